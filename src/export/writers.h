@@ -1,0 +1,22 @@
+// The four writers and what they share: the completion question and the
+// failure message.
+#pragma once
+
+#include <string>
+
+#include "shell/run_state.h"
+#include "shell/window_services.h"
+
+namespace kinsheet {
+
+void WriteTextFile(RunState& state, WindowServices& ws);
+void WriteCsvFile(RunState& state, WindowServices& ws);
+void WriteExcelWorkbook(RunState& state, WindowServices& ws);
+// AccessFormat is "2K" (Jet 4) or "95" (Jet 3).
+void WriteAccessDatabase(RunState& state, WindowServices& ws, const std::string& AccessFormat);
+
+// The end of a written export: path in the status bar, then the question
+// whether to view it (No is the default); Yes opens it.
+void FinishExport(RunState& state, WindowServices& ws);
+
+}  // namespace kinsheet

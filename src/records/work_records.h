@@ -1,0 +1,123 @@
+// The two fixed-length work-file records, the working copies the processors
+// fill, and the id tables through which rows find parents and spouses.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace kinsheet {
+
+inline constexpr int kIndividualRecordLength = 1777;
+inline constexpr int kFamilyRecordLength = 274;
+inline constexpr int kIdWidth = 24;
+inline constexpr std::int32_t kIndividualCapacity = 600000;
+inline constexpr std::int32_t kFamilyCapacity = 300000;
+
+struct FieldSlot {
+  int offset;
+  int width;
+};
+
+// Text fields of an individual record, in file order.
+enum class IndiField {
+  kIndiId, kAfn, kFullName, kSurname, kGivenName, kTitle, kNickname, kNamePrefix,
+  kNameSuffix, kSex, kBirthDate, kBirthPlace, kChrDate, kChrPlace, kDeathDate,
+  kDeathPlace, kBurialDate, kBurialPlace, kFamc, kFams1, kFams2, kFams3,
+};
+enum class FamField { kFamId, kHusbandId, kWifeId, kMarriageDate, kMarriagePlace };
+
+FieldSlot SlotOf(IndiField field);
+FieldSlot SlotOf(FamField field);
+
+// Removes leading and trailing spaces only (tabs, CR and LF stay).
+std::string_view TrimSpaces(std::string_view text);
+
+// A record is its bytes: what is in memory is what goes to disk.
+template <int Length, typename Field>
+class FixedRecord {
+ public:
+  FixedRecord() { Clear(); }
+  void Clear() {
+    bytes_.fill(' ');
+    bytes_[Length - 2] = 0;
+    bytes_[Length - 1] = 0;
+  }
+  // Left-aligned, space-padded, cut at the width (never inside a UTF-8
+  // character when the value is valid UTF-8).
+  void Set(Field field, std::string_view value);
+  std::string_view Raw(Field field) const {
+    const FieldSlot s = SlotOf(field);
+    return std::string_view(bytes_.data() + s.offset, static_cast<std::size_t>(s.width));
+  }
+  std::string_view Trimmed(Field field) const { return TrimSpaces(Raw(field)); }
+  bool IsBlank(Field field) const { return Trimmed(field).empty(); }
+
+  // The 16-bit little-endian count in the last two bytes.
+  std::int16_t Count() const {
+    return static_cast<std::int16_t>(static_cast<unsigned char>(bytes_[Length - 2]) |
+                                     (static_cast<unsigned char>(bytes_[Length - 1]) << 8));
+  }
+  void SetCount(std::int16_t value) {
+    bytes_[Length - 2] = static_cast<char>(value & 0xFF);
+    bytes_[Length - 1] = static_cast<char>((static_cast<std::uint16_t>(value) >> 8) & 0xFF);
+  }
+
+  char* data() { return bytes_.data(); }
+  const char* data() const { return bytes_.data(); }
+  static constexpr int length() { return Length; }
+
+ private:
+  std::array<char, Length> bytes_;
+};
+
+using IndividualRecord = FixedRecord<kIndividualRecordLength, IndiField>;
+using FamilyRecord = FixedRecord<kFamilyRecordLength, FamField>;
+
+// Thrown when an id table is full or a lookup would run past its end.
+class CapacityError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// An id table: entries 1..capacity of 24-character ids, with a hash index
+// that answers what a scan from entry 1 would (the first match wins).
+class IdTable {
+ public:
+  IdTable(std::int32_t capacity, int extra_ids);
+
+  // Drops every entry; the storage stays reserved for the next load.
+  void Reset();
+  std::int32_t fill() const { return fill_; }
+  std::int32_t capacity() const { return capacity_; }
+
+  // Stores `id` at the next entry; throws CapacityError past the capacity
+  // (the entry count then stays as it was).
+  void Append(std::string_view id);
+  // Sets one of the extra ids (husband 0, wife 1) of entry n.
+  void SetExtra(std::int32_t n, int which, std::string_view id);
+  std::string_view Id(std::int32_t n) const;
+  std::string_view Extra(std::int32_t n, int which) const;
+
+  // The first entry 1..record_count whose trimmed id equals the trimmed
+  // `id`. An empty id finds nothing. When the id is absent and a scan would
+  // have to pass the capacity (record_count > capacity), throws.
+  std::optional<std::int32_t> Find(std::string_view id, std::int32_t record_count) const;
+
+ private:
+  char* Slot(std::int32_t n, int which);
+  const char* Slot(std::int32_t n, int which) const;
+
+  std::int32_t capacity_;
+  int ids_per_entry_;
+  std::int32_t fill_ = 0;
+  std::vector<char> storage_;  // allocated on first use, kept afterwards
+  std::unordered_map<std::string_view, std::int32_t> first_;
+};
+
+}  // namespace kinsheet

@@ -1,0 +1,94 @@
+// Everything that lives for the whole run, in one object made by main and
+// passed by reference: run-wide names, work files and id tables, counters,
+// the parser's state, the field boxes and the browser's scroll bar.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "fileio/file_open.h"
+#include "records/work_records.h"
+
+namespace kinsheet {
+
+inline constexpr int kFieldCount = 28;
+inline constexpr int kCounterCount = 8;
+
+struct FieldSelection {
+  std::array<bool, kFieldCount> ticked{};
+  bool incl_spouse = false;
+  bool incl_spouse_enabled = false;
+  bool Any() const {
+    for (bool t : ticked) {
+      if (t) return true;
+    }
+    return false;
+  }
+};
+
+struct ScrollBarState {
+  bool enabled = false;
+  std::int32_t min = 0;
+  std::int32_t max = 0;
+  std::int32_t value = 0;
+};
+
+// LevelTags, CurrentPath and CurrentValue: the parser's view of one line.
+struct ParserState {
+  std::vector<std::string> level_tags;
+  std::string current_path;
+  std::string current_value;
+};
+
+struct WorkState {
+  IndividualRecord individual;  // working record / read buffer
+  FamilyRecord family;
+  std::int32_t individual_count = 0;  // IndividualCount
+  std::int32_t family_count = 0;      // FamilyCount
+  std::int32_t individual_number = 0;  // where the working record goes
+  std::int32_t family_number = 0;
+  IdTable individual_index{kIndividualCapacity, 1};  // IndividualIndex
+  IdTable family_index{kFamilyCapacity, 3};          // FamilyIndex: id, husband, wife
+  std::int16_t max_individual_id_length = 0;  // MaxIndividualIdLength
+  std::int16_t max_family_id_length = 0;      // MaxFamilyIdLength
+  std::string current_individual_id;
+  std::string current_family_id;
+  File individual_file;  // open during a load only
+  File family_file;
+};
+
+struct RunState {
+  // Folder of the program, never ending in a separator.
+  std::string program_folder;
+  // Where the work files live: the program folder, or the user's data
+  // folder when the program folder is not writable.
+  std::string work_folder;
+  std::string current_file_name;
+  std::string name_part;
+  std::string folder_part;
+  std::string last_gedcom_folder;
+
+  WorkState work;
+  ParserState parser;
+  std::array<std::int64_t, kCounterCount> counters{};  // lblCount 0..7
+  FieldSelection selection;
+  ScrollBarState scroll;
+
+  // The desktop's open program.
+  std::string opener = "xdg-open";
+
+  std::string IndividualWorkFile() const { return work_folder + "/Kinsheet.Ind"; }
+  std::string FamilyWorkFile() const { return work_folder + "/Kinsheet.Fam"; }
+};
+
+// The program folder as the program uses it: no trailing separator, a root
+// folder becomes the empty text.
+std::string ProgramFolderFrom(const std::string& executable_folder);
+
+// The program folder when it is writable, otherwise $XDG_DATA_HOME/kinsheet
+// (default ~/.local/share/kinsheet), created when missing.
+std::string ChooseWorkFolder(const std::string& program_folder);
+
+}  // namespace kinsheet

@@ -1,0 +1,79 @@
+// The only way the core reaches the window: the operations the loader, the
+// browser, the export command and the writers need, in std types. The Qt
+// window, the console tool and the tests each implement it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace kinsheet {
+
+enum class MsgIcon { kNone, kExclamation, kInformation, kQuestion };
+enum class MsgButtons { kOk, kOkCancel, kRetryCancel, kYesNo };
+enum class MsgResult { kOk, kCancel, kAbort, kRetry, kIgnore, kYes, kNo };
+
+inline constexpr const char* kAppTitle = "Kinsheet";
+
+struct MessageBoxRequest {
+  std::string text;
+  MsgIcon icon = MsgIcon::kNone;
+  MsgButtons buttons = MsgButtons::kOk;
+  int default_button = 1;  // 1-based among `buttons`
+  std::string title = kAppTitle;
+};
+
+struct FileDialogRequest {
+  bool save = false;
+  std::string title;
+  std::string filter;  // "Description|pattern|Description|pattern"
+  int filter_index = 1;  // 1-based pair
+  std::string file_name;
+  std::string initial_folder;
+  bool cancel_error = false;
+};
+
+struct FileDialogResult {
+  bool cancelled = false;
+  std::string file_name;  // empty when cancelled
+};
+
+class WindowServices {
+ public:
+  virtual ~WindowServices() = default;
+
+  virtual void SetStatusText(const std::string& text) = 0;
+  virtual void SetProgressMax(std::int32_t max) = 0;
+  virtual void SetProgressValue(std::int32_t value) = 0;
+  virtual void SetProgressVisible(bool visible) = 0;
+  virtual void SetBusy(bool busy) = 0;
+  virtual MsgResult ShowMessage(const MessageBoxRequest& request) = 0;
+  virtual FileDialogResult ShowFileDialog(const FileDialogRequest& request) = 0;
+  virtual void SetCaption(const std::string& caption) = 0;
+  virtual void Repaint() = 0;
+  virtual void DoEvents() = 0;
+
+  virtual void ListClear() = 0;
+  virtual void ListAddRow(const std::string& birth_year, const std::string& death_year,
+                          const std::string& name) = 0;
+
+  // The scroll bar's state lives in RunState; these mirror it on screen.
+  // A window must not call BrowsePage back from ShowScrollValue: the core
+  // raises the change notification itself.
+  virtual void ShowScrollEnabled(bool enabled) = 0;
+  virtual void ShowScrollRange(std::int32_t min, std::int32_t max) = 0;
+  virtual void ShowScrollValue(std::int32_t value) = 0;
+
+  // Counters and field boxes are RunState data; these repaint them.
+  virtual void ShowCounter(int index, const std::string& caption) = 0;
+  virtual void ShowFieldBox(int index, bool ticked) = 0;
+  virtual void ShowSpouseOption(bool selected, bool enabled) = 0;
+};
+
+// Convenience for the common message shapes.
+inline MsgResult Say(WindowServices& ws, const std::string& text, MsgIcon icon,
+                     MsgButtons buttons = MsgButtons::kOk, int default_button = 1,
+                     const std::string& title = kAppTitle) {
+  return ws.ShowMessage({text, icon, buttons, default_button, title});
+}
+
+}  // namespace kinsheet

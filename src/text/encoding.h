@@ -1,0 +1,44 @@
+// Text encodings shared by every layer: the one rule for turning the bytes of
+// a GEDCOM value into characters (strict UTF-8 when valid, else Windows-1252),
+// and width cuts that never split a UTF-8 character.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace kinsheet::text {
+
+// Strict: no overlong forms, no surrogates, nothing above U+10FFFF.
+// Pure ASCII (and the empty text) is valid.
+bool IsValidUtf8(std::string_view bytes);
+
+// Number of code points of valid UTF-8 (callers check validity first).
+std::size_t CodePointCount(std::string_view utf8);
+
+// Byte length of the longest prefix of `value` that fits in `width` bytes.
+// Valid UTF-8 is cut before a multi-byte sequence that would not fit; any
+// other value is cut by bytes.
+std::size_t FitBytes(std::string_view value, std::size_t width);
+
+// Byte length of the first `count` code points of valid UTF-8.
+std::size_t CodePointPrefixBytes(std::string_view utf8, std::size_t count);
+
+// Cuts and pads `value` to exactly `width` columns: by code points when it is
+// valid UTF-8 and not pure ASCII, by bytes otherwise.
+std::string FitColumns(std::string_view value, std::size_t width);
+
+// The value as UTF-16: decoded as UTF-8 when valid, otherwise as Windows-1252.
+std::u16string DecodeText(std::string_view bytes);
+
+// UTF-16 to UTF-8 (unpaired surrogates become U+FFFD).
+std::string Utf16ToUtf8(std::u16string_view text);
+
+// UTF-16 to Windows-1252; characters it cannot hold become `replacement`.
+std::string EncodeWindows1252(std::u16string_view text, char replacement = '?');
+
+// The Unicode character of one Windows-1252 byte (undefined bytes map to
+// the C1 control of the same value, as Windows does).
+char16_t Windows1252ToUnicode(unsigned char byte);
+
+}  // namespace kinsheet::text
