@@ -48,8 +48,8 @@ struct WorkFiles {
 WorkFiles OpenWorkFiles(RunState& state, WindowServices& ws);
 
 // ReadIndividual / ReadFamily: record n into the working record.
-void ReadIndividual(RunState& state, WorkFiles& files, std::int32_t n);
-void ReadFamily(RunState& state, WorkFiles& files, std::int32_t n);
+void ReadIndividual(RunState& state, File& individuals, std::int32_t n);
+void ReadFamily(RunState& state, File& families, std::int32_t n);
 
 // Row of individual n with 1 (text report) or 3 marriages. Throws
 // FileError on a read failure and CapacityError past the id tables' end.

@@ -9,11 +9,13 @@
 
 namespace kinsheet {
 
-void WriteTextFile(RunState& state, WindowServices& ws);
-void WriteCsvFile(RunState& state, WindowServices& ws);
-void WriteExcelWorkbook(RunState& state, WindowServices& ws);
+// Each writer reports success and failure to the user itself; the result
+// (true when the file was finished) is for callers such as the batch tool.
+bool WriteTextFile(RunState& state, WindowServices& ws);
+bool WriteCsvFile(RunState& state, WindowServices& ws);
+bool WriteExcelWorkbook(RunState& state, WindowServices& ws);
 // AccessFormat is "2K" (Jet 4) or "95" (Jet 3).
-void WriteAccessDatabase(RunState& state, WindowServices& ws, const std::string& AccessFormat);
+bool WriteAccessDatabase(RunState& state, WindowServices& ws, const std::string& AccessFormat);
 
 // The end of a written export: path in the status bar, then the question
 // whether to view it (No is the default); Yes opens it.

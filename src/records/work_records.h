@@ -99,7 +99,7 @@ class IdTable {
   // Stores `id` at the next entry; throws CapacityError past the capacity
   // (the entry count then stays as it was).
   void Append(std::string_view id);
-  // Sets one of the extra ids (husband 0, wife 1) of entry n.
+  // Sets extra id `which` (1 and up; 0 is the entry's own id) of entry n.
   void SetExtra(std::int32_t n, int which, std::string_view id);
   std::string_view Id(std::int32_t n) const;
   std::string_view Extra(std::int32_t n, int which) const;

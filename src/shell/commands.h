@@ -10,12 +10,17 @@
 
 namespace kinsheet {
 
+// How a load ended; the window ignores it, the batch tool's exit code
+// follows it.
+enum class LoadOutcome { kLoaded, kCancelled, kNotFound, kEmpty, kNoData, kFailed };
+
 // The loader (File > Open GEDCOM).
-void LoadGedcom(RunState& state, WindowServices& ws);
+LoadOutcome LoadGedcom(RunState& state, WindowServices& ws);
 void ResetCounters(RunState& state, WindowServices& ws);
 
 // The export command, format 0 Excel, 1 Access 2K, 2 Access 95, 3 CSV, 4 text.
-void mnuSheetifyItem_Click(RunState& state, WindowServices& ws, std::int16_t index);
+// True when the writer finished the file.
+bool mnuSheetifyItem_Click(RunState& state, WindowServices& ws, std::int16_t index);
 
 // Field boxes: a change of value runs the click rule (box 20 and the spouse
 // option) and repaints the box.

@@ -49,8 +49,8 @@ struct WorkState {
   std::int32_t family_count = 0;      // FamilyCount
   std::int32_t individual_number = 0;  // where the working record goes
   std::int32_t family_number = 0;
-  IdTable individual_index{kIndividualCapacity, 1};  // IndividualIndex
-  IdTable family_index{kFamilyCapacity, 3};          // FamilyIndex: id, husband, wife
+  IdTable individual_index{kIndividualCapacity, 0};  // IndividualIndex
+  IdTable family_index{kFamilyCapacity, 2};          // FamilyIndex: id, husband 1, wife 2
   std::int16_t max_individual_id_length = 0;  // MaxIndividualIdLength
   std::int16_t max_family_id_length = 0;      // MaxFamilyIdLength
   std::string current_individual_id;
@@ -69,6 +69,8 @@ struct RunState {
   std::string name_part;
   std::string folder_part;
   std::string last_gedcom_folder;
+  // The file dialog's initial folder, as the last open dialog set it.
+  std::string dialog_initial_folder;
 
   WorkState work;
   ParserState parser;

@@ -1,0 +1,107 @@
+#include <cstdio>
+#include <exception>
+#include <string>
+
+#include "export/writers.h"
+#include "fileio/file_open.h"
+#include "gedcom/text_routines.h"
+#include "records/work_records.h"
+#include "shell/commands.h"
+#include "shell/messages.h"
+
+namespace kinsheet {
+
+namespace {
+
+struct ExportFormat {
+  const char* extension;
+  const char* filter;
+};
+
+constexpr ExportFormat kFormats[5] = {
+    {".xls", "All Files (*.*)|*.*|MS Excel Files (*.xls)|*.xls"},
+    {".mdb", "All Files (*.*)|*.*|MS Access Files (*.mdb)|*.mdb"},
+    {".mdb", "All Files (*.*)|*.*|MS Access Files (*.mdb)|*.mdb"},
+    {".csv", "All Files (*.*)|*.*|Comma Delimited Files (*.csv)|*.csv"},
+    {".txt", "All Files (*.*)|*.*|Text Files (*.txt)|*.txt"},
+};
+
+bool CallWriter(RunState& state, WindowServices& ws, std::int16_t index) {
+  switch (index) {
+    case 0: return WriteExcelWorkbook(state, ws);
+    case 1: return WriteAccessDatabase(state, ws, "2K");
+    case 2: return WriteAccessDatabase(state, ws, "95");
+    case 3: return WriteCsvFile(state, ws);
+    default: return WriteTextFile(state, ws);
+  }
+}
+
+}  // namespace
+
+bool mnuSheetifyItem_Click(RunState& state, WindowServices& ws, std::int16_t index) {
+  if (index < 0 || index > 4) return false;
+  const ExportFormat& format = kFormats[index];
+
+  if (state.work.individual_count == 0) {
+    Say(ws, msg::kNoRecords, MsgIcon::kInformation);
+    return false;
+  }
+  if (!state.selection.Any()) {
+    Say(ws, msg::kNoFields, MsgIcon::kInformation);
+    return false;
+  }
+
+  // family.ged proposes "family", my.tree.ged proposes "my".
+  const std::size_t dot = state.name_part.find('.');
+  const std::string_view base = dot != std::string::npos
+                                    ? std::string_view(state.name_part).substr(0, dot)
+                                    : std::string_view(state.name_part);
+  state.name_part = std::string(TrimSpaces(base));
+
+  // From here on a failure ends the command without a message of its own.
+  try {
+    state.name_part += format.extension;
+    FileDialogRequest request;
+    request.save = true;
+    request.title = msg::kSaveTitle;
+    request.filter = format.filter;
+    request.filter_index = 2;
+    request.file_name = state.name_part;
+    request.initial_folder = state.dialog_initial_folder;
+    request.cancel_error = true;
+    const FileDialogResult chosen = ws.ShowFileDialog(request);
+    if (chosen.cancelled || chosen.file_name.empty()) return false;
+
+    state.current_file_name = chosen.file_name;
+    if (state.current_file_name.find('.') == std::string::npos) {
+      state.current_file_name += format.extension;
+    }
+    ws.Repaint();
+
+    if (FileExists(state.current_file_name)) {
+      // The writer could not open such a name anyway: keep the old file.
+      if (IsRefusedFileName(state.current_file_name)) {
+        FileErrors(ws, kErrBadFileName);
+        return false;
+      }
+      if (Say(ws, msg::kOverwrite, MsgIcon::kQuestion, MsgButtons::kYesNo) != MsgResult::kYes) {
+        return false;
+      }
+      if (std::remove(state.current_file_name.c_str()) != 0) return false;
+    }
+
+    const std::int32_t slash = InStrLast(state.current_file_name, "/");
+    if (slash > 0) {
+      state.name_part = state.current_file_name.substr(static_cast<std::size_t>(slash));
+      state.folder_part = state.current_file_name.substr(0, static_cast<std::size_t>(slash - 1));
+    } else {
+      state.name_part = state.current_file_name;
+      state.folder_part.clear();
+    }
+    return CallWriter(state, ws, index);
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+}  // namespace kinsheet

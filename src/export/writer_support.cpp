@@ -1,0 +1,27 @@
+#include "export/writer_support.h"
+
+#include <new>
+
+#include "export/writers.h"
+#include "fileio/navigate.h"
+#include "shell/messages.h"
+
+namespace kinsheet {
+
+std::string DescribeFailure(const std::exception& e) {
+  if (dynamic_cast<const std::bad_alloc*>(&e) != nullptr) return "Out of memory";
+  return e.what();
+}
+
+void ReportWriterFailure(WindowServices& ws, const char* heading, const std::exception& e) {
+  Say(ws, std::string(heading) + "\n" + DescribeFailure(e), MsgIcon::kExclamation);
+}
+
+void FinishExport(RunState& state, WindowServices& ws) {
+  ws.SetStatusText(state.current_file_name);
+  const MsgResult answer = Say(ws, state.current_file_name + msg::kCreatedAsk, MsgIcon::kQuestion,
+                               MsgButtons::kYesNo, 2);
+  if (answer == MsgResult::kYes) NavigateTo(ws, state.current_file_name, state.opener);
+}
+
+}  // namespace kinsheet

@@ -1,0 +1,42 @@
+// What the writers share around their rows: the progress bar past a
+// threshold, the failure text, and the end of a finished export.
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <string>
+
+#include "shell/window_services.h"
+
+namespace kinsheet {
+
+// Shows the progress bar when `count` exceeds `threshold`; the writer moves
+// it with Step and hides it with Hide on every path out.
+class RowProgress {
+ public:
+  RowProgress(WindowServices& ws, std::int32_t count, std::int32_t threshold)
+      : ws_(ws), shown_(count > threshold) {
+    if (shown_) {
+      ws_.SetProgressVisible(true);
+      ws_.SetProgressMax(count);
+      ws_.SetProgressValue(0);
+    }
+  }
+  void Step(std::int32_t n) {
+    if (shown_) ws_.SetProgressValue(n);
+  }
+  bool shown() const { return shown_; }
+
+ private:
+  WindowServices& ws_;
+  bool shown_;
+};
+
+// The description of a failure as the user reads it.
+std::string DescribeFailure(const std::exception& e);
+
+// The failure message of a writer: the heading, a line feed and the
+// description, with an exclamation icon and an OK button.
+void ReportWriterFailure(WindowServices& ws, const char* heading, const std::exception& e);
+
+}  // namespace kinsheet

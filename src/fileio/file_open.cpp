@@ -1,0 +1,324 @@
+// POSIX-backed files with the file layer's error codes, and the two helpers
+// that put a face on them: FileOpen's name check and replace question, and
+// FileErrors' plain-language messages.
+#include "fileio/file_open.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include "shell/messages.h"
+
+namespace kinsheet {
+namespace {
+
+constexpr std::size_t kBufferSize = 1 << 16;
+
+int RetryEintr(auto call) {
+  int r;
+  do {
+    r = call();
+  } while (r < 0 && errno == EINTR);
+  return r;
+}
+
+}  // namespace
+
+FileError::FileError(std::int16_t code, int os_error, const std::string& description)
+    : std::runtime_error(description), code_(code), os_error_(os_error) {}
+
+std::int16_t FileErrorCodeFor(int os_error) {
+  switch (os_error) {
+    case ENOENT: return kErrFileNotFound;
+    case ENOTDIR: return kErrPathNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS: return kErrPermissionDenied;
+    case ENOSPC:
+    case EFBIG:
+    case EDQUOT: return kErrDiskFull;
+    case EIO: return kErrDeviceIo;
+    case EISDIR: return kErrPathFileAccess;
+    case ENAMETOOLONG:
+    case EINVAL: return kErrBadFileName;
+    case EMFILE:
+    case ENFILE: return kErrTooManyFiles;
+    case ENXIO:
+    case ENODEV: return kErrDeviceUnavailable;
+    case EBUSY:
+    case ETXTBSY: return kErrFileAlreadyOpen;
+    default: return kErrPathFileAccess;
+  }
+}
+
+void ThrowFileError(int os_error, const std::string& what) {
+  throw FileError(FileErrorCodeFor(os_error), os_error,
+                  std::string(std::strerror(os_error)) + " (" + what + ")");
+}
+
+File::File(File&& other) noexcept { *this = std::move(other); }
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = std::exchange(other.fd_, -1);
+    path_ = std::move(other.path_);
+    mode_ = other.mode_;
+    record_length_ = other.record_length_;
+    out_buffer_ = std::move(other.out_buffer_);
+    in_buffer_ = std::move(other.in_buffer_);
+    in_pos_ = other.in_pos_;
+    in_eof_ = other.in_eof_;
+  }
+  return *this;
+}
+
+File::~File() {
+  if (fd_ >= 0) {
+    try {
+      Flush();
+    } catch (const FileError&) {
+      // Closing on an error path: the first failure has been reported.
+    }
+    ::close(fd_);
+  }
+}
+
+void File::Write(std::string_view bytes) {
+  if (fd_ < 0) throw FileError(kErrBadFileNameOrNumber, EBADF, "Bad file name or number");
+  out_buffer_.append(bytes);
+  if (out_buffer_.size() >= kBufferSize) Flush();
+}
+
+void File::WriteLine(std::string_view line) {
+  Write(line);
+  Write("\r\n");
+}
+
+void File::Flush() {
+  std::size_t done = 0;
+  while (done < out_buffer_.size()) {
+    const ssize_t n = ::write(fd_, out_buffer_.data() + done, out_buffer_.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int err = errno;
+      out_buffer_.clear();
+      ThrowFileError(err, path_);
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  out_buffer_.clear();
+}
+
+bool File::FillBuffer() {
+  if (in_pos_ < in_buffer_.size()) return true;
+  if (in_eof_ || fd_ < 0) return false;
+  in_buffer_.resize(kBufferSize);
+  ssize_t n;
+  do {
+    n = ::read(fd_, in_buffer_.data(), kBufferSize);
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) ThrowFileError(errno, path_);
+  in_buffer_.resize(static_cast<std::size_t>(n));
+  in_pos_ = 0;
+  if (n == 0) in_eof_ = true;
+  return n > 0;
+}
+
+bool File::AtEnd() { return !FillBuffer(); }
+
+int File::ReadByte() {
+  if (!FillBuffer()) return -1;
+  return static_cast<unsigned char>(in_buffer_[in_pos_++]);
+}
+
+std::size_t File::ReadBytes(char* out, std::size_t count) {
+  std::size_t got = 0;
+  while (got < count && FillBuffer()) {
+    const std::size_t take = std::min(count - got, in_buffer_.size() - in_pos_);
+    std::memcpy(out + got, in_buffer_.data() + in_pos_, take);
+    in_pos_ += take;
+    got += take;
+  }
+  return got;
+}
+
+bool File::ReadLine(std::string& line, std::size_t max_line) {
+  line.clear();
+  if (!FillBuffer()) return false;
+  // Past max_line only the last bytes are kept: a record's type is read
+  // from the end of its line, and nothing else needs the middle.
+  constexpr std::size_t kTail = 16;
+  std::string tail;
+  bool clipped = false;
+  while (FillBuffer()) {
+    const char* begin = in_buffer_.data() + in_pos_;
+    const std::size_t avail = in_buffer_.size() - in_pos_;
+    const void* cr = std::memchr(begin, '\r', avail);
+    const std::size_t take = cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - begin)
+                                : avail;
+    if (!clipped && line.size() + take <= max_line) {
+      line.append(begin, take);
+    } else {
+      if (!clipped) {
+        const std::size_t room = max_line - kTail - std::min(line.size(), max_line - kTail);
+        line.append(begin, std::min(room, take));
+        if (line.size() > max_line - kTail) line.resize(max_line - kTail);
+        clipped = true;
+      }
+      tail.append(begin, take);
+      if (tail.size() > kTail) tail.erase(0, tail.size() - kTail);
+    }
+    in_pos_ += take;
+    if (cr) {
+      ++in_pos_;  // the CR
+      if (FillBuffer() && in_buffer_[in_pos_] == '\n') ++in_pos_;
+      break;
+    }
+  }
+  if (clipped) line += tail;
+  return true;
+}
+
+void File::PutRecord(std::int64_t number, const char* data) {
+  const off_t offset = static_cast<off_t>(number - 1) * record_length_;
+  std::size_t done = 0;
+  while (done < static_cast<std::size_t>(record_length_)) {
+    const ssize_t n = ::pwrite(fd_, data + done, record_length_ - done, offset + done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ThrowFileError(errno, path_);
+    }
+    done += static_cast<std::size_t>(n);
+  }
+}
+
+void File::GetRecord(std::int64_t number, char* data) {
+  const off_t offset = static_cast<off_t>(number - 1) * record_length_;
+  std::size_t done = 0;
+  while (done < static_cast<std::size_t>(record_length_)) {
+    const ssize_t n = ::pread(fd_, data + done, record_length_ - done, offset + done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ThrowFileError(errno, path_);
+    }
+    if (n == 0) {
+      throw FileError(kErrInputPastEnd, 0, "Input past end of file (" + path_ + ")");
+    }
+    done += static_cast<std::size_t>(n);
+  }
+}
+
+std::int64_t File::Length() const {
+  struct stat st {};
+  if (fd_ < 0 || ::fstat(fd_, &st) != 0) return 0;
+  return st.st_size;
+}
+
+void File::Close() {
+  if (fd_ < 0) return;
+  try {
+    Flush();
+  } catch (...) {
+    ::close(std::exchange(fd_, -1));
+    throw;
+  }
+  const int fd = std::exchange(fd_, -1);
+  if (::close(fd) != 0 && errno != EINTR) ThrowFileError(errno, path_);
+}
+
+File OpenFileRaw(const std::string& name, std::int16_t mode, std::int32_t record_length) {
+  int flags;
+  switch (mode) {
+    case kModeOutput: flags = O_WRONLY | O_CREAT | O_TRUNC; break;
+    case kModeInput: flags = O_RDONLY; break;
+    case kModeAppend: flags = O_WRONLY | O_CREAT | O_APPEND; break;
+    case kModeRandom:
+    case kModeBinary: flags = O_RDWR | O_CREAT; break;
+    default: return File();
+  }
+  if (mode == kModeRandom && record_length <= 0) {
+    throw FileError(kErrBadFileMode, EINVAL, "Bad record length (" + name + ")");
+  }
+  if (name.empty()) throw FileError(kErrBadFileName, EINVAL, "Bad file name");
+  const int fd = RetryEintr([&] { return ::open(name.c_str(), flags | O_CLOEXEC, 0666); });
+  if (fd < 0) ThrowFileError(errno, name);
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    ThrowFileError(EISDIR, name);
+  }
+  File f;
+  f.fd_ = fd;
+  f.path_ = name;
+  f.mode_ = mode;
+  f.record_length_ = record_length;
+  return f;
+}
+
+bool IsRefusedFileName(std::string_view name) {
+  for (char c : name) {
+    if ((c >= ';' && c <= '?') || c == '[' || c == '*' || c == ']') return true;
+  }
+  return false;
+}
+
+bool FileExists(const std::string& name) {
+  struct stat st {};
+  return !name.empty() && ::stat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+File FileOpen(WindowServices& ws, const std::string& name, std::int16_t mode,
+              std::int32_t record_length, bool ask_replace) {
+  for (;;) {
+    try {
+      if (IsRefusedFileName(name)) throw FileError(kErrBadFileName, 0, "Bad file name");
+      if (ask_replace && mode == kModeOutput && FileExists(name)) {
+        const MsgResult r = Say(ws, std::string(msg::kReplaceContents) + name + "?",
+                                MsgIcon::kExclamation, MsgButtons::kOkCancel, 1,
+                                msg::kReplaceTitle);
+        if (r != MsgResult::kOk) return File();
+      }
+      return OpenFileRaw(name, mode, record_length);
+    } catch (const FileError& e) {
+      if (FileErrors(ws, e.code()) != 0) return File();
+    }
+  }
+}
+
+std::int16_t FileErrors(WindowServices& ws, std::int16_t code) {
+  std::string text;
+  MsgButtons buttons = MsgButtons::kOk;
+  switch (code) {
+    case kErrBadFileNameOrNumber:
+    case kErrBadFileName: text = "That filename is illegal." + std::to_string(code); break;
+    case kErrBadFileMode: text = "Can't open your file for that type of access."; break;
+    case kErrFileAlreadyOpen: text = "That file is already open."; break;
+    case kErrDeviceIo: text = "The disk is full."; break;
+    case kErrInputPastEnd:
+      text = std::string("This file has a nonstandard end-of-file marker,") +
+             "or an attempt was made to read beyond " + "the end-of-file marker.";
+      break;
+    case kErrDeviceUnavailable:
+      text = "That device appears to be unavailable.";
+      buttons = MsgButtons::kRetryCancel;
+      break;
+    case kErrDiskNotReady: text = "The disk is not ready."; break;
+    case kErrPathNotFound: text = "That path doesn't exist."; break;
+    default: return 3;
+  }
+  switch (Say(ws, text, MsgIcon::kExclamation, buttons, 1, msg::kFileErrorTitle)) {
+    case MsgResult::kRetry: return 0;
+    case MsgResult::kIgnore: return 1;
+    case MsgResult::kOk:
+    case MsgResult::kCancel:
+    case MsgResult::kAbort: return 2;
+    default: return 3;
+  }
+}
+
+}  // namespace kinsheet

@@ -1,0 +1,78 @@
+// Line parsing: a level digit, one tag per level kept in LevelTags, the
+// value after the tag, and the record kind read from the level-0 line's end.
+#include "gedcom/parser.h"
+
+#include <stdexcept>
+
+#include "gedcom/text_routines.h"
+#include "records/processors.h"
+#include "shell/messages.h"
+
+namespace kinsheet {
+namespace {
+
+// A cross-reference loses its "@" signs; a lone "@" cannot.
+std::string_view StripAts(std::string_view v) {
+  if (!v.empty() && v.front() == '@' && v.back() == '@') {
+    if (v.size() < 2) throw std::runtime_error("Invalid procedure call or argument");
+    return v.substr(1, v.size() - 2);
+  }
+  return v;
+}
+
+}  // namespace
+
+std::string GetGedValue(std::string_view line) {
+  const auto w = SecondWord(line);
+  if (!w) throw std::runtime_error("Subscript out of range");
+  std::string_view value;
+  if (!w->empty() && w->front() == '@' && w->back() == '@') {
+    value = StripAts(*w);
+  } else if (line.size() > w->size() + 2) {
+    value = StripAts(line.substr(w->size() + 3));
+  }
+  return std::string(TrimSpaces(value));
+}
+
+void ParseGedRec(RunState& state, WindowServices& ws, std::string_view raw) {
+  const std::string_view line = TrimSpaces(raw);
+  if (line.size() < 3) return;
+  ParserState& p = state.parser;
+  try {
+    const char c = line.front();
+    if (c < '0' || c > '9') throw std::runtime_error("Type mismatch");
+    const int level = c - '0';
+    p.level_tags.resize(static_cast<std::size_t>(level) + 1);
+    if (level > 0) {
+      p.level_tags[level] = std::string(SecondWord(line).value_or(std::string_view()));
+    } else {
+      p.level_tags[0] = std::string(TrimSpaces(line.substr(line.size() - std::min<std::size_t>(4, line.size()))));
+    }
+    p.current_path.clear();
+    for (int i = 0; i <= level; ++i) {
+      if (i > 0) p.current_path += ':';
+      p.current_path += p.level_tags[i];
+    }
+    p.current_value = GetGedValue(line);
+  } catch (const std::exception&) {
+    Say(ws, std::string(msg::kProblemParsing) + std::string(line), MsgIcon::kExclamation);
+    return;
+  }
+  LoadTables(state, ws);
+}
+
+void LoadTables(RunState& state, WindowServices& ws) {
+  const std::string_view kind = std::string_view(state.parser.current_path).substr(0, 3);
+  try {
+    if (kind == "IND") {
+      ProcessINDI(state, ws);
+    } else if (kind == "FAM") {
+      ProcessFAM(state, ws);
+    }
+  } catch (const std::exception& e) {
+    Say(ws, std::string(msg::kProblemLoadTables) + state.parser.current_path + "\n" + e.what(),
+        MsgIcon::kExclamation);
+  }
+}
+
+}  // namespace kinsheet

@@ -1,0 +1,138 @@
+// Field layout of the work-file records and the id tables' storage.
+#include "records/work_records.h"
+
+#include <cstring>
+
+#include "text/encoding.h"
+
+namespace kinsheet {
+namespace {
+
+constexpr std::array<FieldSlot, 22> kIndiSlots = {{
+    {0, 24},     // IndiId
+    {24, 14},    // Afn
+    {38, 120},   // FullName
+    {158, 120},  // Surname
+    {278, 120},  // GivenName
+    {398, 120},  // Title
+    {518, 120},  // Nickname
+    {638, 120},  // NamePrefix
+    {758, 120},  // NameSuffix
+    {878, 1},    // Sex
+    {879, 100},  // BirthDate
+    {979, 100},  // BirthPlace
+    {1079, 100}, // ChrDate
+    {1179, 100}, // ChrPlace
+    {1279, 100}, // DeathDate
+    {1379, 100}, // DeathPlace
+    {1479, 100}, // BurialDate
+    {1579, 100}, // BurialPlace
+    {1679, 24},  // Famc
+    {1703, 24},  // Fams1
+    {1727, 24},  // Fams2
+    {1751, 24},  // Fams3 (ends at 1775; FamsCount follows)
+}};
+
+constexpr std::array<FieldSlot, 5> kFamSlots = {{
+    {0, 24},    // FamId
+    {24, 24},   // HusbandId
+    {48, 24},   // WifeId
+    {72, 100},  // MarriageDate
+    {172, 100}, // MarriagePlace (ends at 272; ChildCount follows)
+}};
+
+static_assert(1751 + 24 + 2 == kIndividualRecordLength);
+static_assert(172 + 100 + 2 == kFamilyRecordLength);
+
+void StoreFixed(char* dest, int width, std::string_view value) {
+  const std::size_t n = text::FitBytes(value, static_cast<std::size_t>(width));
+  std::memcpy(dest, value.data(), n);
+  std::memset(dest + n, ' ', static_cast<std::size_t>(width) - n);
+}
+
+}  // namespace
+
+FieldSlot SlotOf(IndiField field) { return kIndiSlots[static_cast<int>(field)]; }
+FieldSlot SlotOf(FamField field) { return kFamSlots[static_cast<int>(field)]; }
+
+std::string_view TrimSpaces(std::string_view text) {
+  const auto first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  const auto last = text.find_last_not_of(' ');
+  return text.substr(first, last - first + 1);
+}
+
+template <int Length, typename Field>
+void FixedRecord<Length, Field>::Set(Field field, std::string_view value) {
+  const FieldSlot s = SlotOf(field);
+  StoreFixed(bytes_.data() + s.offset, s.width, value);
+}
+
+template class FixedRecord<kIndividualRecordLength, IndiField>;
+template class FixedRecord<kFamilyRecordLength, FamField>;
+
+IdTable::IdTable(std::int32_t capacity, int extra_ids)
+    : capacity_(capacity), ids_per_entry_(1 + extra_ids) {}
+
+void IdTable::Reset() {
+  fill_ = 0;
+  first_.clear();
+}
+
+char* IdTable::Slot(std::int32_t n, int which) {
+  return storage_.data() +
+         (static_cast<std::size_t>(n) * ids_per_entry_ + which) * kIdWidth;
+}
+const char* IdTable::Slot(std::int32_t n, int which) const {
+  return storage_.data() +
+         (static_cast<std::size_t>(n) * ids_per_entry_ + which) * kIdWidth;
+}
+
+void IdTable::Append(std::string_view id) {
+  if (fill_ >= capacity_) {
+    throw CapacityError("Subscript out of range (id table holds " +
+                        std::to_string(capacity_) + " entries)");
+  }
+  if (storage_.empty()) {
+    // Set aside once for the whole run; the hash keys point into it.
+    storage_.assign(static_cast<std::size_t>(capacity_ + 1) * ids_per_entry_ * kIdWidth, ' ');
+    first_.reserve(1024);
+  }
+  ++fill_;
+  char* slot = Slot(fill_, 0);
+  StoreFixed(slot, kIdWidth, id);
+  for (int k = 1; k < ids_per_entry_; ++k) std::memset(Slot(fill_, k), ' ', kIdWidth);
+  const std::string_view key = TrimSpaces(std::string_view(slot, kIdWidth));
+  if (!key.empty()) first_.emplace(key, fill_);  // emplace keeps the first
+}
+
+void IdTable::SetExtra(std::int32_t n, int which, std::string_view id) {
+  if (n < 1 || n > fill_) {
+    throw CapacityError("Subscript out of range (entry " + std::to_string(n) + ")");
+  }
+  StoreFixed(Slot(n, which), kIdWidth, id);
+}
+
+std::string_view IdTable::Id(std::int32_t n) const {
+  return std::string_view(Slot(n, 0), kIdWidth);
+}
+
+std::string_view IdTable::Extra(std::int32_t n, int which) const {
+  return std::string_view(Slot(n, which), kIdWidth);
+}
+
+std::optional<std::int32_t> IdTable::Find(std::string_view id,
+                                          std::int32_t record_count) const {
+  const std::string_view key = TrimSpaces(id);
+  if (key.empty()) return std::nullopt;
+  if (const auto it = first_.find(key); it != first_.end() && it->second <= record_count) {
+    return it->second;
+  }
+  if (record_count > capacity_) {
+    throw CapacityError("Subscript out of range (looking up " + std::string(key) +
+                        " past entry " + std::to_string(capacity_) + ")");
+  }
+  return std::nullopt;
+}
+
+}  // namespace kinsheet

@@ -1,0 +1,422 @@
+// kinsheet-batch: the core from the command line, for scripts and files
+// too large to click through.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "records/dates.h"
+#include "shell/batch/console_window_services.h"
+#include "shell/commands.h"
+#include "shell/messages.h"
+#include "shell/run_state.h"
+
+namespace fs = std::filesystem;
+using namespace kinsheet;
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitRefused = 1;
+constexpr int kExitUsage = 2;
+
+const char* const kToolHelp =
+    "Usage: kinsheet-batch COMMAND [OPTIONS] ARGUMENTS\n"
+    "\n"
+    "Turns a GEDCOM file into one row per person, as the desktop program does.\n"
+    "\n"
+    "Commands:\n"
+    "  counters INPUT          load INPUT and print the load counters as JSON\n"
+    "  export [...] INPUT OUTPUT\n"
+    "                          write OUTPUT as CSV, text, Excel or Access\n"
+    "  browse INPUT [--from N] print the browser page that starts at person N\n"
+    "  dateyear TEXT           print the year the program reads in a date text\n"
+    "\n"
+    "Run 'kinsheet-batch COMMAND --help' for a command's options and examples.\n"
+    "Exit status: 0 done, 1 refused or failed (a 'Kinsheet:' line on standard\n"
+    "error says why), 2 wrong usage.\n";
+
+const char* const kCountersHelp =
+    "Usage: kinsheet-batch counters INPUT\n"
+    "\n"
+    "Loads INPUT and prints one JSON object: the eight load counters (people,\n"
+    "birth dates, christenings, deaths, burials, families, spouse-family links,\n"
+    "marriage dates), the numbers of people and families, and the longest ids.\n"
+    "The object is printed also when the load ends with a message (exit 1).\n"
+    "\n"
+    "Example:\n"
+    "  kinsheet-batch counters family.ged\n";
+
+const char* const kExportHelp =
+    "Usage: kinsheet-batch export [--format csv|txt|xls|mdb|mdb95] [--fields all|LIST]\n"
+    "                             [--force] [--quiet] INPUT OUTPUT\n"
+    "\n"
+    "Loads INPUT and writes OUTPUT with one row per person.\n"
+    "  --format F   csv, txt (fixed-width report), xls (Excel 97-2003), mdb (Access\n"
+    "               2000, Jet 4) or mdb95 (Access 95, Jet 3). Default: from OUTPUT's\n"
+    "               extension (.csv, .txt, .xls, .mdb).\n"
+    "  --fields L   'all' (default) or comma-separated field numbers 0-27:\n"
+    "                0 Surname  1 Given  2 Prefix  3 Suffix  4 Title  5 Nick\n"
+    "                6 Birth date  7 Birth place  8 Christened date  9 Christened place\n"
+    "               10 Death date  11 Death place  12 Burial date  13 Burial place\n"
+    "               14 Marriage date  15 Marriage place  16 Individual ID  17 Sex\n"
+    "               18 Father's name  19 Mother's name  20 Spouse's name  21 # of children\n"
+    "               22 Father's ID  23 Mother's ID  24 Spouse's ID  25 Full name\n"
+    "               26 Family ID - FAMC  27 Family ID - FAMS\n"
+    "  --force      replace an existing OUTPUT (otherwise it is left alone, exit 1)\n"
+    "  --quiet      no progress bar and no completion line\n"
+    "An OUTPUT without any '.' gets the format's extension.\n"
+    "\n"
+    "Examples:\n"
+    "  kinsheet-batch export family.ged family.csv\n"
+    "  kinsheet-batch export --fields 16,25,6,10 --force family.ged report.txt\n"
+    "  kinsheet-batch export --format mdb95 family.ged family.mdb\n";
+
+const char* const kBrowseHelp =
+    "Usage: kinsheet-batch browse INPUT [--from N]\n"
+    "\n"
+    "Loads INPUT and prints the twenty people the browser shows from person N\n"
+    "(default 1), one per line: birth year, death year and name, separated by\n"
+    "tabs. N is kept within the range the browser's scroll bar allows.\n"
+    "\n"
+    "Example:\n"
+    "  kinsheet-batch browse family.ged --from 21\n";
+
+const char* const kDateYearHelp =
+    "Usage: kinsheet-batch dateyear TEXT\n"
+    "\n"
+    "Prints the year the program takes from a GEDCOM date text (0 for none).\n"
+    "\n"
+    "Examples:\n"
+    "  kinsheet-batch dateyear \"ABT 12 MAR 1850\"\n"
+    "  kinsheet-batch dateyear \"3/4/1901\"\n";
+
+int Usage(const std::string& problem, const char* help) {
+  std::fprintf(stderr, "kinsheet-batch: %s\n\n%s", problem.c_str(), help);
+  return kExitUsage;
+}
+
+bool IsHelp(const std::string& arg) { return arg == "--help" || arg == "-h"; }
+
+// The work files live in a private folder so that runs never collide; it
+// goes when the run ends, also on an interrupt.
+char g_work_folder[4096];
+char g_individual_file[4200];
+char g_family_file[4200];
+
+void RemoveWorkFolder() {
+  if (g_work_folder[0] == 0) return;
+  ::unlink(g_individual_file);
+  ::unlink(g_family_file);
+  ::rmdir(g_work_folder);
+}
+
+extern "C" void OnSignal(int sig) {
+  RemoveWorkFolder();
+  std::signal(sig, SIG_DFL);
+  std::raise(sig);
+}
+
+class PrivateWorkFolder {
+ public:
+  PrivateWorkFolder() {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp != nullptr && *tmp != 0 ? tmp : "/tmp") + "/kinsheet-XXXXXX";
+    if (pattern.size() >= sizeof(g_work_folder)) pattern = "/tmp/kinsheet-XXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back(0);
+    if (::mkdtemp(buffer.data()) == nullptr) {
+      error_ = std::strerror(errno);
+      return;
+    }
+    path_ = buffer.data();
+    std::snprintf(g_work_folder, sizeof g_work_folder, "%s", path_.c_str());
+    std::snprintf(g_individual_file, sizeof g_individual_file, "%s/Kinsheet.Ind", path_.c_str());
+    std::snprintf(g_family_file, sizeof g_family_file, "%s/Kinsheet.Fam", path_.c_str());
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    std::signal(SIGHUP, OnSignal);
+  }
+  ~PrivateWorkFolder() {
+    if (!path_.empty()) {
+      std::error_code ignored;
+      fs::remove_all(path_, ignored);
+      g_work_folder[0] = 0;
+    }
+  }
+  const std::string& path() const { return path_; }
+  const std::string& error() const { return error_; }
+
+ private:
+  std::string path_;
+  std::string error_;
+};
+
+std::string ExecutableFolder(const char* argv0) {
+  std::error_code ec;
+  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  if (ec) exe = fs::absolute(argv0, ec);
+  return exe.parent_path().string();
+}
+
+struct Session {
+  RunState state;
+  PrivateWorkFolder work;
+};
+
+// Loads INPUT; a load that ends without a message of its own (a missing or
+// unreadable file) gets one line saying why.
+LoadOutcome Load(Session& s, batch::ConsoleWindowServices& ws, const std::string& input) {
+  std::error_code ec;
+  const std::string path = fs::absolute(input, ec).string();
+  const int before = ws.messages_shown();
+  const LoadOutcome outcome = LoadGedcom(s.state, ws);
+  ws.EndProgress();
+  if (outcome != LoadOutcome::kLoaded && ws.messages_shown() == before) {
+    struct stat st {};
+    std::string why;
+    if (::stat(path.c_str(), &st) != 0) {
+      why = std::strerror(errno);
+    } else if (S_ISDIR(st.st_mode)) {
+      why = "it is a folder";
+    } else {
+      why = "it cannot be read";
+    }
+    std::fprintf(stderr, "Kinsheet: Cannot load %s: %s\n", input.c_str(), why.c_str());
+  }
+  return outcome;
+}
+
+bool PrepareSession(Session& s, const char* argv0) {
+  if (s.work.path().empty()) {
+    std::fprintf(stderr, "Kinsheet: Cannot create a work folder: %s\n", s.work.error().c_str());
+    return false;
+  }
+  s.state.program_folder = ProgramFolderFrom(ExecutableFolder(argv0));
+  s.state.work_folder = s.work.path();
+  return true;
+}
+
+std::string AbsoluteInput(const std::string& input) {
+  std::error_code ec;
+  return fs::absolute(input, ec).string();
+}
+
+int CountersCommand(const std::vector<std::string>& args, const char* argv0) {
+  if (!args.empty() && IsHelp(args[0])) {
+    std::fputs(kCountersHelp, stdout);
+    return kExitOk;
+  }
+  if (args.size() != 1) return Usage("counters takes exactly one INPUT", kCountersHelp);
+  if (args[0].empty()) return Usage("INPUT is empty", kCountersHelp);
+  Session s;
+  if (!PrepareSession(s, argv0)) return kExitRefused;
+  batch::ConsoleWindowServices ws({AbsoluteInput(args[0]), "", false}, false, true);
+  const LoadOutcome outcome = Load(s, ws, args[0]);
+  const auto& c = s.state.counters;
+  std::printf("{\"counters\":[%lld,%lld,%lld,%lld,%lld,%lld,%lld,%lld],\"IndividualCount\":%d,"
+              "\"FamilyCount\":%d,\"MaxIndividualIdLength\":%d,\"MaxFamilyIdLength\":%d}\n",
+              static_cast<long long>(c[0]), static_cast<long long>(c[1]), static_cast<long long>(c[2]),
+              static_cast<long long>(c[3]), static_cast<long long>(c[4]), static_cast<long long>(c[5]),
+              static_cast<long long>(c[6]), static_cast<long long>(c[7]), s.state.work.individual_count,
+              s.state.work.family_count, s.state.work.max_individual_id_length,
+              s.state.work.max_family_id_length);
+  return outcome == LoadOutcome::kLoaded ? kExitOk : kExitRefused;
+}
+
+struct FormatChoice {
+  const char* name;
+  const char* extension;
+  std::int16_t index;
+};
+constexpr FormatChoice kFormatChoices[] = {
+    {"xls", ".xls", 0}, {"mdb", ".mdb", 1}, {"mdb95", ".mdb", 2}, {"csv", ".csv", 3}, {"txt", ".txt", 4},
+};
+
+const FormatChoice* FormatByName(const std::string& name) {
+  for (const FormatChoice& f : kFormatChoices) {
+    if (name == f.name) return &f;
+  }
+  return nullptr;
+}
+
+const FormatChoice* FormatByExtension(const std::string& output) {
+  std::string ext = fs::path(output).extension().string();
+  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char ch) { return std::tolower(ch); });
+  if (ext == ".mdb") return FormatByName("mdb");
+  if (ext.size() > 1) return FormatByName(ext.substr(1));
+  return nullptr;
+}
+
+// "all", or comma-separated box numbers; an empty list ticks nothing.
+bool ParseFields(const std::string& text, std::vector<int>& boxes) {
+  boxes.clear();
+  if (text == "all") {
+    for (int i = 0; i < kFieldCount; ++i) boxes.push_back(i);
+    return true;
+  }
+  if (text.empty()) return true;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t comma = text.find(',', start);
+    const std::string item = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    if (item.empty() || item.size() > 2 ||
+        !std::all_of(item.begin(), item.end(), [](unsigned char ch) { return std::isdigit(ch); })) {
+      return false;
+    }
+    const int box = std::stoi(item);
+    if (box >= kFieldCount) return false;
+    boxes.push_back(box);
+    if (comma == std::string::npos) return true;
+    start = comma + 1;
+  }
+}
+
+int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
+  std::string format_name, fields = "all";
+  bool force = false, quiet = false;
+  std::vector<std::string> positional;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (IsHelp(a)) {
+      std::fputs(kExportHelp, stdout);
+      return kExitOk;
+    } else if (a == "--format" || a == "--fields") {
+      if (i + 1 >= args.size()) return Usage(a + " needs a value", kExportHelp);
+      (a == "--format" ? format_name : fields) = args[++i];
+    } else if (a.rfind("--format=", 0) == 0) {
+      format_name = a.substr(9);
+    } else if (a.rfind("--fields=", 0) == 0) {
+      fields = a.substr(9);
+    } else if (a == "--force") {
+      force = true;
+    } else if (a == "--quiet") {
+      quiet = true;
+    } else if (a.size() > 1 && a[0] == '-' && a != "-") {
+      return Usage("unknown option " + a, kExportHelp);
+    } else {
+      positional.push_back(a);
+    }
+  }
+  if (positional.size() != 2) return Usage("export takes INPUT and OUTPUT", kExportHelp);
+  const std::string& input = positional[0];
+  std::string output = positional[1];
+  if (input.empty() || output.empty()) return Usage("INPUT and OUTPUT must not be empty", kExportHelp);
+  const FormatChoice* format = nullptr;
+  if (!format_name.empty()) {
+    format = FormatByName(format_name);
+    if (format == nullptr) return Usage("unknown format " + format_name, kExportHelp);
+  } else {
+    format = FormatByExtension(output);
+    if (format == nullptr) {
+      return Usage("cannot tell the format from " + output + "; use --format", kExportHelp);
+    }
+  }
+  std::vector<int> boxes;
+  if (!ParseFields(fields, boxes)) return Usage("--fields takes 'all' or numbers 0 to 27", kExportHelp);
+
+  // The extension rule looks at OUTPUT as given, before it becomes absolute.
+  if (output.find('.') == std::string::npos) output += format->extension;
+  std::error_code ec;
+  output = fs::absolute(output, ec).string();
+
+  Session s;
+  if (!PrepareSession(s, argv0)) return kExitRefused;
+  const bool tty = ::isatty(STDERR_FILENO) == 1;
+  batch::ConsoleWindowServices ws({AbsoluteInput(input), output, force}, tty, quiet);
+  const LoadOutcome outcome = Load(s, ws, input);
+  if (outcome != LoadOutcome::kLoaded && s.state.work.individual_count > 0) return kExitRefused;
+  for (int box : boxes) SetFieldBox(s.state, ws, box, true);
+
+  ws.set_counting_rows(true);
+  const int before = ws.messages_shown();
+  const bool written = mnuSheetifyItem_Click(s.state, ws, format->index);
+  ws.EndProgress();
+  if (!written) {
+    if (ws.messages_shown() == before) {
+      std::fprintf(stderr, "Kinsheet: %s was not written\n", output.c_str());
+    }
+    return kExitRefused;
+  }
+  return outcome == LoadOutcome::kLoaded ? kExitOk : kExitRefused;
+}
+
+int BrowseCommand(const std::vector<std::string>& args, const char* argv0) {
+  std::vector<std::string> positional;
+  long long from = 1;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (IsHelp(a)) {
+      std::fputs(kBrowseHelp, stdout);
+      return kExitOk;
+    } else if (a == "--from" || a.rfind("--from=", 0) == 0) {
+      std::string value;
+      if (a == "--from") {
+        if (i + 1 >= args.size()) return Usage("--from needs a number", kBrowseHelp);
+        value = args[++i];
+      } else {
+        value = a.substr(7);
+      }
+      char* end = nullptr;
+      errno = 0;
+      from = std::strtoll(value.c_str(), &end, 10);
+      if (value.empty() || *end != 0 || errno == ERANGE) return Usage("--from needs a number", kBrowseHelp);
+    } else if (a.size() > 1 && a[0] == '-') {
+      return Usage("unknown option " + a, kBrowseHelp);
+    } else {
+      positional.push_back(a);
+    }
+  }
+  if (positional.size() != 1) return Usage("browse takes one INPUT", kBrowseHelp);
+  if (positional[0].empty()) return Usage("INPUT is empty", kBrowseHelp);
+  Session s;
+  if (!PrepareSession(s, argv0)) return kExitRefused;
+  batch::ConsoleWindowServices ws({AbsoluteInput(positional[0]), "", false}, false, true);
+  if (Load(s, ws, positional[0]) != LoadOutcome::kLoaded) return kExitRefused;
+  const ScrollBarState& bar = s.state.scroll;
+  const auto value = static_cast<std::int32_t>(
+      std::clamp<long long>(from, std::max<std::int32_t>(bar.min, 1), std::max<std::int32_t>(bar.max, 1)));
+  if (value != bar.value) SetScrollValue(s.state, ws, value);
+  for (const std::string& row : ws.list_rows()) std::printf("%s\n", row.c_str());
+  return kExitOk;
+}
+
+int DateYearCommand(const std::vector<std::string>& args) {
+  if (!args.empty() && IsHelp(args[0])) {
+    std::fputs(kDateYearHelp, stdout);
+    return kExitOk;
+  }
+  if (args.size() != 1) return Usage("dateyear takes one TEXT", kDateYearHelp);
+  std::printf("%d\n", DateYear(args[0]));
+  return kExitOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return Usage("no command given", kToolHelp);
+  const std::string command = argv[1];
+  const std::vector<std::string> args(argv + 2, argv + argc);
+  try {
+    if (IsHelp(command)) {
+      std::fputs(kToolHelp, stdout);
+      return kExitOk;
+    }
+    if (command == "counters") return CountersCommand(args, argv[0]);
+    if (command == "export") return ExportCommand(args, argv[0]);
+    if (command == "browse") return BrowseCommand(args, argv[0]);
+    if (command == "dateyear") return DateYearCommand(args);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "Kinsheet: %s\n", e.what());
+    return kExitRefused;
+  }
+  return Usage("unknown command " + command, kToolHelp);
+}
