@@ -1,0 +1,9 @@
+#!/bin/sh
+# Installs what is missing, builds, and starts the desktop program on the
+# sample family (or on the GEDCOM file given as the first argument).
+set -eu
+cd "$(dirname "$0")/.."
+./scripts/deps.sh build
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j2
+exec ./build/bin/kinsheet "${1:-samples/family.ged}"
