@@ -1,0 +1,221 @@
+#!/usr/bin/python3
+"""Checks workbooks with an independent reader.
+
+Samples mode (--samples-program): runs the sample writer, then compares
+each NAME.xls with NAME.csv (the values) and NAME.json (captions, widths).
+Export mode (--batch): exports every GEDCOM file given with kinsheet-batch
+to .xls and .csv and compares the workbook's data rows with the CSV file.
+
+Exit codes: 0 all passed, 1 a check failed, 77 the reader is missing.
+"""
+import argparse
+import csv
+import io
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+SKIP = 77
+
+
+def skip(reason):
+    print("SKIP: " + reason)
+    sys.exit(SKIP)
+
+
+class Checker:
+    def __init__(self):
+        self.failures = 0
+        self.passes = 0
+
+    def expect(self, ok, what):
+        if ok:
+            self.passes += 1
+        else:
+            self.failures += 1
+            print("FAIL: " + what)
+
+
+def trimmed(grid):
+    """Rows without trailing empty cells; no trailing empty rows."""
+    rows = []
+    for row in grid:
+        row = list(row)
+        while row and row[-1] == "":
+            row.pop()
+        rows.append(row)
+    while rows and not rows[-1]:
+        rows.pop()
+    return rows
+
+
+def read_csv_file(path, encoding="utf-8"):
+    with open(path, newline="", encoding=encoding) as f:
+        return [row for row in csv.reader(f)]
+
+
+def width_in_chars(units):
+    """The column width a user would see, from 1/256-digit units."""
+    pixels = round(units * 7 / 256)
+    return (pixels - 5) / 7 if pixels >= 12 else pixels / 12
+
+
+def xlrd_grid(path, check=None, meta=None):
+    import xlrd
+    book = xlrd.open_workbook(path, formatting_info=True)
+    sheet = book.sheet_by_index(0)
+    grid = [[sheet.cell_value(r, c) for c in range(sheet.ncols)] for r in range(sheet.nrows)]
+    if check is not None and meta is not None:
+        check_formatting(book, sheet, check, meta, os.path.basename(path))
+    return grid
+
+
+def check_formatting(book, sheet, check, meta, name):
+    check.expect(book.biff_version == 80, name + ": BIFF version %s" % book.biff_version)
+    check.expect(book.codepage == 1200, name + ": code page %s" % book.codepage)
+    fmt = lambda xf_index: book.format_map[book.xf_list[xf_index].format_key].format_str
+    for c in range(meta["captions"]):
+        xf = book.xf_list[sheet.cell_xf_index(0, c)]
+        font = book.font_list[xf.font_index]
+        where = "%s: caption %d" % (name, c + 1)
+        check.expect(font.name == "Arial", where + " font %r" % font.name)
+        check.expect(font.height == 200, where + " height %d" % font.height)
+        check.expect(font.bold and font.weight == 700, where + " not bold")
+        check.expect(fmt(sheet.cell_xf_index(0, c)) == "@", where + " format not @")
+        info = sheet.colinfo_map.get(c)
+        check.expect(info is not None, "%s: column %d has no width" % (name, c + 1))
+        if info is not None:
+            got = width_in_chars(info.width)
+            check.expect(abs(got - meta["widths"][c]) < 1e-9,
+                         "%s: column %d width %s, expected %s" % (name, c + 1, got, meta["widths"][c]))
+            check.expect(fmt(info.xf_index) == "@", "%s: column %d format not @" % (name, c + 1))
+    # Every data cell is text-formatted, in the default font.
+    for r in range(2, min(sheet.nrows, 50)):
+        for c in range(sheet.ncols):
+            if sheet.cell_type(r, c) == 0:
+                continue
+            xf_index = sheet.cell_xf_index(r, c)
+            check.expect(fmt(xf_index) == "@", "%s: cell %d,%d format not @" % (name, r + 1, c + 1))
+            check.expect(book.font_list[book.xf_list[xf_index].font_index].weight == 400,
+                         "%s: cell %d,%d is bold" % (name, r + 1, c + 1))
+            check.expect(sheet.cell_type(r, c) == 1, "%s: cell %d,%d is not text" % (name, r + 1, c + 1))
+
+
+def ssconvert_grid(path, work):
+    out = os.path.join(work, os.path.basename(path) + ".ssconvert.csv")
+    result = subprocess.run(["ssconvert", "--export-type=Gnumeric_stf:stf_csv", path, out],
+                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=600)
+    if result.returncode != 0:
+        raise RuntimeError("ssconvert failed: " + result.stderr.decode(errors="replace"))
+    return read_csv_file(out)
+
+
+def require(reader):
+    if reader == "xlrd":
+        try:
+            import xlrd  # noqa: F401
+        except ImportError:
+            skip("python3-xlrd is not installed (scripts/deps.sh test installs it)")
+    elif shutil.which("ssconvert") is None:
+        skip("gnumeric's ssconvert is not installed (scripts/deps.sh test installs it)")
+
+
+def compare(check, got, expected, name):
+    got, expected = trimmed(got), trimmed(expected)
+    check.expect(len(got) == len(expected), "%s: %d rows, expected %d" % (name, len(got), len(expected)))
+    shown = 0
+    for r, (g, e) in enumerate(zip(got, expected)):
+        if g != e:
+            check.expect(False, "%s: row %d differs\n  got      %r\n  expected %r" % (name, r + 1, g[:8], e[:8]))
+            shown += 1
+            if shown == 5:
+                break
+    if shown == 0:
+        check.expect(True, name)
+
+
+def run_samples(args, check):
+    os.makedirs(args.work, exist_ok=True)
+    subprocess.run([args.samples_program, args.work], check=True)
+    for name in ["header_only", "unicode", "surname_only", "large"]:
+        path = os.path.join(args.work, name + ".xls")
+        expected = read_csv_file(os.path.join(args.work, name + ".csv"))
+        with open(os.path.join(args.work, name + ".json")) as f:
+            meta = json.load(f)
+        if args.reader == "xlrd":
+            got = xlrd_grid(path, check, meta)
+        else:
+            got = ssconvert_grid(path, args.work)
+        compare(check, got, expected, name)
+
+
+def run_export(args, check):
+    os.makedirs(args.work, exist_ok=True)
+    for ged in args.gedcom:
+        base = os.path.join(args.work, os.path.splitext(os.path.basename(ged))[0].replace(" ", "_"))
+        for fields in args.fields:
+            stem = base + "-" + fields.replace(",", "_")
+            for fmt in ["xls", "csv"]:
+                cmd = [args.batch, "export", "--format", fmt, "--force", "--fields", fields,
+                       ged, stem + "." + fmt]
+                result = subprocess.run(cmd, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                        stdin=subprocess.DEVNULL, timeout=600)
+                if result.returncode != 0:
+                    check.expect(False, "%s failed (%d): %s" % (" ".join(cmd), result.returncode,
+                                                                 result.stderr.decode(errors="replace")))
+                    break
+            else:
+                compare_export(args, check, stem, os.path.basename(stem))
+
+
+def compare_export(args, check, stem, name):
+    # The CSV holds the work files' bytes: UTF-8 where valid, else Windows-1252.
+    with open(stem + ".csv", "rb") as f:
+        raw = f.read()
+    lines = raw.split(b"\r\n")
+    text_lines = []
+    for line in lines:
+        try:
+            text_lines.append(line.decode("utf-8"))
+        except UnicodeDecodeError:
+            text_lines.append(line.decode("cp1252", errors="replace"))
+    csv_rows = list(csv.reader(io.StringIO("\n".join(text_lines))))
+    if args.reader == "xlrd":
+        grid = xlrd_grid(stem + ".xls")
+    else:
+        grid = ssconvert_grid(stem + ".xls", args.work)
+    grid = [[str(v) for v in row] for row in grid]
+    # Row 1 holds the Excel captions, row 2 is empty, people start in row 3.
+    check.expect(len(grid) < 2 or not any(grid[1]), name + ": row 2 is not empty")
+    data = grid[2:] if len(grid) > 2 else []
+    compare(check, data, csv_rows[1:], name)
+    if args.reader == "xlrd" and grid:
+        check.expect(len(trimmed([grid[0]])[0]) == len(csv_rows[0]),
+                     name + ": %d captions, the CSV has %d" % (len(trimmed([grid[0]])[0]), len(csv_rows[0])))
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--reader", choices=["xlrd", "ssconvert"], required=True)
+    parser.add_argument("--work", required=True)
+    parser.add_argument("--samples-program")
+    parser.add_argument("--batch")
+    parser.add_argument("--fields", action="append")
+    parser.add_argument("gedcom", nargs="*")
+    args = parser.parse_args()
+    require(args.reader)
+    check = Checker()
+    if args.samples_program:
+        run_samples(args, check)
+    else:
+        args.fields = args.fields or ["all"]
+        run_export(args, check)
+    print("%d passed, %d failed" % (check.passes, check.failures))
+    return 1 if check.failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,370 @@
+// The workbook model, its BIFF8 stream and its reader: the record
+// sequence, the exact bytes of the formatting records, every offset the
+// file stores (sheet position, INDEX, DBCELL), and round trips.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "export/xls/biff_records.h"
+#include "export/xls/byte_io.h"
+#include "export/xls/cfb.h"
+#include "export/xls/workbook.h"
+#include "export/xls/xls_error.h"
+
+namespace kinsheet::xls {
+namespace {
+
+struct Rec {
+  std::uint16_t type;
+  std::size_t start;
+  std::string_view data;
+};
+
+std::vector<Rec> Records(std::string_view s) {
+  std::vector<Rec> out;
+  for (std::size_t at = 0; at + 4 <= s.size();) {
+    const std::uint16_t size = GetU16(s, at + 2);
+    out.push_back({GetU16(s, at), at, s.substr(at + 4, size)});
+    at += 4 + size;
+  }
+  return out;
+}
+
+std::vector<Rec> OfType(const std::vector<Rec>& recs, std::uint16_t type) {
+  std::vector<Rec> out;
+  for (const Rec& r : recs) {
+    if (r.type == type) out.push_back(r);
+  }
+  return out;
+}
+
+const Rec* At(const std::vector<Rec>& recs, std::size_t position) {
+  for (const Rec& r : recs) {
+    if (r.start == position) return &r;
+  }
+  return nullptr;
+}
+
+std::string Bytes(std::initializer_list<int> b) {
+  std::string s;
+  for (int v : b) s.push_back(static_cast<char>(v));
+  return s;
+}
+
+const CellFormat kCaption{.bold = true, .number_format = u"@"};
+const CellFormat kText{.number_format = u"@"};
+
+// The layout of the export: bold text captions, text columns with widths.
+Workbook CaptionBook(const std::vector<std::pair<std::u16string, int>>& captions) {
+  Workbook book;
+  Worksheet& sheet = book.AddSheet(u"Sheet1");
+  for (std::uint32_t c = 0; c < captions.size(); ++c) {
+    sheet.SetText(0, c, captions[c].first);
+    sheet.SetColumnWidth(c, captions[c].second);
+    sheet.SetColumnFormat(c, kText);
+    sheet.SetFormat(0, c, kCaption);
+  }
+  return book;
+}
+
+TEST(WorkbookStream, GlobalsRecordSequence) {
+  const std::string stream = CaptionBook({{u"Surname", 16}}).WorkbookStream();
+  const auto recs = Records(stream);
+  std::vector<std::uint16_t> types;
+  for (const Rec& r : recs) {
+    types.push_back(r.type);
+    if (r.type == rt::kEof) break;
+  }
+  std::vector<std::uint16_t> expected = {
+      rt::kBof,        rt::kInterfaceHdr, rt::kMms,       rt::kInterfaceEnd, rt::kWriteAccess,
+      rt::kCodePage,   rt::kDsf,          rt::kRrTabId,   rt::kFnGroupCount, rt::kWinProtect,
+      rt::kProtect,    rt::kPassword,     rt::kProt4Rev,  rt::kProt4RevPass, rt::kWindow1,
+      rt::kBackup,     rt::kHideObj,      rt::kDate1904,  rt::kCalcPrecision, rt::kRefreshAll,
+      rt::kBookBool};
+  expected.insert(expected.end(), 5, rt::kFont);
+  expected.insert(expected.end(), 8, rt::kFormat);
+  expected.insert(expected.end(), 18, rt::kXf);
+  for (std::uint16_t t : {rt::kStyle, rt::kUsesElfs, rt::kBoundSheet, rt::kCountry, rt::kSst, rt::kExtSst, rt::kEof})
+    expected.push_back(t);
+  EXPECT_EQ(types, expected);
+  EXPECT_EQ(recs[0].data, Bytes({0x00, 0x06, 0x05, 0x00, 0xBB, 0x0D, 0xCC, 0x07, 0x41, 0, 0, 0, 6, 0, 0, 0}));
+  EXPECT_EQ(OfType(recs, rt::kCodePage)[0].data, Bytes({0xB0, 0x04}));  // 1200: UTF-16
+  EXPECT_EQ(OfType(recs, rt::kWriteAccess)[0].data.size(), 112u);
+}
+
+TEST(WorkbookStream, FormattingRecordBytes) {
+  const std::string stream = CaptionBook({{u"INDI_ID", 10}, {u"FullName", 40}}).WorkbookStream();
+  const auto recs = Records(stream);
+  const auto fonts = OfType(recs, rt::kFont);
+  ASSERT_EQ(fonts.size(), 5u);
+  const std::string arial = Bytes({0x05, 0x00, 'A', 'r', 'i', 'a', 'l'});
+  EXPECT_EQ(fonts[0].data, Bytes({0xC8, 0, 0, 0, 0xFF, 0x7F, 0x90, 0x01, 0, 0, 0, 0, 0, 0}) + arial);
+  // The fifth record is font index 5 (there is no 4): bold Arial 10.
+  EXPECT_EQ(fonts[4].data, Bytes({0xC8, 0, 1, 0, 0xFF, 0x7F, 0xBC, 0x02, 0, 0, 0, 0, 0, 0}) + arial);
+
+  const auto xfs = OfType(recs, rt::kXf);
+  ASSERT_EQ(xfs.size(), 18u);
+  EXPECT_EQ(xfs[0].data, Bytes({0, 0, 0, 0, 0xF5, 0xFF, 0x20, 0, 0, 0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0xC0, 0x20}));
+  EXPECT_EQ(xfs[1].data, Bytes({0, 0, 0, 0, 0xF5, 0xFF, 0x20, 0, 0, 0xF4, 0, 0, 0, 0, 0, 0, 0, 0, 0xC0, 0x20}));
+  EXPECT_EQ(xfs[15].data, Bytes({0, 0, 0, 0, 0x01, 0, 0x20, 0, 0, 0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0xC0, 0x20}));
+  // Captions: font 5, format 49 ("@"), font and format marked as own.
+  EXPECT_EQ(xfs[16].data, Bytes({5, 0, 49, 0, 0x01, 0, 0x20, 0, 0, 0x0C, 0, 0, 0, 0, 0, 0, 0, 0, 0xC0, 0x20}));
+  EXPECT_EQ(xfs[17].data, Bytes({0, 0, 49, 0, 0x01, 0, 0x20, 0, 0, 0x04, 0, 0, 0, 0, 0, 0, 0, 0, 0xC0, 0x20}));
+
+  const auto formats = OfType(recs, rt::kFormat);
+  EXPECT_EQ(GetU16(formats[0].data, 0), 5);
+  EXPECT_EQ(OfType(recs, rt::kStyle)[0].data, Bytes({0x00, 0x80, 0x00, 0xFF}));
+
+  // One COLINFO per column: width units, the text XF 17, "user set".
+  const auto cols = OfType(recs, rt::kColInfo);
+  ASSERT_EQ(cols.size(), 2u);
+  EXPECT_EQ(cols[0].data, Bytes({0, 0, 0, 0, 0xB6, 0x0A, 17, 0, 2, 0, 0, 0}));    // 2742
+  EXPECT_EQ(cols[1].data, Bytes({1, 0, 1, 0, 0xB6, 0x28, 17, 0, 2, 0, 0, 0}));    // 10422
+  const auto labels = OfType(recs, rt::kLabelSst);
+  ASSERT_EQ(labels.size(), 2u);
+  EXPECT_EQ(labels[1].data, Bytes({0, 0, 1, 0, 16, 0, 1, 0, 0, 0}));
+  EXPECT_EQ(OfType(recs, rt::kDimensions)[0].data, Bytes({0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 2, 0, 0, 0}));
+  EXPECT_EQ(OfType(recs, rt::kWindow2)[0].data,
+            Bytes({0xB6, 0x06, 0, 0, 0, 0, 0x40, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(recs.back().type, rt::kEof);
+}
+
+TEST(WorkbookStream, EveryStoredOffsetLandsOnItsRecord) {
+  Workbook book = CaptionBook({{u"A", 10}, {u"B", 12}});
+  Worksheet& sheet = book.sheet(0);
+  // Rows 3..40 cross a 32-row block; rows 100..101 leave empty blocks
+  // between; row 70 has a single cell in column 1.
+  for (std::uint32_t r = 2; r < 40; ++r) {
+    sheet.SetText(r, 0, u"a" + std::u16string(r % 5, u'x'));
+    if (r % 3) sheet.SetText(r, 1, u"b");
+  }
+  sheet.SetText(70, 1, u"only");
+  sheet.SetText(100, 0, u"x");
+  sheet.SetText(101, 0, u"y");
+  Worksheet& second = book.AddSheet(u"Second");
+  second.SetText(5, 3, u"other sheet");
+  const std::string stream = book.WorkbookStream();
+  const auto recs = Records(stream);
+  ASSERT_EQ(recs.back().start + 4, stream.size());
+
+  const auto sheets = OfType(recs, rt::kBoundSheet);
+  ASSERT_EQ(sheets.size(), 2u);
+  for (const Rec& bs : sheets) {
+    const Rec* bof = At(recs, GetU32(bs.data, 0));
+    ASSERT_NE(bof, nullptr);
+    EXPECT_EQ(bof->type, rt::kBof);
+    EXPECT_EQ(GetU16(bof->data, 2), 0x0010);
+  }
+
+  const auto indexes = OfType(recs, rt::kIndex);
+  ASSERT_EQ(indexes.size(), 2u);
+  const std::string_view index = indexes[0].data;
+  EXPECT_EQ(GetU32(index, 4), 0u);    // first row with cells
+  EXPECT_EQ(GetU32(index, 8), 102u);  // last row with cells + 1
+  const Rec* defcol = At(recs, GetU32(index, 12));
+  ASSERT_NE(defcol, nullptr);
+  EXPECT_EQ(defcol->type, rt::kDefColWidth);
+  // Blocks of rows 0-31, 32-63, 64-95, 96-127.
+  ASSERT_EQ(index.size(), 16u + 4 * 4);
+  std::size_t rows_seen = 0;
+  for (std::size_t b = 0; b < 4; ++b) {
+    const Rec* db = At(recs, GetU32(index, 16 + 4 * b));
+    ASSERT_NE(db, nullptr) << b;
+    ASSERT_EQ(db->type, rt::kDbCell) << b;
+    const Rec* first_row = At(recs, db->start - GetU32(db->data, 0));
+    ASSERT_NE(first_row, nullptr) << b;
+    ASSERT_EQ(first_row->type, rt::kRow) << b;
+    // Each offset leads to the first cell of the next row in the block.
+    std::size_t at = first_row->start + 20;
+    std::size_t row_record = first_row->start;
+    for (std::size_t k = 0; k * 2 + 4 < db->data.size() + 0; ++k) {
+      at += GetU16(db->data, 4 + 2 * k);
+      const Rec* cell = At(recs, at);
+      const Rec* row = At(recs, row_record);
+      ASSERT_NE(cell, nullptr) << b << "/" << k;
+      ASSERT_EQ(row->type, rt::kRow) << b << "/" << k;
+      EXPECT_EQ(cell->type, rt::kLabelSst) << b << "/" << k;
+      EXPECT_EQ(GetU16(cell->data, 0), GetU16(row->data, 0)) << b << "/" << k;   // same row
+      EXPECT_EQ(GetU16(cell->data, 2), GetU16(row->data, 2)) << b << "/" << k;   // its first column
+      row_record += 20;
+      ++rows_seen;
+    }
+  }
+  EXPECT_EQ(rows_seen, OfType(recs, rt::kRow).size() - 1);  // the second sheet's row is elsewhere
+  const auto second_index = indexes[1].data;
+  EXPECT_EQ(GetU32(second_index, 4), 5u);
+  EXPECT_EQ(GetU32(second_index, 8), 6u);
+  // Only the first sheet is selected.
+  EXPECT_EQ(GetU16(OfType(recs, rt::kWindow2)[1].data, 0), 0x00B6);
+
+  // SST: total references and unique strings; EXTSST after it.
+  const Rec sst = OfType(recs, rt::kSst)[0];
+  std::size_t labels = OfType(recs, rt::kLabelSst).size();
+  EXPECT_EQ(GetU32(sst.data, 0), labels);
+  const Rec ext = OfType(recs, rt::kExtSst)[0];
+  EXPECT_EQ(GetU16(ext.data, 0), 8);
+  EXPECT_EQ(GetU32(ext.data, 2), sst.start + 12);  // string 0 right after the counts
+  EXPECT_EQ(GetU16(ext.data, 6), 12);
+}
+
+TEST(WorkbookRoundTrip, CaptionsWidthsFormatsAndText) {
+  Workbook book = CaptionBook({{u"INDI_ID", 10}, {u"FullName", 40}, {u"Sex", 3}, {u"#Ch 1", 3}});
+  Worksheet& sheet = book.sheet(0);
+  const std::u16string names[] = {u"J\u00FCrgen M\u00FCller", u"\u0141\u00F3d\u017A", u"\u5C71\u7530 \u592A\u90CE",
+                                  u"Emoji \U0001F600", u"007", u"  spaced  "};
+  for (std::uint32_t r = 0; r < 6; ++r) {
+    sheet.SetText(r + 2, 0, u"I" + std::u16string(1, u'1' + r));
+    sheet.SetText(r + 2, 1, names[r]);
+  }
+  sheet.SetText(7, 3, u"2");
+  CellFormat italic{.font_name = u"Times New Roman", .font_height = 240, .italic = true, .number_format = u"0.00"};
+  sheet.SetFormat(4, 2, italic);  // a formatted cell without text
+
+  const Workbook back = Workbook::FromFileBytes(book.FileBytes());
+  ASSERT_EQ(back.sheet_count(), 1u);
+  const Worksheet& s = back.sheet(0);
+  EXPECT_EQ(s.name(), u"Sheet1");
+  EXPECT_EQ(s.Text(0, 0), u"INDI_ID");
+  EXPECT_EQ(s.Text(0, 3), u"#Ch 1");
+  EXPECT_EQ(s.Format(0, 1), kCaption);
+  EXPECT_FALSE(s.HasCell(1, 0));
+  for (std::uint32_t r = 0; r < 6; ++r) {
+    EXPECT_EQ(s.Text(r + 2, 1), names[r]) << r;
+    EXPECT_EQ(s.Format(r + 2, 1), kText) << r;
+  }
+  EXPECT_EQ(s.Text(7, 3), u"2");
+  EXPECT_EQ(s.Format(4, 2), italic);
+  EXPECT_TRUE(s.HasCell(4, 2));
+  EXPECT_EQ(s.Text(4, 2), u"");
+  EXPECT_EQ(s.ColumnWidth(0), 10.0);
+  EXPECT_EQ(s.ColumnWidth(1), 40.0);
+  EXPECT_EQ(s.ColumnWidth(3), 3.0);
+  EXPECT_EQ(s.ColumnWidth(4), std::nullopt);
+  EXPECT_EQ(s.ColumnFormat(2), kText);
+  EXPECT_EQ(s.ColumnFormat(4), CellFormat{});
+  EXPECT_EQ(s.Format(50, 0), kText);  // an empty cell of a text column
+  EXPECT_EQ(s.RowCount(), 8u);
+  // Writing what was read gives the same file.
+  EXPECT_EQ(back.WorkbookStream(), book.WorkbookStream());
+}
+
+TEST(WorkbookRoundTrip, HeaderOnlyFileIsInTheMiniStream) {
+  std::vector<std::pair<std::u16string, int>> captions;
+  for (int i = 0; i < 40; ++i) captions.push_back({u"Caption " + std::u16string(1, u'A' + i % 26), 10 + i % 3});
+  const Workbook book = CaptionBook(captions);
+  const std::string stream = book.WorkbookStream();
+  ASSERT_LT(stream.size(), kMiniStreamCutoff);
+  const std::string file = book.FileBytes();
+  EXPECT_NE(GetU32(file, 60), kEndOfChain);  // a mini FAT exists
+  const Workbook back = Workbook::FromFileBytes(file);
+  for (std::uint32_t c = 0; c < 40; ++c) {
+    EXPECT_EQ(back.sheet(0).Text(0, c), captions[c].first);
+    EXPECT_EQ(back.sheet(0).ColumnWidth(c), captions[c].second);
+  }
+}
+
+TEST(WorkbookRoundTrip, ManySheetsAndLargeSharedStrings) {
+  Workbook book;
+  Worksheet& a = book.AddSheet(u"People");
+  Worksheet& b = book.AddSheet(u"\u00DCbersicht");
+  const std::u16string long_wide(12000, u'\u0142');
+  const std::u16string long_narrow(20000, u'n');
+  a.SetText(0, 0, long_wide);
+  a.SetText(0, 1, long_narrow);
+  for (std::uint32_t r = 1; r < 3000; ++r) a.SetText(r, r % 256, u"row " + std::u16string(r % 40, u'\u65E5'));
+  b.SetText(65535, 255, u"last cell");
+  b.SetText(0, 0, u"same row " + std::u16string(5, u'\u65E5'));
+  const Workbook back = Workbook::FromFileBytes(book.FileBytes());
+  ASSERT_EQ(back.sheet_count(), 2u);
+  EXPECT_EQ(back.sheet(1).name(), u"\u00DCbersicht");
+  EXPECT_EQ(back.sheet(0).Text(0, 0), long_wide);
+  EXPECT_EQ(back.sheet(0).Text(0, 1), long_narrow);
+  for (std::uint32_t r = 1; r < 3000; ++r) ASSERT_EQ(back.sheet(0).Text(r, r % 256), u"row " + std::u16string(r % 40, u'\u65E5'));
+  EXPECT_EQ(back.sheet(1).Text(65535, 255), u"last cell");
+  EXPECT_EQ(back.sheet(1).RowCount(), 65536u);
+}
+
+TEST(WorksheetCells, EmptyTextAndOverwrites) {
+  Workbook book;
+  Worksheet& sheet = book.AddSheet(u"S");
+  sheet.SetColumnFormat(0, kText);
+  sheet.SetText(3, 0, u"first");
+  sheet.SetText(3, 0, u"second");
+  EXPECT_EQ(sheet.Text(3, 0), u"second");
+  EXPECT_EQ(sheet.Format(3, 0), kText);  // new cells take their column's format
+  sheet.SetText(3, 0, u"");
+  EXPECT_FALSE(sheet.HasCell(3, 0));
+  EXPECT_EQ(sheet.RowCount(), 0u);
+  sheet.SetText(9, 0, u"");  // clearing nothing creates nothing
+  EXPECT_FALSE(sheet.HasCell(9, 0));
+  // A cell formatted unlike its column survives losing its text.
+  sheet.SetText(2, 0, u"bold");
+  sheet.SetFormat(2, 0, kCaption);
+  sheet.SetText(2, 0, u"");
+  EXPECT_TRUE(sheet.HasCell(2, 0));
+  EXPECT_EQ(sheet.Format(2, 0), kCaption);
+  // Cells set right to left end up ordered by column.
+  for (std::uint32_t c = 10; c-- > 0;) sheet.SetText(5, c, std::u16string(1, u'a' + c));
+  const auto recs = Records(book.WorkbookStream());
+  std::vector<std::uint16_t> cols;
+  for (const Rec& r : OfType(recs, rt::kLabelSst)) cols.push_back(GetU16(r.data, 2));
+  EXPECT_EQ(cols, (std::vector<std::uint16_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+  // The overwritten strings are gone from the shared strings.
+  EXPECT_EQ(GetU32(OfType(recs, rt::kSst)[0].data, 4), 10u);
+  EXPECT_EQ(OfType(recs, rt::kBlank).size(), 1u);
+}
+
+TEST(WorksheetCells, SheetLimits) {
+  Workbook book;
+  Worksheet& sheet = book.AddSheet(u"S");
+  EXPECT_NO_THROW(sheet.SetText(65535, 255, u"x"));
+  EXPECT_THROW(sheet.SetText(65536, 0, u"x"), XlsError);
+  EXPECT_THROW(sheet.SetText(0, 256, u"x"), XlsError);
+  EXPECT_THROW(sheet.SetColumnWidth(256, 10), XlsError);
+  EXPECT_THROW(sheet.SetColumnWidth(0, 300), XlsError);
+  EXPECT_THROW(book.AddSheet(u"a/b"), XlsError);
+  EXPECT_THROW(book.AddSheet(std::u16string(32, u'n')), XlsError);
+  EXPECT_THROW(Workbook().WorkbookStream(), XlsError);
+}
+
+TEST(WorkbookReader, RejectsWhatItCannotRead) {
+  const std::string stream = CaptionBook({{u"X", 10}}).WorkbookStream();
+  EXPECT_THROW(Workbook::FromStream(stream.substr(0, stream.size() / 2)), XlsError);
+  EXPECT_THROW(Workbook::FromStream(std::string(40, '\0')), XlsError);
+  {
+    // A cell naming a shared string that does not exist.
+    std::string bad = stream;
+    const auto recs = Records(bad);
+    const Rec label = OfType(recs, rt::kLabelSst)[0];
+    SetU32(bad, label.start + 4 + 6, 7);
+    EXPECT_THROW(Workbook::FromStream(bad), XlsError);
+  }
+  {
+    // A sheet offset past the end.
+    std::string bad = stream;
+    const Rec bs = OfType(Records(bad), rt::kBoundSheet)[0];
+    SetU32(bad, bs.start + 4, 0x7FFFFFF0);
+    EXPECT_THROW(Workbook::FromStream(bad), XlsError);
+  }
+  EXPECT_THROW(Workbook::FromFileBytes(BuildCompoundFile(u"Book", stream)), XlsError);
+  EXPECT_THROW(Workbook::FromFileBytes(BuildCompoundFile(u"Other", stream)), XlsError);
+}
+
+TEST(WorkbookFile, SaveAndOpen) {
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "kinsheet_xls_test";
+  std::filesystem::create_directories(dir);
+  const std::filesystem::path path = dir / "saved.xls";
+  const Workbook book = CaptionBook({{u"Given", 20}});
+  book.Save(path);
+  EXPECT_EQ(std::filesystem::file_size(path) % 512, 0u);
+  EXPECT_EQ(Workbook::Open(path).sheet(0).Text(0, 0), u"Given");
+  EXPECT_THROW(book.Save(dir / "missing" / "x.xls"), XlsError);
+  EXPECT_THROW(Workbook::Open(dir / "missing.xls"), XlsError);
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace kinsheet::xls
