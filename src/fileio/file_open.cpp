@@ -73,6 +73,7 @@ File& File::operator=(File&& other) noexcept {
     in_buffer_ = std::move(other.in_buffer_);
     in_pos_ = other.in_pos_;
     in_eof_ = other.in_eof_;
+    failure_ = std::move(other.failure_);
   }
   return *this;
 }
@@ -89,7 +90,7 @@ File::~File() {
 }
 
 void File::Write(std::string_view bytes) {
-  if (fd_ < 0) throw FileError(kErrBadFileNameOrNumber, EBADF, "Bad file name or number");
+  RequireOpen();
   out_buffer_.append(bytes);
   if (out_buffer_.size() >= kBufferSize) Flush();
 }
@@ -184,7 +185,14 @@ bool File::ReadLine(std::string& line, std::size_t max_line) {
   return true;
 }
 
+void File::RequireOpen() const {
+  if (fd_ >= 0) return;
+  if (failure_) throw *failure_;
+  throw FileError(kErrBadFileNameOrNumber, EBADF, "Bad file name or number");
+}
+
 void File::PutRecord(std::int64_t number, const char* data) {
+  RequireOpen();
   const off_t offset = static_cast<off_t>(number - 1) * record_length_;
   std::size_t done = 0;
   while (done < static_cast<std::size_t>(record_length_)) {
@@ -198,6 +206,7 @@ void File::PutRecord(std::int64_t number, const char* data) {
 }
 
 void File::GetRecord(std::int64_t number, char* data) {
+  RequireOpen();
   const off_t offset = static_cast<off_t>(number - 1) * record_length_;
   std::size_t done = 0;
   while (done < static_cast<std::size_t>(record_length_)) {
@@ -246,7 +255,13 @@ File OpenFileRaw(const std::string& name, std::int16_t mode, std::int32_t record
   }
   if (name.empty()) throw FileError(kErrBadFileName, EINVAL, "Bad file name");
   const int fd = RetryEintr([&] { return ::open(name.c_str(), flags | O_CLOEXEC, 0666); });
-  if (fd < 0) ThrowFileError(errno, name);
+  if (fd < 0) {
+    // Creating a file fails with ENOENT only when its folder is missing.
+    if (errno == ENOENT && (flags & O_CREAT) != 0) {
+      throw FileError(kErrPathNotFound, ENOENT, std::string(std::strerror(ENOENT)) + " (" + name + ")");
+    }
+    ThrowFileError(errno, name);
+  }
   struct stat st {};
   if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
     ::close(fd);
@@ -285,7 +300,12 @@ File FileOpen(WindowServices& ws, const std::string& name, std::int16_t mode,
       }
       return OpenFileRaw(name, mode, record_length);
     } catch (const FileError& e) {
-      if (FileErrors(ws, e.code()) != 0) return File();
+      if (FileErrors(ws, e.code()) != 0) {
+        // The first use of the unopened file reports why it is not open.
+        File failed;
+        failed.failure_ = std::make_shared<const FileError>(e);
+        return failed;
+      }
     }
   }
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -98,7 +99,10 @@ class File {
 
  private:
   friend File OpenFileRaw(const std::string&, std::int16_t, std::int32_t);
+  friend File FileOpen(WindowServices&, const std::string&, std::int16_t, std::int32_t, bool);
   bool FillBuffer();
+  // Throws why the file is not open.
+  void RequireOpen() const;
 
   int fd_ = -1;
   std::string path_;
@@ -108,6 +112,8 @@ class File {
   std::string in_buffer_;
   std::size_t in_pos_ = 0;
   bool in_eof_ = false;
+  // Why FileOpen gave up, for the first use of a file that did not open.
+  std::shared_ptr<const FileError> failure_;
 };
 
 // Opens without any question or message; throws FileError. A mode code

@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include "records/work_records.h"
+#include "support/fixtures.h"
+
+namespace kinsheet {
+namespace {
+
+using testing::Ged;
+using testing::ReadBytes;
+using testing::Session;
+
+const std::vector<std::string> kSmallFamily = {
+    "0 HEAD", "1 CHAR UTF-8", "0 @I1@ INDI", "1 NAME John /Smith/", "1 SEX M", "1 BIRT",
+    "2 DATE 1 JAN 1900", "2 PLAC Leeds", "1 FAMS @F1@", "0 @I2@ INDI", "1 NAME Mary /Jones/",
+    "1 SEX F", "1 DEAT", "2 DATE 1970", "1 FAMS @F1@", "0 @F1@ FAM", "1 HUSB @I1@", "1 WIFE @I2@",
+    "1 MARR", "2 DATE 5 MAY 1925", "1 CHIL @I3@", "0 @I3@ INDI", "1 NAME Ann /Smith/",
+    "1 FAMC @F1@", "0 TRLR"};
+
+std::string Counters(const RunState& s) {
+  std::string out;
+  for (auto c : s.counters) out += std::to_string(c) + " ";
+  return out + "| " + std::to_string(s.work.individual_count) + " " +
+         std::to_string(s.work.family_count);
+}
+
+TEST(Loader, SameResultForEveryLineEnd) {
+  std::string expected;
+  for (const std::string eol : {"\n", "\r\n", "\r"}) {
+    Session s;
+    ASSERT_EQ(s.Load(Ged(kSmallFamily, eol)), LoadOutcome::kLoaded);
+    EXPECT_TRUE(s.ws.messages.empty());
+    const std::string got = Counters(s.state);
+    if (expected.empty()) expected = got;
+    EXPECT_EQ(got, expected) << "line end " << (eol == "\n" ? "LF" : eol == "\r" ? "CR" : "CRLF");
+    EXPECT_EQ(ReadBytes(s.state.IndividualWorkFile()).size(), 3u * kIndividualRecordLength);
+    EXPECT_EQ(ReadBytes(s.state.FamilyWorkFile()).size(), 1u * kFamilyRecordLength);
+  }
+  EXPECT_EQ(expected, "3 1 0 1 0 1 2 1 | 3 1");
+}
+
+TEST(Loader, LastLineWithoutLineEndIsKeptInEitherMode) {
+  for (const std::string eol : {"\n", "\r\n"}) {
+    Session s;
+    std::string text = Ged({"0 @I1@ INDI", "1 NAME A /B/", "0 @I2@ INDI"}, eol) + "1 SEX F";
+    ASSERT_EQ(s.Load(text), LoadOutcome::kLoaded);
+    ASSERT_EQ(s.state.work.individual_count, 2);
+    EXPECT_EQ(s.state.work.individual.Trimmed(IndiField::kSex), "F");
+  }
+}
+
+TEST(Loader, WindowSequenceOfAGoodLoad) {
+  Session s;
+  ASSERT_EQ(s.Load(Ged(kSmallFamily), "family.ged"), LoadOutcome::kLoaded);
+  EXPECT_EQ(s.ws.dialogs.at(0).title, "Select GEDCOM file to Sheetify...");
+  EXPECT_EQ(s.ws.dialogs.at(0).filter_index, 2);
+  EXPECT_EQ(s.ws.caption, "Kinsheet (family.ged)");
+  EXPECT_EQ(s.ws.status, "Select fields to be included in Sheetified file...");
+  EXPECT_EQ(s.state.name_part, "family.ged");
+  EXPECT_EQ(s.state.folder_part, s.dir.path());
+  EXPECT_EQ(s.state.last_gedcom_folder, s.dir.path());
+  EXPECT_EQ(s.ws.counters[0], "3 ");
+  EXPECT_FALSE(s.ws.busy);
+  EXPECT_EQ(s.ws.list.size(), 3u);  // the first page is shown
+  EXPECT_EQ(s.ws.list[0], (std::vector<std::string>{"1900", "", "Smith, John"}));
+}
+
+TEST(Loader, EndsWithTheRightMessage) {
+  {
+    Session s;
+    EXPECT_EQ(s.Load(""), LoadOutcome::kEmpty);
+    EXPECT_EQ(s.ws.MessageTexts(), std::vector<std::string>{"File is empty!"});
+  }
+  {
+    Session s;
+    EXPECT_EQ(s.Load(Ged({"0 HEAD", "0 @F1@ FAM", "1 HUSB @I1@", "0 TRLR"})), LoadOutcome::kNoData);
+    EXPECT_EQ(s.ws.MessageTexts(), std::vector<std::string>{"No GED data in file!"});
+    EXPECT_EQ(s.state.work.family_count, 1);
+  }
+  {
+    Session s;
+    EXPECT_EQ(s.LoadFile(s.dir.File("missing.ged")), LoadOutcome::kNotFound);
+    EXPECT_TRUE(s.ws.messages.empty());
+    EXPECT_EQ(s.state.current_file_name, s.dir.File("missing.ged"));
+  }
+  {
+    Session s;
+    EXPECT_EQ(s.LoadFile(""), LoadOutcome::kCancelled);
+  }
+}
+
+TEST(Loader, AUtf16FileHoldsNoGedData) {
+  Session s;
+  EXPECT_EQ(s.LoadFile(testing::TestDataPath("gedcom/sample55516le.ged")), LoadOutcome::kNoData);
+  EXPECT_EQ(s.ws.MessageTexts().back(), "No GED data in file!");
+  EXPECT_EQ(s.state.work.individual_count, 0);
+}
+
+TEST(Loader, SecondLoadStartsAfresh) {
+  Session s;
+  ASSERT_EQ(s.Load(Ged(kSmallFamily), "a.ged"), LoadOutcome::kLoaded);
+  ASSERT_EQ(s.Load(Ged({"0 @X9@ INDI", "1 NAME Solo /One/"}), "b.ged"), LoadOutcome::kLoaded);
+  EXPECT_EQ(s.state.work.individual_count, 1);
+  EXPECT_EQ(s.state.work.family_count, 0);
+  EXPECT_EQ(ReadBytes(s.state.IndividualWorkFile()).size(), 1u * kIndividualRecordLength);
+  EXPECT_EQ(ReadBytes(s.state.FamilyWorkFile()).size(), 0u);
+  EXPECT_EQ(s.state.work.individual_index.Find("I1", 1), std::nullopt);
+  EXPECT_EQ(s.state.counters[0], 1);
+}
+
+TEST(Loader, PublicFilesLoadWithConsistentCounters) {
+  for (const auto& path : testing::PublicGedcomFiles()) {
+    if (path.find("sample55516le") != std::string::npos) continue;  // UTF-16
+    Session s;
+    EXPECT_EQ(s.LoadFile(path), LoadOutcome::kLoaded) << path;
+    EXPECT_EQ(s.state.counters[0], s.state.work.individual_count) << path;
+    EXPECT_EQ(s.state.counters[5], s.state.work.family_count) << path;
+    EXPECT_EQ(ReadBytes(s.state.IndividualWorkFile()).size(),
+              static_cast<std::size_t>(s.state.work.individual_count) * kIndividualRecordLength);
+  }
+}
+
+}  // namespace
+}  // namespace kinsheet

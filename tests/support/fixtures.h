@@ -1,0 +1,57 @@
+// A private folder per test, GEDCOM text loaded through the real loader,
+// and the paths of the shared test files.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "shell/commands.h"
+#include "shell/run_state.h"
+#include "support/scripted_window_services.h"
+
+namespace kinsheet::testing {
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+void WriteBytes(const std::string& path, const std::string& bytes);
+std::string ReadBytes(const std::string& path);
+// Splits at CR LF; the text after the last CR LF is dropped when empty.
+std::vector<std::string> CrLfLines(const std::string& bytes);
+
+// GEDCOM lines joined with LF (or `eol`).
+std::string Ged(const std::vector<std::string>& lines, const std::string& eol = "\n");
+
+// Everything one test run needs: state with its work folder, the scripted
+// window, and the folder for inputs and outputs.
+struct Session {
+  TempDir dir;
+  RunState state;
+  ScriptedWindowServices ws;
+  Session();
+  // Writes `bytes` to a file and loads it; the scripted window's record
+  // of the load stays for the test to inspect.
+  LoadOutcome Load(const std::string& bytes, const std::string& name = "test.ged");
+  LoadOutcome LoadFile(const std::string& path);
+  void Tick(std::initializer_list<int> boxes);
+  void TickAll();
+  // Runs the export command for format `index` into `name` in the folder,
+  // answering the completion question No; returns the command's result.
+  bool Export(std::int16_t index, const std::string& name);
+};
+
+std::string TestDataPath(const std::string& relative);
+std::vector<std::string> PublicGedcomFiles();
+
+}  // namespace kinsheet::testing

@@ -1,0 +1,56 @@
+// Window services for tests: every call is recorded in order, and dialogs
+// and message boxes take their answers from queues the test fills.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "shell/window_services.h"
+
+namespace kinsheet::testing {
+
+class ScriptedWindowServices : public WindowServices {
+ public:
+  std::vector<std::string> calls;  // "Message:<text>", "Status:<text>", ...
+  std::vector<MessageBoxRequest> messages;
+  std::vector<FileDialogRequest> dialogs;
+  std::vector<std::vector<std::string>> list;  // rows as the list holds them
+  std::deque<MsgResult> message_answers;       // default: the default button
+  std::deque<FileDialogResult> dialog_answers;  // default: cancelled
+  std::int32_t progress_max = 0;
+  std::int32_t progress_value = 0;
+  int progress_steps = 0;
+  bool progress_visible = false;
+  bool busy = false;
+  std::string status;
+  std::string caption;
+  std::vector<std::string> counters = std::vector<std::string>(8);
+
+  void AnswerOpen(const std::string& path) { dialog_answers.push_back({false, path}); }
+  void AnswerSave(const std::string& path) { dialog_answers.push_back({false, path}); }
+  void Answer(MsgResult r) { message_answers.push_back(r); }
+  // Texts of the message boxes shown, in order.
+  std::vector<std::string> MessageTexts() const;
+
+  void SetStatusText(const std::string& text) override;
+  void SetProgressMax(std::int32_t max) override;
+  void SetProgressValue(std::int32_t value) override;
+  void SetProgressVisible(bool visible) override;
+  void SetBusy(bool b) override;
+  MsgResult ShowMessage(const MessageBoxRequest& request) override;
+  FileDialogResult ShowFileDialog(const FileDialogRequest& request) override;
+  void SetCaption(const std::string& c) override;
+  void Repaint() override;
+  void DoEvents() override;
+  void ListClear() override;
+  void ListAddRow(const std::string& b, const std::string& d, const std::string& name) override;
+  void ShowScrollEnabled(bool enabled) override;
+  void ShowScrollRange(std::int32_t min, std::int32_t max) override;
+  void ShowScrollValue(std::int32_t value) override;
+  void ShowCounter(int index, const std::string& c) override;
+  void ShowFieldBox(int index, bool ticked) override;
+  void ShowSpouseOption(bool selected, bool enabled) override;
+};
+
+}  // namespace kinsheet::testing
