@@ -1,0 +1,52 @@
+// Shared pieces of the database engine tests: temporary folders, the
+// templates, writing a table through the engine, running external readers.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "export/jet/dao.h"
+#include "export/jet/jet_format.h"
+
+namespace kinsheet::jet::testing {
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+std::string TemplatePath(const JetFormat& format);
+
+struct TestField {
+  std::string name;
+  int size;
+};
+using TestValue = std::optional<std::u16string>;  // nullopt: left unset (NULL)
+using TestRow = std::vector<TestValue>;
+
+// The Access export's 40 fields, in table order.
+std::vector<TestField> KinsheetFields();
+
+// Copies the template and writes `fields` and `rows` into "tblKinsheet".
+void WriteTestTable(const JetFormat& format, const std::string& path, const std::vector<TestField>& fields,
+                    const std::vector<TestRow>& rows, EngineOptions options = {});
+
+struct CommandResult {
+  int exit_code = -1;
+  std::string output;  // stdout only
+};
+CommandResult RunCommand(const std::string& command);
+bool HaveCommand(const std::string& name);
+std::string ShellQuote(const std::string& s);
+std::string JsonString(std::u16string_view text);
+
+}  // namespace kinsheet::jet::testing

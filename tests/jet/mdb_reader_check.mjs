@@ -1,0 +1,46 @@
+// Reads a database with mdb-reader and compares it with what the test
+// expected: node mdb_reader_check.mjs NODE_DIR DB EXPECTED.jsonl
+// The expectation's first line describes the database, each further line
+// is one row of the table as a JSON array (null for NULL). Prints "ok" or
+// the differences, and exits 1 on any difference.
+import { readFileSync } from "fs";
+import { pathToFileURL } from "url";
+
+const [nodeDir, dbPath, expectedPath] = process.argv.slice(2);
+const { default: MDBReader } = await import(
+  pathToFileURL(`${nodeDir}/node_modules/mdb-reader/lib/node/index.js`).href);
+
+const lines = readFileSync(expectedPath, "utf8").split("\n").filter((l) => l.length > 0);
+const expected = JSON.parse(lines[0]);
+const problems = [];
+const same = (what, got, want) => {
+  if (JSON.stringify(got) !== JSON.stringify(want)) {
+    problems.push(`${what}: got ${JSON.stringify(got)}, expected ${JSON.stringify(want)}`);
+  }
+};
+
+const reader = new MDBReader(readFileSync(dbPath));
+same("tables", reader.getTableNames(), expected.tables);
+same("system tables", reader.getTableNames({ normalTables: false, systemTables: true }),
+     ["MSysObjects", "MSysACEs", "MSysQueries", "MSysRelationships"]);
+same("password", reader.getPassword(), null);
+
+if (expected.table) {
+  const table = reader.getTable(expected.table);
+  same("row count", table.rowCount, lines.length - 1);
+  const columns = table.getColumns();
+  same("columns", columns.map((c) => [c.name, c.type, c.size, c.fixedLength, c.nullable]),
+       expected.columns.map((c) => [c.name, "text", c.size, false, true]));
+  const names = columns.map((c) => c.name);
+  const rows = table.getData();
+  same("rows read", rows.length, lines.length - 1);
+  for (let i = 0; i < rows.length && i + 1 < lines.length && problems.length < 20; ++i) {
+    same(`row ${i + 1}`, names.map((n) => rows[i][n]), JSON.parse(lines[i + 1]));
+  }
+}
+
+if (problems.length > 0) {
+  console.log(problems.join("\n"));
+  process.exit(1);
+}
+console.log("ok");
