@@ -402,6 +402,9 @@ int DateYearCommand(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Past a file-size limit a write then fails and is reported like any
+  // other failed write, instead of killing the tool.
+  std::signal(SIGXFSZ, SIG_IGN);
   if (argc < 2) return Usage("no command given", kToolHelp);
   const std::string command = argv[1];
   const std::vector<std::string> args(argv + 2, argv + argc);
