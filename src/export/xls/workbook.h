@@ -49,6 +49,9 @@ struct BookTables {
 class Worksheet {
  public:
   Worksheet(detail::BookTables* tables, std::u16string name);
+  // A sheet belongs to its workbook's tables: it is never copied or moved.
+  Worksheet(const Worksheet&) = delete;
+  Worksheet& operator=(const Worksheet&) = delete;
 
   const std::u16string& name() const { return name_; }
 
