@@ -23,11 +23,32 @@ BookTables::BookTables() {
 }
 
 std::uint32_t BookTables::InternText(std::u16string_view text) {
-  if (auto it = string_index.find(text); it != string_index.end()) return it->second;
+  constexpr std::uint64_t kEmpty = ~std::uint64_t{0};
+  const auto hash = static_cast<std::uint32_t>(std::hash<std::u16string_view>{}(text));
+  if ((text_count() + 1) * 2 > slots.size()) {
+    // Keep the table at most half full; rehash from the stored hashes.
+    std::vector<std::uint64_t> bigger(std::max<std::size_t>(1024, slots.size() * 2), kEmpty);
+    const std::size_t mask = bigger.size() - 1;
+    for (std::uint64_t slot : slots) {
+      if (slot == kEmpty) continue;
+      std::size_t i = (slot >> 32) & mask;
+      while (bigger[i] != kEmpty) i = (i + 1) & mask;
+      bigger[i] = slot;
+    }
+    slots.swap(bigger);
+  }
+  const std::size_t mask = slots.size() - 1;
+  std::size_t i = hash & mask;
+  for (; slots[i] != kEmpty; i = (i + 1) & mask) {
+    const auto index = static_cast<std::uint32_t>(slots[i]);
+    if ((slots[i] >> 32) == hash && TextAt(index) == text) return index;
+  }
   if (text.size() > 32767) throw XlsError("A cell text is longer than 32,767 characters.");
-  const auto index = static_cast<std::uint32_t>(strings.size());
-  strings.emplace_back(text);
-  string_index.emplace(strings.back(), index);
+  if (text_count() >= 0xFFFFFFF0u) throw XlsError("The workbook holds too many different texts.");
+  const auto index = static_cast<std::uint32_t>(text_count());
+  pool.insert(pool.end(), text.begin(), text.end());
+  offsets.push_back(pool.size());
+  slots[i] = (std::uint64_t{hash} << 32) | index;
   return index;
 }
 
@@ -107,7 +128,7 @@ void Worksheet::SetText(std::uint32_t row, std::uint32_t col, std::u16string_vie
 std::u16string_view Worksheet::Text(std::uint32_t row, std::uint32_t col) const {
   const Cell* cell = Find(row, col);
   if (cell == nullptr || cell->text == kNoText) return {};
-  return tables_->strings[cell->text];
+  return tables_->TextAt(cell->text);
 }
 
 bool Worksheet::HasCell(std::uint32_t row, std::uint32_t col) const { return Find(row, col) != nullptr; }

@@ -6,13 +6,11 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace kinsheet::xls {
@@ -37,10 +35,20 @@ namespace detail {
 struct BookTables {
   BookTables();
   std::uint32_t InternText(std::u16string_view text);
+  // Valid until the next InternText.
+  std::u16string_view TextAt(std::uint32_t index) const {
+    return {pool.data() + offsets[index], offsets[index + 1] - offsets[index]};
+  }
+  std::size_t text_count() const { return offsets.size() - 1; }
   std::uint16_t InternFormat(const CellFormat& format);
 
-  std::deque<std::u16string> strings;
-  std::unordered_map<std::u16string_view, std::uint32_t> string_index;
+  // Every distinct text once, end to end; text i spans offsets[i]..[i+1].
+  // One block instead of a string each keeps a million texts cheap.
+  std::vector<char16_t> pool;
+  std::vector<std::size_t> offsets{0};
+  // Open addressing: the hash's upper half beside the text's index, so a
+  // probe rarely touches the pool.
+  std::vector<std::uint64_t> slots;
   std::vector<CellFormat> formats;
 };
 

@@ -132,8 +132,8 @@ class WorkbookWriter {
 
 void WorkbookWriter::CollectStrings() {
   // Only strings that cells still use go to the SST, in order of first use.
-  const auto& strings = book_.tables_->strings;
-  string_remap_.assign(strings.size(), Worksheet::kNoText);
+  const detail::BookTables& tables = *book_.tables_;
+  string_remap_.assign(tables.text_count(), Worksheet::kNoText);
   for (const auto& sheet : book_.sheets_) {
     for (const auto& row : sheet->rows_) {
       for (const Worksheet::Cell& cell : row) {
@@ -142,7 +142,7 @@ void WorkbookWriter::CollectStrings() {
         std::uint32_t& to = string_remap_[cell.text];
         if (to == Worksheet::kNoText) {
           to = static_cast<std::uint32_t>(sst_.size());
-          sst_.push_back(strings[cell.text]);
+          sst_.push_back(tables.TextAt(cell.text));
         }
       }
     }
