@@ -255,6 +255,37 @@ def compare_export(args, check, stem, name):
                  name + ": %d captions, the CSV has %d" % (len(captions), len(csv_rows[0])))
 
 
+def run_limit(args, check):
+    """A sheet holds 65,534 people below the caption row and the empty row;
+    one more is refused before any file is written."""
+    os.makedirs(args.work, exist_ok=True)
+    for people in (65534, 65535):
+        ged = os.path.join(args.work, "people-%d.ged" % people)
+        with open(ged, "w", newline="") as f:
+            f.write("0 HEAD\r\n1 CHAR UTF-8\r\n")
+            for i in range(1, people + 1):
+                f.write("0 @I%d@ INDI\r\n1 NAME P /S%d/\r\n" % (i, i))
+            f.write("0 TRLR\r\n")
+        out = os.path.join(args.work, "people-%d.xls" % people)
+        if os.path.exists(out):
+            os.remove(out)
+        result = subprocess.run([args.batch, "export", "--format", "xls", "--force", "--quiet",
+                                 "--fields", "0", ged, out], stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE, stdin=subprocess.DEVNULL, timeout=600)
+        message = result.stderr.decode(errors="replace")
+        if people == 65534:
+            check.expect(result.returncode == 0, "65534 people: exit %d %s" % (result.returncode, message))
+            if result.returncode == 0:
+                grid = xlrd_grid(out) if args.reader == "xlrd" else ssconvert_grid(out, args.work)
+                check.expect(len(grid) == 65536, "65534 people: %d rows" % len(grid))
+                check.expect(grid[-1][:1] == ["S65534"], "65534 people: last row %r" % grid[-1][:1])
+        else:
+            check.expect(result.returncode == 1, "65535 people: exit %d" % result.returncode)
+            check.expect(not os.path.exists(out), "65535 people: a file was written")
+            check.expect("Error occurred while creating worksheet" in message and "65534" in message
+                         and "CSV" in message, "65535 people: message %r" % message)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--reader", choices=["xlrd", "ssconvert"], required=True)
@@ -262,12 +293,15 @@ def main():
     parser.add_argument("--samples-program")
     parser.add_argument("--batch")
     parser.add_argument("--fields", action="append")
+    parser.add_argument("--limit", action="store_true", help="check the sheet's row limit")
     parser.add_argument("gedcom", nargs="*")
     args = parser.parse_args()
     require(args.reader)
     check = Checker()
     if args.samples_program:
         run_samples(args, check)
+    elif args.limit:
+        run_limit(args, check)
     else:
         args.fields = args.fields or ["all"]
         run_export(args, check)
