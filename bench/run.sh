@@ -1,0 +1,190 @@
+#!/usr/bin/env bash
+# Load and export benchmark of kinsheet-batch on synthetic GEDCOM files made
+# by gedgen. Builds nothing: it uses the programs of an existing build folder.
+#
+#   bench/run.sh [BUILD_DIR]        (default ./build)
+#
+# Settings, from the environment:
+#   SIZES     people per generated file            "10000 100000 500000"
+#   FORMATS   export formats, each FORMAT or FORMAT:N,N,... to time it at other
+#             sizes than SIZES (formats: csv txt xls mdb mdb95)     "csv txt"
+#             e.g. FORMATS="csv txt xls:65000 mdb:100000,500000"
+#   RUNS      timed runs per step; the fastest is reported         3
+#   SEED      gedgen seed                                          1
+#   GEDGEN_FLAGS  extra gedgen options, e.g. "--non-ascii --line-ends crlf"
+#   WORKDIR   where the files go (kept); default a temporary folder, removed
+#   TIMEOUT   seconds before one step is abandoned                  600
+set -u
+
+build=${1:-./build}
+bin="$build/bin"
+sizes=${SIZES:-10000 100000 500000}
+formats=${FORMATS:-csv txt}
+runs=${RUNS:-3}
+seed=${SEED:-1}
+gedgen_flags=${GEDGEN_FLAGS:-}
+limit=${TIMEOUT:-600}
+
+# Targets printed beside the figures.
+target_people=500000
+target_seconds=6
+target_mb=300
+target_ratio=1.5
+
+die() { echo "bench: $*" >&2; exit 2; }
+
+[ -x "$bin/gedgen" ] || die "no $bin/gedgen; build the gedgen target first"
+[ -x /usr/bin/time ] || die "/usr/bin/time is missing (Debian package 'time')"
+batch="$bin/kinsheet-batch"
+have_batch=1
+[ -x "$batch" ] || have_batch=0
+
+if [ -n "${WORKDIR:-}" ]; then
+  work=$WORKDIR
+  mkdir -p "$work" || die "cannot make $work"
+else
+  work=$(mktemp -d "${TMPDIR:-/tmp}/kinsheet-bench.XXXXXX") || die "no temporary folder"
+  trap 'rm -rf "$work"' EXIT
+fi
+
+now_ns() { date +%s%N; }
+seconds() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", (b - a) / 1e9 }'; }
+
+# measure LABEL COMMAND...: runs COMMAND RUNS times under /usr/bin/time -v.
+# Sets m_sec (fastest wall time), m_rss_mb (largest peak RSS) and m_ok.
+measure() {
+  local label=$1
+  shift
+  m_sec=""
+  m_rss_mb=0
+  m_ok=1
+  local i start end sec rss
+  for ((i = 0; i < runs; i++)); do
+    start=$(now_ns)
+    if ! timeout "$limit" /usr/bin/time -v -o "$work/time.txt" "$@" \
+        >"$work/out.txt" 2>"$work/err.txt"; then
+      m_ok=0
+      echo "  $label: FAILED (exit status, or over ${limit}s): $(tail -n 3 "$work/err.txt" | tr '\n' ' ')"
+      return
+    fi
+    end=$(now_ns)
+    sec=$(seconds "$start" "$end")
+    rss=$(awk -F': ' '/Maximum resident set size/ { printf "%.1f", $2 / 1024 }' "$work/time.txt")
+    if [ -z "$m_sec" ] || awk -v a="$sec" -v b="$m_sec" 'BEGIN { exit !(a < b) }'; then
+      m_sec=$sec
+    fi
+    if awk -v a="$rss" -v b="$m_rss_mb" 'BEGIN { exit !(a > b) }'; then
+      m_rss_mb=$rss
+    fi
+  done
+}
+
+rate() { awk -v n="$1" -v s="$2" 'BEGIN { if (s > 0) printf "%.0f", n / s; else print "-" }'; }
+
+# FORMATS entries to "format sizes..." lines.
+format_plan() {
+  local entry fmt list
+  for entry in $formats; do
+    fmt=${entry%%:*}
+    if [ "$fmt" = "$entry" ]; then
+      list=$sizes
+    else
+      list=$(echo "${entry#*:}" | tr ',' ' ')
+    fi
+    echo "$fmt $list"
+  done
+}
+
+# A one-person file measures each step's start-up.
+all_sizes=$( (echo 1; for n in $sizes; do echo "$n"; done; format_plan | cut -d' ' -f2- | tr ' ' '\n') |
+  grep -E '^[0-9]+$' | sort -n -u)
+
+echo "Kinsheet load and export benchmark"
+echo "build: $build   seed: $seed   runs per step: $runs (fastest kept)   $(nproc) cores"
+echo "gedgen flags: ${gedgen_flags:-(none)}   work folder: $work"
+if [ "$have_batch" = 0 ]; then
+  echo "kinsheet-batch is not built in $bin: generator figures only"
+fi
+echo
+
+# Input files.
+printf '%-9s %10s %12s %10s %10s\n' people "file MB" lines "gedgen s" "wc -l s"
+for n in $all_sizes; do
+  ged="$work/people-$n-seed-$seed.ged"
+  # shellcheck disable=SC2086
+  measure "gedgen $n" "$bin/gedgen" --people "$n" --seed "$seed" $gedgen_flags -o "$ged"
+  [ "$m_ok" = 1 ] || die "gedgen failed"
+  gen_sec=$m_sec
+  start=$(now_ns)
+  lines=$(wc -l <"$ged")
+  end=$(now_ns)
+  mb=$(awk -v b="$(stat -c %s "$ged")" 'BEGIN { printf "%.1f", b / 1048576 }')
+  printf '%-9s %10s %12s %10s %10s\n' "$n" "$mb" "$lines" "$gen_sec" "$(seconds "$start" "$end")"
+done
+echo
+
+[ "$have_batch" = 1 ] || exit 0
+
+# Steps: the load alone (counters), then each export format.
+declare -A sec_of
+printf '%-13s %9s %9s %11s %12s %11s\n' step people seconds "people/s" "us/person" "max RSS MB"
+run_step() {
+  local step=$1 n=$2
+  shift 2
+  measure "$step $n" "$@"
+  if [ "$m_ok" = 1 ]; then
+    sec_of["$step $n"]=$m_sec
+    if [ "$n" = 1 ]; then
+      printf '%-13s %9s %9s %11s %12s %11s\n' "$step" "1" "$m_sec" "(start-up)" "" "$m_rss_mb"
+    else
+      printf '%-13s %9s %9s %11s %12s %11s\n' "$step" "$n" "$m_sec" "$(rate "$n" "$m_sec")" \
+        "$(awk -v s="$m_sec" -v n="$n" 'BEGIN { printf "%.2f", s * 1e6 / n }')" "$m_rss_mb"
+    fi
+    rss_of["$step $n"]=$m_rss_mb
+  else
+    printf '%-13s %9s %9s\n' "$step" "$n" FAILED
+  fi
+}
+declare -A rss_of
+for n in 1 $sizes; do
+  run_step counters "$n" "$batch" counters "$work/people-$n-seed-$seed.ged"
+done
+while read -r fmt list; do
+  ext=$fmt
+  [ "$fmt" = mdb95 ] && ext=mdb
+  for n in 1 $list; do
+    run_step "export $fmt" "$n" "$batch" export --quiet --force --format "$fmt" \
+      "$work/people-$n-seed-$seed.ged" "$work/out-$n.$ext"
+  done
+done < <(format_plan)
+echo
+
+# Per-person time at the largest size against the smallest.
+echo "Targets"
+small=$(echo "$sizes" | tr ' ' '\n' | grep -E '^[0-9]+$' | sort -n | head -n 1)
+large=$(echo "$sizes" | tr ' ' '\n' | grep -E '^[0-9]+$' | sort -n | tail -n 1)
+verdict() { awk -v v="$1" -v t="$2" 'BEGIN { print (v <= t) ? "met" : "MISSED" }'; }
+for step in counters $(format_plan | cut -d' ' -f1 | sed 's/^/export_/'); do
+  step=${step/export_/export }
+  a=${sec_of["$step $small"]:-}
+  b=${sec_of["$step $large"]:-}
+  if [ -z "$a" ] || [ -z "$b" ] || [ "$small" = "$large" ]; then continue; fi
+  ratio=$(awk -v a="$a" -v b="$b" -v s="$small" -v l="$large" \
+    'BEGIN { if (a > 0) printf "%.2f", (b / l) / (a / s); else print "inf" }')
+  # The same without the start-up time (the one-person run), which
+  # otherwise flatters the large file.
+  z=${sec_of["$step 1"]:-0}
+  net=$(awk -v a="$a" -v b="$b" -v z="$z" -v s="$small" -v l="$large" \
+    'BEGIN { if (a > z) printf "%.2f", ((b - z) / l) / ((a - z) / s); else print "n/a" }')
+  printf '%-13s time per person at %s / at %s: %sx (target <= %sx: %s); net of %ss start-up: %sx\n' \
+    "$step" "$large" "$small" "$ratio" "$target_ratio" "$(verdict "$ratio" "$target_ratio")" "$z" "$net"
+done
+csv_sec=${sec_of["export csv $target_people"]:-}
+if [ -n "$csv_sec" ]; then
+  csv_rss=${rss_of["export csv $target_people"]}
+  printf '%s people load + CSV: %s s (target <= %s s: %s), %s MB (target <= %s MB: %s)\n' \
+    "$target_people" "$csv_sec" "$target_seconds" "$(verdict "$csv_sec" "$target_seconds")" \
+    "$csv_rss" "$target_mb" "$(verdict "$csv_rss" "$target_mb")"
+else
+  echo "$target_people people load + CSV: not measured (needs csv in FORMATS and $target_people in SIZES)"
+fi
