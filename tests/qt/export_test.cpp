@@ -1,0 +1,215 @@
+// Exports started from the window, with the save dialog and the questions
+// answered by the test.
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTest>
+#include <QToolBar>
+
+#include "shell/messages.h"
+#include "suites.h"
+#include "test_support.h"
+
+namespace kinsheet::qt::testing {
+namespace {
+
+int Lines(const std::string& text) {
+  int n = 0;
+  for (char c : text) n += c == '\n' ? 1 : 0;
+  return n;
+}
+
+class ExportTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void refusals();
+  void csvFromTheToolbar();
+  void textFromTheMenuThenViewIt();
+  void overwriteQuestion();
+  void cancelledSaveDialog();
+  void workbookAndDatabases();
+};
+
+void ExportTest::refusals() {
+  WindowFixture f;
+  auto check_only_message = [&](const char* text) {
+    QCOMPARE(f.dialogs.messages.size(), std::size_t{1});
+    const MessageBoxRequest& m = f.dialogs.messages[0];
+    QCOMPARE(m.text, std::string(text));
+    QCOMPARE(m.icon, MsgIcon::kInformation);
+    QCOMPARE(m.buttons, MsgButtons::kOk);
+    QCOMPARE(m.title, std::string("Kinsheet"));
+    QVERIFY(f.dialogs.file_dialogs.empty());
+    f.dialogs.Clear();
+  };
+  for (int index = 0; index < 5; ++index) {
+    f.window->mnuSheetifyItem[index]->trigger();
+    check_only_message(msg::kNoRecords);
+  }
+  QVERIFY(f.Load(SamplePath("family.ged")));
+  f.dialogs.Clear();
+  for (int index = 0; index < 5; ++index) {
+    f.window->mnuSheetifyItem[index]->trigger();
+    check_only_message(msg::kNoFields);
+  }
+  // Select All then Deselect All leaves nothing to export.
+  f.window->Toolbar1_ButtonClick(11);
+  f.window->Toolbar1_ButtonClick(12);
+  f.window->Toolbar1_ButtonClick(8);
+  check_only_message(msg::kNoFields);
+}
+
+void ExportTest::csvFromTheToolbar() {
+  WindowFixture f;
+  QVERIFY(f.Load(SamplePath("family.ged")));
+  f.dialogs.Clear();
+  f.window->Toolbar1_ButtonClick(11);
+  f.dialogs.file_answers.push_back(f.sandbox.PathBytes("people"));  // no dot: ".csv" added
+  f.window->Toolbar1_ButtonClick(8);
+
+  QCOMPARE(f.dialogs.file_dialogs.size(), std::size_t{1});
+  const FileDialogRequest& save = f.dialogs.file_dialogs[0];
+  QVERIFY(save.save);
+  QCOMPARE(save.title, std::string(msg::kSaveTitle));
+  QCOMPARE(save.filter, std::string("All Files (*.*)|*.*|Comma Delimited Files (*.csv)|*.csv"));
+  QCOMPARE(save.filter_index, 2);
+  QCOMPARE(save.file_name, std::string("family.csv"));
+  // The first save starts beside the GEDCOM file.
+  QCOMPARE(save.initial_folder, std::string(KINSHEET_SOURCE_DIR) + "/samples");
+
+  const std::string out = f.sandbox.PathBytes("people.csv");
+  QCOMPARE(f.dialogs.messages.size(), std::size_t{1});
+  const MessageBoxRequest& done = f.dialogs.messages[0];
+  QCOMPARE(done.text, out + msg::kCreatedAsk);
+  QCOMPARE(done.icon, MsgIcon::kQuestion);
+  QCOMPARE(done.buttons, MsgButtons::kYesNo);
+  QCOMPARE(done.default_button, 2);
+  QCOMPARE(f.window->StatusPanel1->text(), PathText(out));
+  QVERIFY(QApplication::overrideCursor() == nullptr);
+
+  const std::string csv = ReadFile(out);
+  QVERIFY(csv.rfind("\"INDI_ID\",\"FullName\",\"Surname\",", 0) == 0);
+  QCOMPARE(Lines(csv), f.state.work.individual_count + 1);
+  QVERIFY(csv.find("\"Lindqvist\",\"Johann\"") != std::string::npos);
+  QTest::qWait(10);
+  QVERIFY(f.sandbox.Opened().isEmpty());  // the default answer is No
+}
+
+void ExportTest::textFromTheMenuThenViewIt() {
+  WindowFixture f;
+  f.window->show();
+  QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+  QVERIFY(f.Load(SamplePath("family.ged")));
+  f.window->chkSelect[25]->click();  // Full name only
+  f.dialogs.file_answers.push_back(f.sandbox.PathBytes("first.csv"));
+  QTest::keyClick(f.window.get(), Qt::Key_D, Qt::ControlModifier);
+  f.dialogs.Clear();
+
+  // The proposal now comes from the last output's name.
+  const std::string out = f.sandbox.PathBytes("report.txt");
+  f.dialogs.file_answers.push_back(out);
+  f.dialogs.message_answers.push_back(MsgResult::kYes);
+  QTest::keyClick(f.window.get(), Qt::Key_T, Qt::ControlModifier);
+  QCOMPARE(f.dialogs.file_dialogs.at(0).file_name, std::string("first.txt"));
+  QCOMPARE(f.dialogs.file_dialogs.at(0).filter, std::string("All Files (*.*)|*.*|Text Files (*.txt)|*.txt"));
+  const std::string text = ReadFile(out);
+  QVERIFY(text.rfind("FullName", 0) == 0);
+  QVERIFY2(text.find("Johann  Lindqvist") != std::string::npos, text.substr(0, 400).c_str());
+  QCOMPARE(Lines(text), f.state.work.individual_count + 2);
+  QTRY_COMPARE(f.sandbox.Opened(), QStringList{PathText(out)});
+}
+
+void ExportTest::overwriteQuestion() {
+  WindowFixture f;
+  QVERIFY(f.Load(SamplePath("family.ged")));
+  f.window->Toolbar1_ButtonClick(11);
+  const std::string out = WriteFile(f.sandbox, "old.csv", "keep me");
+  f.dialogs.Clear();
+
+  f.dialogs.file_answers.push_back(out);
+  f.dialogs.message_answers.push_back(MsgResult::kNo);
+  f.window->mnuSheetifyItem_Click(3);
+  QCOMPARE(f.dialogs.messages.size(), std::size_t{1});
+  const MessageBoxRequest& ask = f.dialogs.messages[0];
+  QCOMPARE(ask.text, std::string(msg::kOverwrite));
+  QCOMPARE(ask.icon, MsgIcon::kQuestion);
+  QCOMPARE(ask.buttons, MsgButtons::kYesNo);
+  QCOMPARE(ask.title, std::string("Kinsheet"));
+  QCOMPARE(ReadFile(out), std::string("keep me"));
+
+  f.dialogs.Clear();
+  f.dialogs.file_answers.push_back(out);
+  f.dialogs.message_answers.push_back(MsgResult::kYes);
+  f.window->mnuSheetifyItem_Click(3);
+  QCOMPARE(f.dialogs.MessageTexts(), (std::vector<std::string>{msg::kOverwrite, out + msg::kCreatedAsk}));
+  QVERIFY(ReadFile(out).rfind("\"INDI_ID\"", 0) == 0);
+}
+
+void ExportTest::cancelledSaveDialog() {
+  WindowFixture f;
+  QVERIFY(f.Load(SamplePath("family.ged")));
+  f.window->Toolbar1_ButtonClick(11);
+  f.dialogs.Clear();
+  f.window->Toolbar1_ButtonClick(9);
+  QCOMPARE(f.dialogs.file_dialogs.size(), std::size_t{1});
+  QVERIFY(f.dialogs.file_dialogs[0].cancel_error);
+  QVERIFY(f.dialogs.messages.empty());
+  QCOMPARE(f.window->StatusPanel1->text(), QString(msg::kSelectFields));
+  QVERIFY(QDir(f.sandbox.Path("")).entryList({"*.txt"}).isEmpty());
+}
+
+// The workbook and database writers may refuse in this build; either way
+// the command reaches them with the right proposal, and a file they write
+// is the format asked for.
+void ExportTest::workbookAndDatabases() {
+  struct Case {
+    int position;
+    const char* file;
+    const char* filter;
+  };
+  const Case cases[] = {
+      {5, "family.xls", "All Files (*.*)|*.*|MS Excel Files (*.xls)|*.xls"},
+      {6, "family.mdb", "All Files (*.*)|*.*|MS Access Files (*.mdb)|*.mdb"},
+      {7, "family.mdb", "All Files (*.*)|*.*|MS Access Files (*.mdb)|*.mdb"},
+  };
+  for (const Case& c : cases) {
+    WindowFixture f;
+    QVERIFY(f.Load(SamplePath("family.ged")));
+    f.window->Toolbar1_ButtonClick(11);
+    f.dialogs.Clear();
+    const std::string out = f.sandbox.PathBytes(QString("out%1").arg(c.position));
+    f.dialogs.file_answers.push_back(out);
+    f.window->Toolbar1_ButtonClick(c.position);
+    QCOMPARE(f.dialogs.file_dialogs.at(0).file_name, std::string(c.file));
+    QCOMPARE(f.dialogs.file_dialogs.at(0).filter, std::string(c.filter));
+    const std::string written = out + (c.position == 5 ? ".xls" : ".mdb");
+    QCOMPARE(f.dialogs.messages.size(), std::size_t{1});
+    const std::string& said = f.dialogs.messages[0].text;
+    if (said == written + msg::kCreatedAsk) {
+      const std::string bytes = ReadFile(written);
+      if (c.position == 5) {
+        QVERIFY(bytes.rfind("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 0) == 0);
+      } else {
+        // Jet's version byte: 1 for the Access 2000 format, 0 for Access 95.
+        QVERIFY(bytes.size() > 0x14);
+        QCOMPARE(int(bytes[0x14]), c.position == 6 ? 1 : 0);
+      }
+    } else {
+      qWarning("position %d: the writer refused: %s", c.position, said.c_str());
+      QCOMPARE(f.dialogs.messages[0].icon, MsgIcon::kExclamation);
+      QCOMPARE(f.dialogs.messages[0].buttons, MsgButtons::kOk);
+    }
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+  }
+}
+
+}  // namespace
+
+std::unique_ptr<QObject> MakeExportTest() { return std::make_unique<ExportTest>(); }
+
+}  // namespace kinsheet::qt::testing
+
+#include "export_test.moc"

@@ -1,0 +1,141 @@
+// Start-up: the splash, the command-line file rule and the hand-over to the
+// main window and the open dialog.
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "shell/messages.h"
+#include "shell/qt/about_window.h"
+#include "shell/qt/program.h"
+#include "shell/startup.h"
+#include "suites.h"
+#include "test_support.h"
+
+namespace kinsheet::qt::testing {
+namespace {
+
+class StartupTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void commandLineFile_data();
+  void commandLineFile();
+  void commandLineFileIsLoadedAfterTheSplash();
+  void programFolderHasNoTrailingSeparator();
+};
+
+void StartupTest::commandLineFile_data() {
+  QTest::addColumn<QString>("create");        // file made in the sandbox first
+  QTest::addColumn<QStringList>("arguments");  // "@" stands for the sandbox folder
+  QTest::addColumn<QString>("preset");         // expected preset, "@" as above
+
+  QTest::newRow("lower-case .ged") << "tree.ged" << QStringList{"@/tree.ged"} << "@/tree.ged";
+  QTest::newRow("upper-case .GED") << "TREE.GED" << QStringList{"@/TREE.GED"} << "@/TREE.GED";
+  QTest::newRow("mixed-case .Ged") << "tree.Ged" << QStringList{"@/tree.Ged"} << "";
+  QTest::newRow("quoted name") << "tree.ged" << QStringList{"\"@/tree.ged\""} << "";
+  QTest::newRow("missing file") << "" << QStringList{"@/missing.ged"} << "";
+  QTest::newRow("not a .ged") << "tree.txt" << QStringList{"@/tree.txt"} << "";
+  QTest::newRow("a folder named .ged") << "folder.ged/" << QStringList{"@/folder.ged"} << "";
+  QTest::newRow("blanks around") << "tree.ged" << QStringList{"  @/tree.ged  "} << "@/tree.ged";
+  QTest::newRow("name with a blank") << "my tree.ged" << QStringList{"@/my", "tree.ged"}
+                                     << "@/my tree.ged";
+  QTest::newRow("two files") << "tree.ged" << QStringList{"@/tree.ged", "@/tree.ged"} << "";
+  QTest::newRow("no arguments") << "" << QStringList{} << "";
+}
+
+void StartupTest::commandLineFile() {
+  QFETCH(QString, create);
+  QFETCH(QStringList, arguments);
+  QFETCH(QString, preset);
+  Sandbox sandbox;
+  const QString root = PathText(sandbox.folder());
+  if (create.endsWith('/')) {
+    QVERIFY(QDir().mkpath(sandbox.Path(create)));
+  } else if (!create.isEmpty()) {
+    WriteFile(sandbox, create, "0 HEAD\r\n");
+  }
+  std::vector<std::string> args;
+  for (const QString& a : arguments) args.push_back(PathBytes(QString(a).replace("@", root)));
+  const std::string expected = PathBytes(preset.replace("@", root));
+
+  ScriptedDialogs dialogs;
+  Program program(dialogs, 0);
+  QVERIFY(program.Start(sandbox.folder(), JoinCommandLine(args)));
+  program.state().opener = sandbox.opener();
+  frmAboutKinsheet& about = program.about();
+  MainWindow& window = program.window();
+
+  // The splash: no close button, the version, the main window not yet shown.
+  QCOMPARE(program.state().current_file_name, expected);
+  QVERIFY(about.isVisible());
+  QVERIFY(!about.Command1->isVisibleTo(&about));
+  QCOMPARE(about.lblVersion->text(), QString("%1.%2").arg(KINSHEET_VERSION_MAJOR).arg(KINSHEET_VERSION_MINOR));
+  QVERIFY(!window.isVisible());
+  QCOMPARE(window.StatusPanel1->text(), PathText(expected));
+
+  // The first tick shows the window, hides the splash and offers the file.
+  QTRY_COMPARE(dialogs.file_dialogs.size(), std::size_t{1});
+  QVERIFY(window.isVisible());
+  QVERIFY(!about.isVisible());
+  QVERIFY(about.Command1->isVisibleTo(&about));
+  QVERIFY(!about.Timer1->isActive());
+  const FileDialogRequest& open = dialogs.file_dialogs[0];
+  QVERIFY(!open.save);
+  QCOMPARE(open.title, std::string(msg::kOpenTitle));
+  QCOMPARE(open.filter, std::string(msg::kOpenFilter));
+  QCOMPARE(open.filter_index, 2);
+  QCOMPARE(open.file_name, expected);
+  QCOMPARE(open.initial_folder, std::string());
+
+  // Cancelled: an empty, disabled browser and nothing else.
+  QCOMPARE(window.ListView1->topLevelItemCount(), 0);
+  QVERIFY(!window.VScroll1->isEnabled());
+  QVERIFY(dialogs.messages.empty());
+  QTest::qWait(20);
+  QCOMPARE(dialogs.file_dialogs.size(), std::size_t{1});  // the timer fired once
+}
+
+void StartupTest::commandLineFileIsLoadedAfterTheSplash() {
+  Sandbox sandbox;
+  const std::string sample = SamplePath("family.ged");
+  ScriptedDialogs dialogs;
+  dialogs.file_answers.push_back(sample);
+  Program program(dialogs, 0);
+  QVERIFY(program.Start(sandbox.folder(), sample));
+  QTRY_VERIFY(program.window().isVisible());
+  MainWindow& window = program.window();
+  QCOMPARE(dialogs.file_dialogs.at(0).file_name, sample);
+  QVERIFY(program.state().work.individual_count > 20);
+  QCOMPARE(window.windowTitle(), QString("Kinsheet (family.ged)"));
+  QCOMPARE(window.lblCount[0]->text(), QString("%1 ").arg(program.state().work.individual_count));
+  QCOMPARE(window.ListView1->topLevelItemCount(), 20);
+  QCOMPARE(window.StatusPanel1->text(), QString(msg::kSelectFields));
+  // The work files went to the program folder.
+  QVERIFY(QFile::exists(sandbox.Path("Kinsheet.Ind")));
+  QVERIFY(QFile::exists(sandbox.Path("Kinsheet.Fam")));
+}
+
+void StartupTest::programFolderHasNoTrailingSeparator() {
+  Sandbox sandbox;
+  ScriptedDialogs dialogs;
+  Program program(dialogs, 60000);
+  QVERIFY(program.Start(sandbox.folder() + "/", ""));
+  QCOMPARE(program.state().program_folder, sandbox.folder());
+  QCOMPARE(program.state().work_folder, sandbox.folder());
+  QCOMPARE(program.state().current_file_name, std::string());
+  QVERIFY(program.about().Timer1->isActive());
+}
+
+}  // namespace
+
+std::unique_ptr<QObject> MakeStartupTest() { return std::make_unique<StartupTest>(); }
+
+}  // namespace kinsheet::qt::testing
+
+#include "startup_test.moc"
