@@ -1,6 +1,8 @@
 // Record composition. Every random draw here is made whatever the encoding
 // and spelling options, so those options change spellings and never the
-// people, families or dates.
+// people, families or dates. No call takes two draws among its arguments:
+// their order of evaluation differs between compilers, and so would the
+// files.
 #include "records.h"
 
 #include <charconv>
@@ -226,8 +228,8 @@ void RecordComposer::Change(Rng& rng) {
   out_.Line(1, "CHAN");
   value_.clear();
   const int month = rng.Between(1, 12);
-  AppendExactDate(rng.Between(1, kMonthDays[month - 1]), month,
-                  rng.Between(1998, kPresentYear), value_);
+  const int day = rng.Between(1, kMonthDays[month - 1]);
+  AppendExactDate(day, month, rng.Between(1998, kPresentYear), value_);
   out_.Line(2, "DATE", value_);
   value_.clear();
   AppendTwoDigits(rng.Between(0, 23), value_);
@@ -330,7 +332,13 @@ void RecordComposer::AppendNoteText(const Household& h, int index,
         break;
       case 7:
         out.append("A letter dated ");
-        AppendExactDate(rng.Between(1, 28), rng.Between(1, 12), year, out);
+        {
+          // One draw per statement: the order in which arguments are
+          // evaluated is the compiler's choice.
+          const int day = rng.Between(1, 28);
+          const int month = rng.Between(1, 12);
+          AppendExactDate(day, month, year, out);
+        }
         out.append(" says: \"We are all well here & the harvest was good.\"");
         break;
       case 8:
