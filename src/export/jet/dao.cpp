@@ -385,7 +385,9 @@ std::unique_ptr<Database> DBEngine::OpenDatabase(const std::string& path) const 
 }
 
 Recordset::Recordset(Database& db, TableWriter& table)
-    : db_(&db), table_(&table), values_(table.spec().columns.size()) {}
+    : db_(&db), table_(&table), values_(table.spec().columns.size()), set_(values_.size(), false) {
+  for (std::size_t i = 0; i < table.fields().size(); ++i) index_.emplace(table.fields()[i].Name(), i);
+}
 
 Recordset::~Recordset() {
   try {
@@ -397,16 +399,13 @@ Recordset::~Recordset() {
 
 void Recordset::AddNew() {
   if (!open_) throw JetError("The recordset is closed.");
-  std::fill(values_.begin(), values_.end(), std::nullopt);
+  std::fill(set_.begin(), set_.end(), false);
   editing_ = true;
 }
 
 RecordsetField Recordset::Fields(const std::string& name) {
-  const std::u16string wide = Widen(name);
-  const auto& columns = table_->spec().columns;
-  for (std::size_t i = 0; i < columns.size(); ++i) {
-    if (columns[i].name == wide) return RecordsetField(*this, i);
-  }
+  const auto found = index_.find(name);
+  if (found != index_.end()) return RecordsetField(*this, found->second);
   throw JetError("Item " + Quoted(name) + " not found in the fields of table " +
                  Quoted(Narrow(table_->spec().name)) + ".");
 }
@@ -425,7 +424,8 @@ void Recordset::SetValue(std::size_t index, std::u16string_view value) {
   if (value.empty() && !field.AllowZeroLength()) {
     throw JetError("Field " + Quoted(field.Name()) + " cannot be a zero-length string.");
   }
-  values_[index] = std::u16string(value);
+  values_[index].assign(value);
+  set_[index] = true;
 }
 
 void Recordset::Update(int type, bool force) {
@@ -437,7 +437,7 @@ void Recordset::Update(int type, bool force) {
   const auto& columns = table_->spec().columns;
   std::vector<Cell> cells(columns.size());
   for (std::size_t i = 0; i < columns.size(); ++i) {
-    if (values_[i]) cells[i] = Cell::Of(EncodeText(fmt, *values_[i], columns[i].compressible));
+    if (set_[i]) cells[i] = Cell::Of(EncodeText(fmt, values_[i], columns[i].compressible));
   }
   table_->Append(cells);
   editing_ = false;

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "export/jet/jet_format.h"
@@ -118,7 +119,9 @@ class Recordset {
   TableWriter* table_;
   bool editing_ = false;
   bool open_ = true;
-  std::vector<std::optional<std::u16string>> values_;
+  std::vector<std::u16string> values_;  // buffers kept from record to record
+  std::vector<bool> set_;                // false: the field stays NULL
+  std::unordered_map<std::string, std::size_t> index_;  // field name -> column
 };
 
 class Database {
