@@ -1,7 +1,10 @@
 // From the open dialog to work files on disk: line-end detection, streaming
 // the file line by line into the parser, and setting up the browser.
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "fileio/file_open.h"
 #include "gedcom/parser.h"
@@ -32,10 +35,31 @@ void ReadLineMode(RunState& state, WindowServices& ws, File& in, std::int32_t pr
   }
 }
 
+// Appends to a line that keeps its first bytes and its last 16 once it
+// passes kMaxLine: the record kind is read from the line's end.
+void AppendClipped(std::string& line, const char* bytes, std::size_t n) {
+  if (line.size() + n <= kMaxLine) {
+    line.append(bytes, n);
+    return;
+  }
+  constexpr std::size_t kTail = 16;
+  constexpr std::size_t kHead = kMaxLine - kTail;
+  std::string tail;
+  if (n >= kTail) {
+    tail.assign(bytes + n - kTail, kTail);
+  } else {
+    tail = line.substr(line.size() - std::min(line.size(), kTail - n));
+    tail.append(bytes, n);
+  }
+  if (line.size() < kHead) line.append(bytes, std::min(n, kHead - line.size()));
+  line.resize(kHead);
+  line += tail;
+}
+
 void ReadCharacterMode(RunState& state, WindowServices& ws, File& in) {
   std::string line;
   std::int64_t counter = 0;
-  char buffer[1 << 16];
+  std::vector<char> buffer(1 << 16);
   auto hand_on = [&] {
     if (counter < 100 && Contains(line, "0 HEAD")) line = "0 HEAD";
     ws.SetProgressValue(static_cast<std::int32_t>(std::min<std::int64_t>(counter, INT32_MAX)));
@@ -43,18 +67,19 @@ void ReadCharacterMode(RunState& state, WindowServices& ws, File& in) {
     line.clear();
   };
   for (;;) {
-    const std::size_t got = in.ReadBytes(buffer, sizeof buffer);
+    const std::size_t got = in.ReadBytes(buffer.data(), buffer.size());
     if (got == 0) break;
-    for (std::size_t i = 0; i < got; ++i) {
-      ++counter;
-      const char c = buffer[i];
-      if (c == '\n') {
-        hand_on();
-      } else {
-        // Past the limit keep the line's end: the record kind is read there.
-        if (line.size() >= kMaxLine) line.erase(kMaxLine - 16, 1);
-        line.push_back(c);
-      }
+    const char* p = buffer.data();
+    const char* const end = p + got;
+    while (p < end) {
+      const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+      const char* stop = lf != nullptr ? lf : end;
+      AppendClipped(line, p, static_cast<std::size_t>(stop - p));
+      counter += stop - p;
+      if (lf == nullptr) break;
+      ++counter;  // the LF itself
+      hand_on();
+      p = lf + 1;
     }
   }
   // A last line without LF is data too (a truncated file keeps it).
