@@ -14,7 +14,11 @@ namespace {
 void AppendQuoted(std::string& line, std::string_view value) {
   line += '"';
   // A value never carries a double quote: it becomes an apostrophe.
-  line += ReplaceAll(TrimSpaces(value), "\"", "'");
+  if (value.find('"') == std::string_view::npos) {
+    line += TrimSpaces(value);
+  } else {
+    line += ReplaceAll(TrimSpaces(value), "\"", "'");
+  }
   line += "\",";
 }
 

@@ -24,9 +24,10 @@ std::int16_t Increment(std::int16_t count) {
 
 bool StartsWithAny(std::string_view path, std::size_t n,
                    std::initializer_list<std::string_view> prefixes) {
+  if (path.size() < n) return false;
   const std::string_view head = path.substr(0, n);
   for (std::string_view p : prefixes) {
-    if (head == p) return true;
+    if (head[n - 3] == p[n - 3] && head == p) return true;
   }
   return false;
 }
@@ -108,7 +109,8 @@ void FlushWorkRecords(RunState& state) {
 }
 
 void ProcessINDI(RunState& state, WindowServices& ws) {
-  const std::string& path = state.parser.current_path;
+  // string_view compares lengths first: most tests end there.
+  const std::string_view path = state.parser.current_path;
   const std::string& value = state.parser.current_value;
   WorkState& w = state.work;
   IndividualRecord& rec = w.individual;
@@ -154,7 +156,7 @@ void ProcessINDI(RunState& state, WindowServices& ws) {
       AdvanceCounter(state, ws, 6);
     }
   } catch (const std::exception& e) {
-    Say(ws, std::string(msg::kProblemProcessIndi) + "\n" + path + ": " + value + "\n" + e.what(),
+    Say(ws, std::string(msg::kProblemProcessIndi) + "\n" + std::string(path) + ": " + value + "\n" + e.what(),
         MsgIcon::kExclamation);
     return;
   }
@@ -165,7 +167,7 @@ void ProcessINDI(RunState& state, WindowServices& ws) {
 }
 
 void ProcessEvent(RunState& state, WindowServices& ws) {
-  const std::string& path = state.parser.current_path;
+  const std::string_view path = state.parser.current_path;
   const std::string& value = state.parser.current_value;
   IndividualRecord& rec = state.work.individual;
   struct EventField {
@@ -194,12 +196,12 @@ void ProcessEvent(RunState& state, WindowServices& ws) {
       state.work.family.Set(FamField::kMarriagePlace, value);
     }
   } catch (const std::exception& e) {
-    Say(ws, std::string(msg::kProblemProcessEvent) + path + "\n" + e.what(), MsgIcon::kExclamation);
+    Say(ws, std::string(msg::kProblemProcessEvent) + std::string(path) + "\n" + e.what(), MsgIcon::kExclamation);
   }
 }
 
 void ProcessFAM(RunState& state, WindowServices& ws) {
-  const std::string& path = state.parser.current_path;
+  const std::string_view path = state.parser.current_path;
   const std::string& value = state.parser.current_value;
   WorkState& w = state.work;
   FamilyRecord& rec = w.family;
@@ -223,7 +225,7 @@ void ProcessFAM(RunState& state, WindowServices& ws) {
       rec.SetCount(Increment(rec.Count()));
     }
   } catch (const std::exception& e) {
-    Say(ws, std::string(msg::kProblemProcessFam) + "\n" + path + ": " + value + "\n" + e.what(),
+    Say(ws, std::string(msg::kProblemProcessFam) + "\n" + std::string(path) + ": " + value + "\n" + e.what(),
         MsgIcon::kExclamation);
     return;
   }

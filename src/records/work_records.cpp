@@ -56,10 +56,19 @@ FieldSlot SlotOf(IndiField field) { return kIndiSlots[static_cast<int>(field)]; 
 FieldSlot SlotOf(FamField field) { return kFamSlots[static_cast<int>(field)]; }
 
 std::string_view TrimSpaces(std::string_view text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(' ');
-  return text.substr(first, last - first + 1);
+  // Work-file fields are mostly padding: skip trailing spaces eight at a time.
+  constexpr std::uint64_t kEightSpaces = 0x2020202020202020ULL;
+  const char* begin = text.data();
+  const char* end = begin + text.size();
+  while (end - begin >= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, end - 8, 8);
+    if (word != kEightSpaces) break;
+    end -= 8;
+  }
+  while (end > begin && end[-1] == ' ') --end;
+  while (begin < end && *begin == ' ') ++begin;
+  return std::string_view(begin, static_cast<std::size_t>(end - begin));
 }
 
 template <int Length, typename Field>
