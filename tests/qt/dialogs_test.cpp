@@ -99,12 +99,8 @@ void DialogsTest::messageBoxSetUp() {
   const Case cases[] = {
       {{msg::kFileEmpty, MsgIcon::kExclamation, MsgButtons::kOk, 1, kAppTitle},
        QMessageBox::Warning, QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Ok},
-      {{msg::kNoRecords, MsgIcon::kInformation, MsgButtons::kOk, 1, kAppTitle},
-       QMessageBox::Information, QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Ok},
       {{"x created. Do you wish to view it now?", MsgIcon::kQuestion, MsgButtons::kYesNo, 2, kAppTitle},
        QMessageBox::Question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No, QMessageBox::No},
-      {{"Replace contents of x?", MsgIcon::kExclamation, MsgButtons::kOkCancel, 1, msg::kReplaceTitle},
-       QMessageBox::Warning, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok, QMessageBox::Cancel},
       {{"That device appears to be unavailable.", MsgIcon::kExclamation, MsgButtons::kRetryCancel, 1,
         msg::kFileErrorTitle},
        QMessageBox::Warning, QMessageBox::Retry | QMessageBox::Cancel, QMessageBox::Retry, QMessageBox::Cancel},

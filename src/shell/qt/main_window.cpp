@@ -311,6 +311,7 @@ void MainWindow::mnuFileItem_Click(int index) {
     switch (index) {
       case 0:
         LoadGedcom(state_, *services_);
+        services_->FlushCounters();
         break;
       case 4:
         DeleteWorkFiles(state_);

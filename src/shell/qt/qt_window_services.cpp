@@ -135,8 +135,14 @@ void QtWindowServices::SetStatusText(const std::string& text) {
 
 void QtWindowServices::SetProgressMax(std::int32_t max) { window_.ProgressBar1->setMaximum(max); }
 
-// QProgressBar repaints by itself when the value has moved far enough to show.
-void QtWindowServices::SetProgressValue(std::int32_t value) { window_.ProgressBar1->setValue(value); }
+// The loader reports every line: the bar follows at most once per frame,
+// and repaints itself when the change shows.
+void QtWindowServices::SetProgressValue(std::int32_t value) {
+  QProgressBar* bar = window_.ProgressBar1;
+  const bool ends = value <= bar->minimum() || value >= bar->maximum();
+  if (!ends && !FrameDue(progress_frame_)) return;
+  bar->setValue(value);
+}
 
 void QtWindowServices::SetProgressVisible(bool visible) {
   window_.ProgressBar1->setVisible(visible);
@@ -154,6 +160,8 @@ void QtWindowServices::SetBusy(bool busy) {
 }
 
 MsgResult QtWindowServices::ShowMessage(const MessageBoxRequest& request) {
+  // The window behind the box shows where the work stopped.
+  FlushCounters();
   return hooks_.Message(&window_, request);
 }
 
@@ -197,14 +205,27 @@ void QtWindowServices::ShowScrollValue(std::int32_t value) {
 
 void QtWindowServices::ShowCounter(int index, const std::string& caption) {
   if (index < 0 || index >= kCounterCount) return;
-  window_.lblCount[index]->setText(ToQString(caption));
+  counter_captions_[index] = caption;
+  counters_pending_ = true;
   // The load does not return to the event loop, so the counters are painted
-  // here and now; but painting on every change would cost more than the
-  // load itself, so at most once per frame interval, all eight at once. The
-  // last values are painted when the load has returned.
-  if (counters_painted_.isValid() && !counters_painted_.hasExpired(kCounterPaintInterval)) return;
-  for (QLabel* label : window_.lblCount) label->repaint();
-  counters_painted_.start();
+  // here and now; but setting and painting a label on every change would
+  // cost more than the load itself, so it happens once per frame, all eight
+  // in one paint. FlushCounters shows the last values.
+  if (!FrameDue(counter_frame_)) return;
+  FlushCounters();
+  window_.lblCount[0]->parentWidget()->repaint();
+}
+
+bool QtWindowServices::FrameDue(QElapsedTimer& frame) {
+  if (frame.isValid() && !frame.hasExpired(kFrameMilliseconds)) return false;
+  frame.start();
+  return true;
+}
+
+void QtWindowServices::FlushCounters() {
+  if (!counters_pending_) return;
+  counters_pending_ = false;
+  for (int i = 0; i < kCounterCount; ++i) window_.lblCount[i]->setText(ToQString(counter_captions_[i]));
 }
 
 void QtWindowServices::ShowFieldBox(int index, bool ticked) {

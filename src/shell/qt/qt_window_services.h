@@ -5,9 +5,11 @@
 #include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <memory>
 #include <string>
 
+#include "shell/run_state.h"
 #include "shell/window_services.h"
 
 class QFileDialog;
@@ -69,13 +71,22 @@ class QtWindowServices final : public WindowServices {
   void ShowFieldBox(int index, bool ticked) override;
   void ShowSpouseOption(bool selected, bool enabled) override;
 
+  // Puts the latest counter captions on the labels (they follow a load at
+  // most once per paint interval).
+  void FlushCounters();
+
  private:
   MainWindow& window_;
   DialogHooks& hooks_;
   bool busy_ = false;
-  // Milliseconds between two paints of the counters during a load.
-  static constexpr qint64 kCounterPaintInterval = 40;
-  QElapsedTimer counters_painted_;
+  // Work that does not return to the event loop reports far more often than
+  // a screen can show: counters and progress are painted once per frame.
+  static constexpr qint64 kFrameMilliseconds = 50;
+  static bool FrameDue(QElapsedTimer& frame);
+  QElapsedTimer counter_frame_;
+  QElapsedTimer progress_frame_;
+  std::array<std::string, kCounterCount> counter_captions_;
+  bool counters_pending_ = false;
 };
 
 }  // namespace kinsheet::qt
