@@ -214,6 +214,30 @@ class AccessExport : public ::testing::TestWithParam<const char*> {
     EXPECT_EQ(result.exit_code, 0) << result.output.substr(0, 2000);
   }
 
+  // mdbtools' view: version, field order and sizes, properties, row count.
+  void CheckWithMdbtools(const std::string& mdb, const Csv& csv) const {
+    if (!testing::HaveCommand("mdb-schema") || !testing::HaveCommand("mdb-prop")) {
+      std::cout << "[ SKIPPED  ] mdbtools check: mdbtools is not installed\n";
+      return;
+    }
+    const std::string q = ShellQuote(mdb);
+    EXPECT_EQ(RunCommand("mdb-ver " + q).output, jet3() ? "JET3\n" : "JET4\n");
+    const std::string schema = RunCommand("mdb-schema -T tblKinsheet " + q).output;
+    const std::string props = RunCommand("mdb-prop " + q + " tblKinsheet").output;
+    std::size_t at = 0;
+    for (int p : kTableOrder) {
+      if (std::find(csv.positions.begin(), csv.positions.end(), p) == csv.positions.end()) continue;
+      const ColumnFacts& c = kColumns[p - 1];
+      const std::string line = std::string("[") + c.access + "]\t\t\tText (" + std::to_string(c.size) + ")";
+      const std::size_t found = schema.find(line, at);
+      EXPECT_NE(found, std::string::npos) << line << " not in order in:\n" << schema;
+      if (found != std::string::npos) at = found;
+      EXPECT_NE(props.find(std::string("name: ") + c.access + "\n\tAllowZeroLength: yes\n"), std::string::npos)
+          << c.access;
+    }
+    EXPECT_EQ(RunCommand("mdb-count " + q + " tblKinsheet").output, std::to_string(csv.rows.size()) + "\n");
+  }
+
   // Exports `ged` both ways and compares; `fields` as for --fields.
   void ExportAndCompare(const std::string& ged, const std::string& fields = "all") const {
     const std::string csv_path = dir_.File("out.csv");
@@ -225,6 +249,7 @@ class AccessExport : public ::testing::TestWithParam<const char*> {
     const Csv csv = ReadCsv(csv_path);
     const std::size_t rows = CompareWithCsv(mdb_path, csv, true);
     CheckWithMdbReader(mdb_path, csv, rows);
+    CheckWithMdbtools(mdb_path, csv);
   }
 
   testing::TempDir dir_;
