@@ -81,6 +81,7 @@ std::unique_ptr<QMessageBox> BuildMessageBox(QWidget* parent, const MessageBoxRe
 
 std::unique_ptr<QFileDialog> BuildFileDialog(QWidget* parent, const FileDialogRequest& request) {
   auto dialog = std::make_unique<QFileDialog>(parent, ToQString(request.title));
+  dialog->setObjectName("CMDialog1");
   dialog->setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog->setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   // The export command asks about an existing file itself.
