@@ -198,6 +198,36 @@ TEST_P(JetOracle, OneFieldAndWideAndEmptyTables) {
   EXPECT_EQ(CheckWithMdbReader(db3, &forty, {}), "");
 }
 
+TEST_P(JetOracle, TableAcrossTwoBitmapStretches) {
+  if (!HaveMdbtools() || !HaveMdbReader()) GTEST_SKIP() << "needs both mdbtools and mdb-reader";
+  // One row a page carries the table into the second 0x05 stretch and the
+  // global map into its reference form.
+  const std::vector<TestField> fields = {{"A", 255}, {"B", 255}, {"C", 255}, {"D", 255}, {"E", 255}};
+  const bool jet3 = format().version == 3;
+  const std::u16string big(jet3 ? 250 : 255, jet3 ? u'a' : u'\u0416');
+  const TestRow row = jet3 ? TestRow{big, big, big, big, big} : TestRow{big, big, big, big, std::nullopt};
+  const std::size_t rows = format().bitmap_page_pages() + 20;
+  const std::string db = dir_.File("stretch.mdb");
+  testing::WriteTestTable(format(), db, fields, std::vector<TestRow>(rows, row));
+  EXPECT_EQ(RunCommand("mdb-count " + ShellQuote(db) + " tblKinsheet").output, std::to_string(rows) + "\n");
+  const auto lines = RunCommand("mdb-export " + ShellQuote(db) + " tblKinsheet 2>&1 | wc -l");
+  EXPECT_EQ(lines.output, std::to_string(rows + 1) + "\n");
+  const std::string expected = dir_.File("stretch.jsonl");
+  std::ofstream out(expected);
+  out << "{\"tables\":[\"tblKinsheet\"],\"table\":\"tblKinsheet\",\"rowCount\":" << rows << ",\"columns\":[";
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    out << (i ? "," : "") << "{\"name\":\"" << fields[i].name << "\",\"size\":" << 255 * format().text_unit_bytes
+        << "}";
+  }
+  out << "]}\n[";
+  for (std::size_t i = 0; i < row.size(); ++i) out << (i ? "," : "") << (row[i] ? testing::JsonString(*row[i]) : "null");
+  out << "]\n";
+  out.close();
+  const auto result = RunCommand("node " + ShellQuote(MdbReaderScript()) + " " + ShellQuote(KINSHEET_ORACLE_NODE_DIR) +
+                                 " " + ShellQuote(db) + " " + ShellQuote(expected) + " 2>&1");
+  EXPECT_EQ(result.exit_code, 0) << result.output;
+}
+
 INSTANTIATE_TEST_SUITE_P(BothFormats, JetOracle, ::testing::Values(3, 4),
                          [](const auto& info) { return "Jet" + std::to_string(info.param); });
 
