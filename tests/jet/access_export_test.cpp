@@ -18,6 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::CommandResult;
+using testing::TestRow;
 using testing::RunCommand;
 using testing::ShellQuote;
 
@@ -181,42 +182,30 @@ class AccessExport : public ::testing::TestWithParam<const char*> {
 
   // mdb-reader's view of the same rows, which keeps "" apart from NULL.
   void CheckWithMdbReader(const std::string& mdb, const Csv& csv, std::size_t rows) const {
-    if (!testing::HaveCommand("node") ||
-        !fs::exists(std::string(KINSHEET_ORACLE_NODE_DIR) + "/node_modules/mdb-reader/package.json")) {
+    if (!testing::HaveMdbReader()) {
       std::cout << "[ SKIPPED  ] mdb-reader check: not installed (run the jet_oracle_setup test)\n";
       return;
     }
-    std::vector<int> order;
+    testing::ReaderExpectation e;
+    e.quotes_as_apostrophes = true;
+    std::vector<std::size_t> source;
     for (int p : kTableOrder) {
-      if (std::find(csv.positions.begin(), csv.positions.end(), p) != csv.positions.end()) order.push_back(p);
+      const auto at = std::find(csv.positions.begin(), csv.positions.end(), p);
+      if (at == csv.positions.end()) continue;
+      source.push_back(static_cast<std::size_t>(at - csv.positions.begin()));
+      e.columns.push_back({kColumns[p - 1].access, kColumns[p - 1].size * static_cast<int>(format().text_unit_bytes)});
     }
-    std::map<int, std::size_t> csv_index;
-    for (std::size_t i = 0; i < csv.positions.size(); ++i) csv_index[csv.positions[i]] = i;
-    const std::string expected = dir_.File("expected.jsonl");
-    std::ofstream out(expected);
-    out << "{\"tables\":[\"tblKinsheet\"],\"table\":\"tblKinsheet\",\"quotesAsApostrophes\":true,\"columns\":[";
-    for (std::size_t i = 0; i < order.size(); ++i) {
-      out << (i ? "," : "") << "{\"name\":\"" << kColumns[order[i] - 1].access
-          << "\",\"size\":" << kColumns[order[i] - 1].size * format().text_unit_bytes << "}";
-    }
-    out << "]}\n";
     for (std::size_t r = 0; r < rows; ++r) {
-      out << "[";
-      for (std::size_t i = 0; i < order.size(); ++i) {
-        out << (i ? "," : "") << testing::JsonString(Expected(csv.rows[r][csv_index[order[i]]]));
-      }
-      out << "]\n";
+      TestRow row;
+      for (std::size_t i : source) row.push_back(Expected(csv.rows[r][i]));
+      e.rows.push_back(row);
     }
-    out.close();
-    const auto result = RunCommand("node " + ShellQuote(std::string(KINSHEET_JET_TEST_DIR) + "/mdb_reader_check.mjs") +
-                                   " " + ShellQuote(KINSHEET_ORACLE_NODE_DIR) + " " + ShellQuote(mdb) + " " +
-                                   ShellQuote(expected) + " 2>&1");
-    EXPECT_EQ(result.exit_code, 0) << result.output.substr(0, 2000);
+    EXPECT_EQ(testing::CheckWithMdbReader(mdb, e, dir_.File("expected.jsonl")), "");
   }
 
   // mdbtools' view: version, field order and sizes, properties, row count.
   void CheckWithMdbtools(const std::string& mdb, const Csv& csv) const {
-    if (!testing::HaveCommand("mdb-schema") || !testing::HaveCommand("mdb-prop")) {
+    if (!testing::HaveMdbtools()) {
       std::cout << "[ SKIPPED  ] mdbtools check: mdbtools is not installed\n";
       return;
     }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <random>
 #include <stdexcept>
 
@@ -169,6 +170,46 @@ void WriteGedcom(const std::string& path, const std::vector<GedPerson>& people, 
   out += "0 TRLR\r\n";
   std::fwrite(out.data(), 1, out.size(), f);
   std::fclose(f);
+}
+
+}  // namespace kinsheet::jet::testing
+
+namespace kinsheet::jet::testing {
+
+bool HaveMdbtools() { return HaveCommand("mdb-ver") && HaveCommand("mdb-export") && HaveCommand("mdb-prop"); }
+
+bool HaveMdbReader() {
+  return HaveCommand("node") &&
+         std::filesystem::exists(std::string(KINSHEET_ORACLE_NODE_DIR) + "/node_modules/mdb-reader/package.json");
+}
+
+std::string CheckWithMdbReader(const std::string& db, const ReaderExpectation& expected,
+                               const std::string& scratch_file) {
+  std::FILE* f = std::fopen(scratch_file.c_str(), "wb");
+  if (!f) return "cannot write " + scratch_file;
+  std::string out = "{\"tables\":[";
+  if (expected.has_table) {
+    out += "\"tblKinsheet\"],\"table\":\"tblKinsheet\",\"columns\":[";
+    for (std::size_t i = 0; i < expected.columns.size(); ++i) {
+      out += (i ? "," : "") + std::string("{\"name\":\"") + expected.columns[i].first +
+             "\",\"size\":" + std::to_string(expected.columns[i].second) + "}";
+    }
+  }
+  out += "]";
+  if (expected.row_count) out += ",\"rowCount\":" + std::to_string(*expected.row_count);
+  if (expected.quotes_as_apostrophes) out += ",\"quotesAsApostrophes\":true";
+  out += "}\n";
+  for (const TestRow& row : expected.rows) {
+    out += "[";
+    for (std::size_t i = 0; i < row.size(); ++i) out += (i ? "," : "") + (row[i] ? JsonString(*row[i]) : "null");
+    out += "]\n";
+  }
+  std::fwrite(out.data(), 1, out.size(), f);
+  std::fclose(f);
+  const auto result = RunCommand("node " + ShellQuote(std::string(KINSHEET_JET_TEST_DIR) + "/mdb_reader_check.mjs") +
+                                 " " + ShellQuote(KINSHEET_ORACLE_NODE_DIR) + " " + ShellQuote(db) + " " +
+                                 ShellQuote(scratch_file) + " 2>&1");
+  return result.exit_code == 0 ? "" : result.output;
 }
 
 }  // namespace kinsheet::jet::testing

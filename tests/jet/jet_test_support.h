@@ -65,3 +65,25 @@ struct GedPerson {
 void WriteGedcom(const std::string& path, const std::vector<GedPerson>& people, const std::string& charset);
 
 }  // namespace kinsheet::jet::testing
+
+namespace kinsheet::jet::testing {
+
+bool HaveMdbtools();
+bool HaveMdbReader();
+
+// What mdb-reader should find: tblKinsheet with these columns (name, size
+// in bytes) and rows, or no user table when `has_table` is false. With
+// `row_count` only the count and the rows given are compared.
+struct ReaderExpectation {
+  bool has_table = true;
+  std::vector<std::pair<std::string, int>> columns;
+  std::vector<TestRow> rows;
+  std::optional<std::size_t> row_count;
+  bool quotes_as_apostrophes = false;  // rows come from a CSV export
+};
+
+// Runs mdb-reader over `db`; returns "" when it agrees, else its report.
+std::string CheckWithMdbReader(const std::string& db, const ReaderExpectation& expected,
+                               const std::string& scratch_file);
+
+}  // namespace kinsheet::jet::testing
