@@ -134,14 +134,9 @@ bool WriteAccessDatabase(RunState& state, WindowServices& ws, const std::string&
     }
     db.reset();
     files = WorkFiles();
-    ws.SetProgressVisible(false);
-    ws.SetBusy(false);
-    return false;
+    return EndExport(state, ws, false);
   }
-  ws.SetProgressVisible(false);
-  ws.SetBusy(false);
-  FinishExport(state, ws);
-  return true;
+  return EndExport(state, ws, true);
 }
 
 }  // namespace kinsheet

@@ -57,16 +57,11 @@ bool WriteCsvFile(RunState& state, WindowServices& ws) {
     files.families.Close();
   } catch (const std::exception& e) {
     ReportWriterFailure(ws, msg::kSaveError, e);
-    ws.SetProgressVisible(false);
     out = File();
     files = WorkFiles();
-    ws.SetBusy(false);
-    return false;
+    return EndExport(state, ws, false);
   }
-  ws.SetProgressVisible(false);
-  ws.SetBusy(false);
-  FinishExport(state, ws);
-  return true;
+  return EndExport(state, ws, true);
 }
 
 }  // namespace kinsheet

@@ -152,16 +152,11 @@ bool WriteExcelWorkbook(RunState& state, WindowServices& ws) {
     app.reset();
   } catch (const std::exception& e) {
     ReportWriterFailure(ws, msg::kWorksheetError, e);
-    ws.SetProgressVisible(false);
     files = WorkFiles();
-    ws.SetBusy(false);
     app.reset();
-    return false;
+    return EndExport(state, ws, false);
   }
-  ws.SetProgressVisible(false);
-  ws.SetBusy(false);
-  FinishExport(state, ws);
-  return true;
+  return EndExport(state, ws, true);
 }
 
 }  // namespace kinsheet

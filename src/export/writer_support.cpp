@@ -17,6 +17,13 @@ void ReportWriterFailure(WindowServices& ws, const char* heading, const std::exc
   Say(ws, std::string(heading) + "\n" + DescribeFailure(e), MsgIcon::kExclamation);
 }
 
+bool EndExport(RunState& state, WindowServices& ws, bool written) {
+  ws.SetProgressVisible(false);
+  ws.SetBusy(false);
+  if (written) FinishExport(state, ws);
+  return written;
+}
+
 void FinishExport(RunState& state, WindowServices& ws) {
   ws.SetStatusText(state.current_file_name);
   const MsgResult answer = Say(ws, state.current_file_name + msg::kCreatedAsk, MsgIcon::kQuestion,

@@ -6,6 +6,7 @@
 #include <exception>
 #include <string>
 
+#include "shell/run_state.h"
 #include "shell/window_services.h"
 
 namespace kinsheet {
@@ -34,6 +35,11 @@ class RowProgress {
 
 // The description of a failure as the user reads it.
 std::string DescribeFailure(const std::exception& e);
+
+// The end of every writer, once its files are closed: the progress bar
+// hidden and the pointer restored; a finished file then gets its status
+// text and the question whether to view it. Returns `written`.
+bool EndExport(RunState& state, WindowServices& ws, bool written);
 
 // The failure message of a writer: the heading, a line feed and the
 // description, with an exclamation icon and an OK button.

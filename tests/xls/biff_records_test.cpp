@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "export/xls/biff_records.h"
-#include "export/xls/byte_io.h"
+#include "export/byte_io.h"
 #include "export/xls/xls_error.h"
 
 namespace kinsheet::xls {

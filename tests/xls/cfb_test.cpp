@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "export/xls/byte_io.h"
+#include "export/byte_io.h"
 #include "export/xls/cfb.h"
 #include "export/xls/xls_error.h"
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "export/xls/biff_records.h"
-#include "export/xls/byte_io.h"
+#include "export/byte_io.h"
 #include "export/xls/cfb.h"
 #include "export/xls/workbook.h"
 #include "export/xls/xls_error.h"

@@ -1,6 +1,6 @@
 // Every difference between the Jet 3 (Access 97, "95") and Jet 4 (Access
-// 2000, "2K") file formats, as data in one object, plus the little-endian
-// byte helpers and the one exception of the database engine.
+// 2000, "2K") file formats, as data in one object, and the one exception of
+// the database engine.
 #pragma once
 
 #include <cstddef>
@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+
+#include "export/byte_io.h"
 
 namespace kinsheet::jet {
 
@@ -104,36 +106,6 @@ bool IsLongValueType(std::uint8_t type);
 
 inline constexpr std::uint16_t kGeneralSortOrder = 0x0409;
 inline constexpr std::uint16_t kCodePage1252 = 1252;
-
-// Little-endian helpers over byte strings; callers check bounds.
-inline void PutU8(std::string& out, std::uint8_t v) { out.push_back(static_cast<char>(v)); }
-inline void PutU16(std::string& out, std::uint16_t v) {
-  out.push_back(static_cast<char>(v & 0xFF));
-  out.push_back(static_cast<char>(v >> 8));
-}
-inline void PutU32(std::string& out, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
-inline void SetU8(std::string& out, std::size_t at, std::uint8_t v) {
-  out[at] = static_cast<char>(v);
-}
-inline void SetU16(std::string& out, std::size_t at, std::uint16_t v) {
-  out[at] = static_cast<char>(v & 0xFF);
-  out[at + 1] = static_cast<char>(v >> 8);
-}
-inline void SetU32(std::string& out, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) out[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-inline std::uint8_t GetU8(std::string_view in, std::size_t at) {
-  return static_cast<std::uint8_t>(in[at]);
-}
-inline std::uint16_t GetU16(std::string_view in, std::size_t at) {
-  return static_cast<std::uint16_t>(GetU8(in, at) | (GetU8(in, at + 1) << 8));
-}
-inline std::uint32_t GetU32(std::string_view in, std::size_t at) {
-  return static_cast<std::uint32_t>(GetU16(in, at)) |
-         (static_cast<std::uint32_t>(GetU16(in, at + 2)) << 16);
-}
 
 // A row address as stored in usage-map and long-value pointers.
 inline std::uint32_t PageRow(std::uint32_t page, std::uint8_t row) { return (page << 8) | row; }

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "export/xls/byte_io.h"
+#include "export/byte_io.h"
 #include "export/xls/xls_error.h"
 
 namespace kinsheet::xls {

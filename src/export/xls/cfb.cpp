@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <sstream>
 
-#include "export/xls/byte_io.h"
+#include "export/byte_io.h"
 #include "export/xls/xls_error.h"
 
 namespace kinsheet::xls {

@@ -1,5 +1,5 @@
-// Little-endian integers in and out of byte strings, shared by the container
-// and the record code.
+// Little-endian integers in and out of byte strings, for the file formats
+// the exports write. Callers check bounds; these only assemble bytes.
 #pragma once
 
 #include <cstddef>
@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace kinsheet::xls {
+namespace kinsheet {
 
 inline void PutU8(std::string& out, std::uint8_t v) { out.push_back(static_cast<char>(v)); }
 
@@ -22,6 +22,10 @@ inline void PutU32(std::string& out, std::uint32_t v) {
   out.append(b, 4);
 }
 
+inline void SetU8(std::string& out, std::size_t at, std::uint8_t v) {
+  out[at] = static_cast<char>(v);
+}
+
 inline void SetU16(std::string& out, std::size_t at, std::uint16_t v) {
   out[at] = static_cast<char>(v & 0xFF);
   out[at + 1] = static_cast<char>(v >> 8);
@@ -31,7 +35,6 @@ inline void SetU32(std::string& out, std::size_t at, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) out[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
 }
 
-// Callers check bounds; these only assemble bytes.
 inline std::uint8_t GetU8(std::string_view in, std::size_t at) {
   return static_cast<std::uint8_t>(in[at]);
 }
@@ -45,4 +48,4 @@ inline std::uint32_t GetU32(std::string_view in, std::size_t at) {
          (static_cast<std::uint32_t>(GetU16(in, at + 2)) << 16);
 }
 
-}  // namespace kinsheet::xls
+}  // namespace kinsheet
