@@ -4,9 +4,11 @@
 #include "fileio/file_open.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -17,6 +19,11 @@ namespace kinsheet {
 namespace {
 
 constexpr std::size_t kBufferSize = 1 << 16;
+// Bytes of consecutive records gathered before they are written.
+constexpr std::size_t kRecordRun = 1 << 18;
+// Record reads through the view between two releases of its pages (each
+// read touches at most two pages).
+constexpr std::uint32_t kReadsPerRelease = 8192;
 
 int RetryEintr(auto call) {
   int r;
@@ -64,6 +71,7 @@ File::File(File&& other) noexcept { *this = std::move(other); }
 
 File& File::operator=(File&& other) noexcept {
   if (this != &other) {
+    Unmap();
     if (fd_ >= 0) ::close(fd_);
     fd_ = std::exchange(other.fd_, -1);
     path_ = std::move(other.path_);
@@ -74,6 +82,11 @@ File& File::operator=(File&& other) noexcept {
     in_pos_ = other.in_pos_;
     in_eof_ = other.in_eof_;
     failure_ = std::move(other.failure_);
+    pending_ = std::move(other.pending_);
+    pending_at_ = other.pending_at_;
+    map_ = std::exchange(other.map_, nullptr);
+    map_length_ = std::exchange(other.map_length_, 0);
+    reads_since_release_ = other.reads_since_release_;
   }
   return *this;
 }
@@ -85,6 +98,7 @@ File::~File() {
     } catch (const FileError&) {
       // Closing on an error path: the first failure has been reported.
     }
+    Unmap();
     ::close(fd_);
   }
 }
@@ -101,6 +115,7 @@ void File::WriteLine(std::string_view line) {
 }
 
 void File::Flush() {
+  FlushRecords();
   std::size_t done = 0;
   while (done < out_buffer_.size()) {
     const ssize_t n = ::write(fd_, out_buffer_.data() + done, out_buffer_.size() - done);
@@ -194,20 +209,69 @@ void File::RequireOpen() const {
 void File::PutRecord(std::int64_t number, const char* data) {
   RequireOpen();
   const off_t offset = static_cast<off_t>(number - 1) * record_length_;
+  // Records mostly arrive in ascending order: gather runs of them and
+  // write each run at once.
+  if (!pending_.empty() && offset == pending_at_ + static_cast<off_t>(pending_.size())) {
+    pending_.append(data, static_cast<std::size_t>(record_length_));
+    if (pending_.size() >= kRecordRun) FlushRecords();
+    return;
+  }
+  FlushRecords();
+  pending_at_ = offset;
+  pending_.assign(data, static_cast<std::size_t>(record_length_));
+}
+
+void File::FlushRecords() {
   std::size_t done = 0;
-  while (done < static_cast<std::size_t>(record_length_)) {
-    const ssize_t n = ::pwrite(fd_, data + done, record_length_ - done, offset + done);
+  while (done < pending_.size()) {
+    const ssize_t n = ::pwrite(fd_, pending_.data() + done, pending_.size() - done,
+                               pending_at_ + static_cast<off_t>(done));
     if (n < 0) {
       if (errno == EINTR) continue;
-      ThrowFileError(errno, path_);
+      const int err = errno;
+      pending_.clear();
+      ThrowFileError(err, path_);
     }
     done += static_cast<std::size_t>(n);
   }
+  pending_.clear();
+}
+
+// Lookups read records all over the file: a read-only view of it saves a
+// system call per record. Without one, reads fall back to pread.
+bool File::MapTo(std::size_t end) {
+  if (end <= map_length_) return true;
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0 || static_cast<std::size_t>(st.st_size) < end) return false;
+  Unmap();
+  void* view = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_SHARED, fd_, 0);
+  if (view == MAP_FAILED) return false;
+  map_ = view;
+  map_length_ = static_cast<std::size_t>(st.st_size);
+  return true;
+}
+
+void File::Unmap() {
+  if (map_ != nullptr) ::munmap(map_, map_length_);
+  map_ = nullptr;
+  map_length_ = 0;
 }
 
 void File::GetRecord(std::int64_t number, char* data) {
   RequireOpen();
+  FlushRecords();
   const off_t offset = static_cast<off_t>(number - 1) * record_length_;
+  const auto end = static_cast<std::size_t>(offset) + static_cast<std::size_t>(record_length_);
+  if (number >= 1 && MapTo(end)) {
+    std::memcpy(data, static_cast<const char*>(map_) + offset, static_cast<std::size_t>(record_length_));
+    // The pages stay in the page cache; giving them back now and then keeps
+    // the process's own memory flat however large the file.
+    if (++reads_since_release_ >= kReadsPerRelease) {
+      ::madvise(map_, map_length_, MADV_DONTNEED);
+      reads_since_release_ = 0;
+    }
+    return;
+  }
   std::size_t done = 0;
   while (done < static_cast<std::size_t>(record_length_)) {
     const ssize_t n = ::pread(fd_, data + done, record_length_ - done, offset + done);
@@ -225,11 +289,16 @@ void File::GetRecord(std::int64_t number, char* data) {
 std::int64_t File::Length() const {
   struct stat st {};
   if (fd_ < 0 || ::fstat(fd_, &st) != 0) return 0;
+  // Records still gathered for writing count as written.
+  if (!pending_.empty()) {
+    return std::max<std::int64_t>(st.st_size, pending_at_ + static_cast<std::int64_t>(pending_.size()));
+  }
   return st.st_size;
 }
 
 void File::Close() {
   if (fd_ < 0) return;
+  Unmap();
   try {
     Flush();
   } catch (...) {

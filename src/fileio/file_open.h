@@ -88,6 +88,8 @@ class File {
   std::size_t ReadBytes(char* out, std::size_t count);
 
   // Random access in records of record_length() bytes, numbered from 1.
+  // Consecutive records are written in runs: a failed write may surface at
+  // a later PutRecord, a read, Flush or Close.
   void PutRecord(std::int64_t number, const char* data);
   void GetRecord(std::int64_t number, char* data);
 
@@ -103,6 +105,9 @@ class File {
   bool FillBuffer();
   // Throws why the file is not open.
   void RequireOpen() const;
+  void FlushRecords();
+  bool MapTo(std::size_t end);
+  void Unmap();
 
   int fd_ = -1;
   std::string path_;
@@ -114,6 +119,13 @@ class File {
   bool in_eof_ = false;
   // Why FileOpen gave up, for the first use of a file that did not open.
   std::shared_ptr<const FileError> failure_;
+  // Random access: consecutive records waiting to be written, and a
+  // read-only view of the file for reading records.
+  std::string pending_;
+  std::int64_t pending_at_ = 0;
+  void* map_ = nullptr;
+  std::size_t map_length_ = 0;
+  std::uint32_t reads_since_release_ = 0;
 };
 
 // Opens without any question or message; throws FileError. A mode code

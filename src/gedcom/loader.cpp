@@ -124,6 +124,7 @@ LoadOutcome LoadGedcom(RunState& state, WindowServices& ws) {
   state.current_file_name = chosen.file_name;
   ws.SetStatusText(std::string(msg::kLoading) + std::string(TrimSpaces(state.current_file_name)));
   ws.SetBusy(true);
+  state.load_failure.clear();
   ResetCounters(state, ws);
 
   WorkState& w = state.work;
@@ -187,7 +188,9 @@ LoadOutcome LoadGedcom(RunState& state, WindowServices& ws) {
     in.Close();
     w.individual_file.Close();
     w.family_file.Close();
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    // The window shows nothing more here; a caller may tell why.
+    state.load_failure = e.what();
     return LoadOutcome::kFailed;
   }
 

@@ -78,6 +78,8 @@ struct RunState {
   FieldSelection selection;
   ScrollBarState scroll;
 
+  // Why the last load stopped without a message of its own, if it did.
+  std::string load_failure;
   // The desktop's open program.
   std::string opener = "xdg-open";
 

@@ -97,5 +97,33 @@ TEST(File, LinesRecordsAndLimits) {
   EXPECT_EQ(ReadBytes(d.File("rec.bin")), "AAAABBBB");
 }
 
+TEST(File, RecordRunsAndViewsAgreeWithTheDisk) {
+  TempDir d;
+  const std::string path = d.File("runs.bin");
+  File f = OpenFileRaw(path, kModeRandom, 100);
+  std::string rec(100, ' ');
+  for (int n = 1; n <= 5000; ++n) {  // several runs of consecutive records
+    rec.replace(0, 6, std::to_string(100000 + n));
+    f.PutRecord(n, rec.data());
+  }
+  EXPECT_EQ(f.Length(), 500000);
+  char buf[100];
+  f.GetRecord(4321, buf);  // pending records are written before a read
+  EXPECT_EQ(std::string(buf, 6), "104321");
+  rec.replace(0, 6, "CHANGE");
+  f.PutRecord(10, rec.data());  // a rewrite, seen by the next read
+  f.GetRecord(10, buf);
+  EXPECT_EQ(std::string(buf, 6), "CHANGE");
+  f.PutRecord(5001, rec.data());  // growth past the view
+  f.GetRecord(5001, buf);
+  EXPECT_EQ(std::string(buf, 6), "CHANGE");
+  EXPECT_THROW(f.GetRecord(5002, buf), FileError);
+  f.Close();
+  const std::string disk = ReadBytes(path);
+  ASSERT_EQ(disk.size(), 500100u);
+  EXPECT_EQ(disk.substr(900, 6), "CHANGE");
+  EXPECT_EQ(disk.substr(499900, 6), "105000");
+}
+
 }  // namespace
 }  // namespace kinsheet

@@ -183,7 +183,9 @@ LoadOutcome Load(Session& s, batch::ConsoleWindowServices& ws, const std::string
   if (outcome != LoadOutcome::kLoaded && ws.messages_shown() == before) {
     struct stat st {};
     std::string why;
-    if (::stat(path.c_str(), &st) != 0) {
+    if (!s.state.load_failure.empty()) {
+      why = s.state.load_failure;
+    } else if (::stat(path.c_str(), &st) != 0) {
       why = std::strerror(errno);
     } else if (S_ISDIR(st.st_mode)) {
       why = "it is a folder";
