@@ -136,12 +136,12 @@ class AccessExport : public ::testing::TestWithParam<const char*> {
     for (int p : kTableOrder) {
       if (std::find(csv.positions.begin(), csv.positions.end(), p) != csv.positions.end()) order.push_back(p);
     }
-    const TableSpec spec = reader.Table(*entry);
-    EXPECT_EQ(spec.columns.size(), order.size());
-    for (std::size_t i = 0; i < order.size() && i < spec.columns.size(); ++i) {
-      EXPECT_EQ(Narrow(spec.columns[i].name), kColumns[order[i] - 1].access);
-      EXPECT_EQ(spec.columns[i].type, kTypeText);
-      EXPECT_EQ(spec.columns[i].length, kColumns[order[i] - 1].size * format().text_unit_bytes);
+    const TableShape shape = reader.Table(*entry);
+    EXPECT_EQ(shape.columns.size(), order.size());
+    for (std::size_t i = 0; i < order.size() && i < shape.columns.size(); ++i) {
+      EXPECT_EQ(Narrow(shape.columns[i].name), kColumns[order[i] - 1].access);
+      EXPECT_EQ(shape.columns[i].type, kTypeText);
+      EXPECT_EQ(shape.columns[i].length, kColumns[order[i] - 1].size * format().text_unit_bytes);
     }
     // AllowZeroLength on every field.
     const std::vector<PropertyMap> props = reader.Properties(*entry);
@@ -299,10 +299,10 @@ TEST_P(AccessExport, OneFieldTicked) {
   if (!fs::exists(ged)) GTEST_SKIP() << "no " << ged;
   ExportAndCompare(ged.string(), "0");
   DatabaseReader reader(dir_.File("out.mdb"));
-  const TableSpec spec = reader.Table(*reader.FindObject(u"tblKinsheet"));
-  ASSERT_EQ(spec.columns.size(), 1u);
-  EXPECT_EQ(spec.columns[0].name, u"Surname");
-  EXPECT_EQ(spec.columns[0].length, 120 * format().text_unit_bytes);
+  const TableShape shape = reader.Table(*reader.FindObject(u"tblKinsheet"));
+  ASSERT_EQ(shape.columns.size(), 1u);
+  EXPECT_EQ(shape.columns[0].name, u"Surname");
+  EXPECT_EQ(shape.columns[0].length, 120 * format().text_unit_bytes);
 }
 
 TEST_P(AccessExport, NonAsciiNamesFromUtf8AndWindows1252) {

@@ -82,9 +82,9 @@ TEST_P(AccessWriter, NoProgressBarForAHundred) {
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "ProgressHidden"), 1);  // hidden all the same
   EXPECT_EQ(session_.ws.progress_steps, 0);
   jet::DatabaseReader reader(session_.dir.File("out.mdb"));
-  const jet::TableSpec spec = reader.Table(*reader.FindObject(u"tblKinsheet"));
-  ASSERT_EQ(spec.columns.size(), 1u);
-  EXPECT_EQ(spec.columns[0].name, u"Surname");
+  const jet::TableShape shape = reader.Table(*reader.FindObject(u"tblKinsheet"));
+  ASSERT_EQ(shape.columns.size(), 1u);
+  EXPECT_EQ(shape.columns[0].name, u"Surname");
 }
 
 TEST_P(AccessWriter, MissingTemplateChangesNothing) {

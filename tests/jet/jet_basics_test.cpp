@@ -85,17 +85,17 @@ TEST(JetText, Jet3UsesWindows1252WithQuestionMarks) {
   EXPECT_EQ(DecodeText(f, Bytes({0x80, 0xE9})), u"\u20ac\u00e9");
 }
 
-TableSpec ThreeTextColumns(const JetFormat& format) {
-  TableSpec spec;
+TableShape ThreeTextColumns(const JetFormat& format) {
+  TableShape shape;
   for (const char16_t* name : {u"Surname", u"Given", u"Sex"}) {
-    ColumnSpec c;
+    ColumnShape c;
     c.name = name;
     c.length = static_cast<std::uint16_t>(120 * format.text_unit_bytes);
     c.compressible = format.version == 4;
-    spec.columns.push_back(c);
+    shape.columns.push_back(c);
   }
-  LayOutColumns(spec);
-  return spec;
+  LayOutColumns(shape);
+  return shape;
 }
 
 std::vector<Cell> Texts(const JetFormat& format, std::vector<std::optional<std::u16string>> values) {
@@ -140,14 +140,14 @@ class JetRowRoundTrip : public ::testing::TestWithParam<int> {};
 // table gains real and filler entries.
 TEST_P(JetRowRoundTrip, DecodesWhatItEncodesAtEveryLength) {
   const JetFormat& format = GetParam() == 3 ? JetFormat::Jet3() : JetFormat::Jet4();
-  const TableSpec spec = ThreeTextColumns(format);
+  const TableShape shape = ThreeTextColumns(format);
   for (std::size_t first = 0; first < 300; ++first) {
     for (std::size_t second : {0, 1, 60, 200, 255}) {
       const std::vector<std::optional<std::u16string>> values = {
           std::u16string(first, u'\u00e9'), second == 1 ? std::nullopt : std::optional(std::u16string(second, u'z')),
           std::u16string(first % 7, u'\u0416')};
       const std::vector<Cell> cells = Texts(format, values);
-      const std::vector<Cell> back = DecodeRow(format, spec, EncodeRow(format, spec, cells));
+      const std::vector<Cell> back = DecodeRow(format, shape, EncodeRow(format, shape, cells));
       ASSERT_EQ(back.size(), 3u);
       for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(back[i].null, cells[i].null) << first << "/" << second << " column " << i;

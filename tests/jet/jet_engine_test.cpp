@@ -47,9 +47,9 @@ class JetEngine : public ::testing::TestWithParam<int> {
     const JetFormat& f = reader.format();
     const auto entry = reader.FindObject(u"tblKinsheet");
     ASSERT_TRUE(entry.has_value());
-    const TableSpec spec = reader.Table(*entry);
-    EXPECT_EQ(spec.row_count, expected_rows);
-    const std::vector<std::uint32_t> pages = TableDataPages(f, reader.Pages(), spec, entry->TdefPage());
+    const TableShape shape = reader.Table(*entry);
+    EXPECT_EQ(shape.row_count, expected_rows);
+    const std::vector<std::uint32_t> pages = TableDataPages(f, reader.Pages(), shape, entry->TdefPage());
     EXPECT_EQ(std::set<std::uint32_t>(pages.begin(), pages.end()).size(), pages.size());
     std::size_t rows = 0;
     for (std::uint32_t p : pages) {
@@ -88,7 +88,7 @@ TEST_P(JetEngine, TemplateIsAnEmptyDatabase) {
     }
   }
   EXPECT_EQ(tables, (std::vector<std::u16string>{u"MSysObjects", u"MSysACEs", u"MSysQueries", u"MSysRelationships"}));
-  const TableSpec objects = ReadTableDef(format(), reader.Pages(), kCatalogTdefPage);
+  const TableShape objects = ReadTableDef(format(), reader.Pages(), kCatalogTdefPage);
   EXPECT_EQ(objects.long_value_maps.size(), 7u);  // every memo and OLE column
   const std::string global(RowOfPage(format(), reader.ReadPage(1), 0));
   EXPECT_EQ(PagesOfMap(format(), global, {}).front(), reader.page_count());
@@ -136,12 +136,12 @@ TEST_P(JetEngine, FortyFieldsReadBackWithEmptyTextAndNull) {
   const auto entry = reader.FindObject(u"tblKinsheet");
   EXPECT_EQ(entry->flags, 0u);
   EXPECT_EQ(entry->parent_id, kTablesContainer);
-  const TableSpec spec = reader.Table(*entry);
-  ASSERT_EQ(spec.columns.size(), fields.size());
+  const TableShape shape = reader.Table(*entry);
+  ASSERT_EQ(shape.columns.size(), fields.size());
   for (std::size_t c = 0; c < fields.size(); ++c) {
-    EXPECT_EQ(Narrow(spec.columns[c].name), fields[c].name);
-    EXPECT_EQ(spec.columns[c].type, kTypeText);
-    EXPECT_EQ(spec.columns[c].length, fields[c].size * format().text_unit_bytes);
+    EXPECT_EQ(Narrow(shape.columns[c].name), fields[c].name);
+    EXPECT_EQ(shape.columns[c].type, kTypeText);
+    EXPECT_EQ(shape.columns[c].length, fields[c].size * format().text_unit_bytes);
   }
   const std::vector<PropertyMap> props = reader.Properties(*entry);
   ASSERT_EQ(props.size(), fields.size());
@@ -164,8 +164,8 @@ TEST_P(JetEngine, TableWithoutRowsAndOneField) {
   testing::WriteTestTable(format(), one, {{"Surname", 120}}, std::vector<TestRow>(600, TestRow{u""}));
   DatabaseReader reader(one);
   const auto entry = reader.FindObject(u"tblKinsheet");
-  const TableSpec spec = reader.Table(*entry);
-  const std::vector<std::uint32_t> pages = TableDataPages(format(), reader.Pages(), spec, entry->TdefPage());
+  const TableShape shape = reader.Table(*entry);
+  const std::vector<std::uint32_t> pages = TableDataPages(format(), reader.Pages(), shape, entry->TdefPage());
   ASSERT_EQ(pages.size(), 3u);
   EXPECT_EQ(RowsOfPage(format(), reader.ReadPage(pages[0])).size(), 255u);
   const std::vector<TestRow> back = ReadBack(one);
@@ -356,8 +356,8 @@ TEST_P(JetEngine, ReferenceMapsAcrossTwoStretches) {
   }
   DatabaseReader reader(path);
   const auto entry = reader.FindObject(u"tblKinsheet");
-  const TableSpec spec = reader.Table(*entry);
-  const std::string map = ReadPointedRow(format(), reader.Pages(), spec.owned_map);
+  const TableShape shape = reader.Table(*entry);
+  const std::string map = ReadPointedRow(format(), reader.Pages(), shape.owned_map);
   EXPECT_EQ(GetU8(map, 0), kMapReference);
   EXPECT_NE(ReferenceSlot(map, 0), 0u);
   EXPECT_NE(ReferenceSlot(map, 1), 0u);
@@ -365,7 +365,7 @@ TEST_P(JetEngine, ReferenceMapsAcrossTwoStretches) {
   EXPECT_EQ(GetU8(RowOfPage(format(), reader.ReadPage(1), 0), 0), kMapReference);
   std::size_t rows = 0;
   reader.ForEachRow(*entry, [&](const std::vector<Cell>&) { ++rows; });
-  EXPECT_EQ(rows, spec.row_count);
+  EXPECT_EQ(rows, shape.row_count);
   CheckConsistent(path, rows);
 }
 

@@ -17,20 +17,20 @@ class JetPages : public ::testing::TestWithParam<int> {
  protected:
   const JetFormat& format() const { return GetParam() == 3 ? JetFormat::Jet3() : JetFormat::Jet4(); }
 
-  TableSpec TextTable(const std::vector<testing::TestField>& fields) const {
-    TableSpec spec;
-    spec.name = u"tblKinsheet";
+  TableShape TextTable(const std::vector<testing::TestField>& fields) const {
+    TableShape shape;
+    shape.name = u"tblKinsheet";
     for (const auto& f : fields) {
-      ColumnSpec c;
+      ColumnShape c;
       c.name = Widen(f.name);
       c.length = static_cast<std::uint16_t>(f.size * format().text_unit_bytes);
       c.compressible = format().version == 4;
       c.sort_order = kGeneralSortOrder;
       c.code_page = format().version == 3 ? kCodePage1252 : 0;
-      spec.columns.push_back(c);
+      shape.columns.push_back(c);
     }
-    LayOutColumns(spec);
-    return spec;
+    LayOutColumns(shape);
+    return shape;
   }
 };
 
@@ -41,11 +41,11 @@ TEST_P(JetPages, TableDefinitionLengths) {
 }
 
 TEST_P(JetPages, TableDefinitionOfOneFieldByteForByte) {
-  TableSpec spec = TextTable({{"Surname", 120}});
-  spec.row_count = 0x01020304;
-  spec.owned_map = PageRow(12, 0);
-  spec.free_map = PageRow(12, 1);
-  const std::string def = BuildTableDefinition(format(), spec);
+  TableShape shape = TextTable({{"Surname", 120}});
+  shape.row_count = 0x01020304;
+  shape.owned_map = PageRow(12, 0);
+  shape.free_map = PageRow(12, 1);
+  const std::string def = BuildTableDefinition(format(), shape);
   const std::vector<std::string> pages = SplitTableDefinition(format(), def, 11);
   ASSERT_EQ(pages.size(), 1u);
   const std::string& p = pages[0];
@@ -89,9 +89,9 @@ TEST_P(JetPages, TableDefinitionOverThreePages) {
     std::string name = "Field_with_a_long_name_" + std::to_string(1000 + i);
     fields.push_back({name, 1 + i % 100});
   }
-  TableSpec spec = TextTable(fields);
-  spec.long_value_maps.push_back({3, PageRow(9, 2), PageRow(9, 3)});
-  const std::string def = BuildTableDefinition(format(), spec);
+  TableShape shape = TextTable(fields);
+  shape.long_value_maps.push_back({3, PageRow(9, 2), PageRow(9, 3)});
+  const std::string def = BuildTableDefinition(format(), shape);
   EXPECT_EQ(def.size(), (format().version == 3 ? 5565u : 9785u) + 10);
   const std::vector<std::string> pages = SplitTableDefinition(format(), def, 20);
   ASSERT_EQ(pages.size(), 3u);
@@ -109,11 +109,11 @@ TEST_P(JetPages, TableDefinitionOverThreePages) {
     }
     joined.append(pages[i], 8);
   }
-  const TableSpec back = ParseTableDefinition(format(), std::string_view(joined).substr(0, def.size()));
+  const TableShape back = ParseTableDefinition(format(), std::string_view(joined).substr(0, def.size()));
   ASSERT_EQ(back.columns.size(), 120u);
   for (std::size_t i = 0; i < 120; ++i) {
-    EXPECT_EQ(back.columns[i].name, spec.columns[i].name);
-    EXPECT_EQ(back.columns[i].length, spec.columns[i].length);
+    EXPECT_EQ(back.columns[i].name, shape.columns[i].name);
+    EXPECT_EQ(back.columns[i].length, shape.columns[i].length);
     EXPECT_EQ(back.columns[i].var_index, i);
   }
   ASSERT_EQ(back.long_value_maps.size(), 1u);

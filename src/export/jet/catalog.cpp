@@ -25,8 +25,8 @@ struct ColumnPlan {
   bool sid = false;
 };
 
-ColumnSpec SystemColumn(const JetFormat& format, const ColumnPlan& plan) {
-  ColumnSpec c;
+ColumnShape SystemColumn(const JetFormat& format, const ColumnPlan& plan) {
+  ColumnShape c;
   c.name = Widen(plan.name);
   c.type = plan.type;
   c.sort_order = kGeneralSortOrder;
@@ -56,13 +56,13 @@ ColumnSpec SystemColumn(const JetFormat& format, const ColumnPlan& plan) {
   return c;
 }
 
-TableSpec SystemTable(const JetFormat& format, const char* name, const std::vector<ColumnPlan>& plans) {
-  TableSpec spec;
-  spec.name = Widen(name);
-  spec.table_type = kTableSystem;
-  for (const ColumnPlan& p : plans) spec.columns.push_back(SystemColumn(format, p));
-  LayOutColumns(spec);
-  return spec;
+TableShape SystemTable(const JetFormat& format, const char* name, const std::vector<ColumnPlan>& plans) {
+  TableShape shape;
+  shape.name = Widen(name);
+  shape.table_type = kTableSystem;
+  for (const ColumnPlan& p : plans) shape.columns.push_back(SystemColumn(format, p));
+  LayOutColumns(shape);
+  return shape;
 }
 
 struct MapSlot {
@@ -73,8 +73,8 @@ struct MapSlot {
 
 }  // namespace
 
-std::vector<TableSpec> SystemTables(const JetFormat& format) {
-  std::vector<TableSpec> tables;
+std::vector<TableShape> SystemTables(const JetFormat& format) {
+  std::vector<TableShape> tables;
   tables.push_back(SystemTable(format, "MSysObjects",
                                {{"Id", kTypeLong},
                                 {"ParentId", kTypeLong},
@@ -132,7 +132,7 @@ double DecodeDouble(std::string_view bytes) {
   return value;
 }
 
-std::vector<Cell> CatalogCells(const JetFormat& format, const TableSpec& catalog, const CatalogEntry& e) {
+std::vector<Cell> CatalogCells(const JetFormat& format, const TableShape& catalog, const CatalogEntry& e) {
   std::vector<Cell> cells(catalog.columns.size());
   auto u32 = [](std::uint32_t v) {
     std::string s;
@@ -166,7 +166,7 @@ CatalogEntry ParseCatalogCells(const JetFormat& format, const std::vector<Cell>&
 }
 
 std::string BuildEmptyDatabase(const JetFormat& format, double creation_date) {
-  std::vector<TableSpec> tables = SystemTables(format);
+  std::vector<TableShape> tables = SystemTables(format);
   const std::uint32_t first_map_page = kCatalogTdefPage + static_cast<std::uint32_t>(tables.size());
 
   // Usage-map rows, table after table: owned and free-space maps, then a
@@ -177,7 +177,7 @@ std::string BuildEmptyDatabase(const JetFormat& format, double creation_date) {
   const std::string empty_row = InlineMapRow(0, format.inline_map_bytes(), {});
   for (std::size_t t = 0; t < tables.size(); ++t) {
     std::size_t rows = 2;
-    for (const ColumnSpec& c : tables[t].columns) rows += IsLongValueType(c.type) ? 2 : 0;
+    for (const ColumnShape& c : tables[t].columns) rows += IsLongValueType(c.type) ? 2 : 0;
     for (std::size_t r = 0; r < rows; ++r) {
       if (!map_pages.back().Fits(empty_row.size())) map_pages.emplace_back(format, 0);
       const std::uint8_t row = map_pages.back().AddRow(empty_row);
@@ -190,13 +190,13 @@ std::string BuildEmptyDatabase(const JetFormat& format, double creation_date) {
       owned.row, InlineMapRow(InlineStartFor(catalog_page), format.inline_map_bytes(), {catalog_page}));
 
   for (std::size_t t = 0; t < tables.size(); ++t) {
-    TableSpec& spec = tables[t];
-    spec.owned_map = slots[t][0].PageRowValue();
-    spec.free_map = slots[t][1].PageRowValue();
+    TableShape& shape = tables[t];
+    shape.owned_map = slots[t][0].PageRowValue();
+    shape.free_map = slots[t][1].PageRowValue();
     std::size_t next = 2;
-    for (const ColumnSpec& c : spec.columns) {
+    for (const ColumnShape& c : shape.columns) {
       if (!IsLongValueType(c.type)) continue;
-      spec.long_value_maps.push_back({c.number, slots[t][next].PageRowValue(), slots[t][next + 1].PageRowValue()});
+      shape.long_value_maps.push_back({c.number, slots[t][next].PageRowValue(), slots[t][next + 1].PageRowValue()});
       next += 2;
     }
   }

@@ -34,7 +34,7 @@ enum CatalogColumn : std::size_t {
 
 // MSysObjects, MSysACEs, MSysQueries, MSysRelationships, laid out, without
 // usage maps.
-std::vector<TableSpec> SystemTables(const JetFormat& format);
+std::vector<TableShape> SystemTables(const JetFormat& format);
 
 struct CatalogEntry {
   std::uint32_t id = 0;
@@ -50,7 +50,7 @@ struct CatalogEntry {
   bool IsSystem() const { return (flags & 0x80000002) != 0; }
 };
 
-std::vector<Cell> CatalogCells(const JetFormat& format, const TableSpec& catalog, const CatalogEntry& entry);
+std::vector<Cell> CatalogCells(const JetFormat& format, const TableShape& catalog, const CatalogEntry& entry);
 CatalogEntry ParseCatalogCells(const JetFormat& format, const std::vector<Cell>& cells);
 
 std::string EncodeDouble(double value);

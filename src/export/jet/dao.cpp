@@ -33,10 +33,10 @@ std::uint32_t TdefPageCount(const JetFormat& format, std::size_t length) {
 // Appends rows to one new table, one page buffer at a time.
 class TableWriter {
  public:
-  TableWriter(Database& db, TableSpec spec, std::vector<Field> fields, std::uint32_t tdef_page,
+  TableWriter(Database& db, TableShape shape, std::vector<Field> fields, std::uint32_t tdef_page,
               std::string tdef_first, std::uint32_t map_page, std::string map_image)
       : db_(db),
-        spec_(std::move(spec)),
+        shape_(std::move(shape)),
         fields_(std::move(fields)),
         tdef_page_(tdef_page),
         tdef_first_(std::move(tdef_first)),
@@ -45,16 +45,16 @@ class TableWriter {
     ref_row_offset_ = RowsOfPage(db_.format(), map_image_).at(0).offset;
   }
 
-  const TableSpec& spec() const { return spec_; }
+  const TableShape& shape() const { return shape_; }
   const std::vector<Field>& fields() const { return fields_; }
 
   void Append(const std::vector<Cell>& cells) {
     const JetFormat& format = db_.format();
-    const std::string row = EncodeRow(format, spec_, cells);
+    const std::string row = EncodeRow(format, shape_, cells);
     const std::uint64_t number = rows_on_disk_ + (page_ ? page_->row_count() : 0) + 1;
     if (row.size() > format.max_row_size) {
       throw JetError("Record is too large. Record " + std::to_string(number) + " of table " +
-                     Quoted(Narrow(spec_.name)) + " needs " + std::to_string(row.size()) + " bytes; a " +
+                     Quoted(Narrow(shape_.name)) + " needs " + std::to_string(row.size()) + " bytes; a " +
                      format.name + " data page holds at most " + std::to_string(format.max_row_size) + ".");
     }
     if (!page_ || !page_->Fits(row.size())) {
@@ -92,7 +92,7 @@ class TableWriter {
     const std::uint32_t next = db_.next_page_;
     const std::size_t stretch = next / format.bitmap_page_pages();
     if (stretch >= format.reference_slots()) {
-      throw JetError("Table " + Quoted(Narrow(spec_.name)) + " cannot list page " + std::to_string(next) + ".");
+      throw JetError("Table " + Quoted(Narrow(shape_.name)) + " cannot list page " + std::to_string(next) + ".");
     }
     const bool new_stretch = stretch != bitmap_stretch_;
     const std::uint32_t existing = GetU32(map_image_, ref_row_offset_ + 1 + 4 * stretch);
@@ -114,7 +114,7 @@ class TableWriter {
   }
 
   Database& db_;
-  TableSpec spec_;
+  TableShape shape_;
   std::vector<Field> fields_;
   std::uint32_t tdef_page_;
   std::string tdef_first_;
@@ -170,7 +170,7 @@ Database::Database(const std::string& path, const EngineOptions& options)
       object_names_.push_back(ParseCatalogCells(fmt, cells).name);
     }
   }
-  const ColumnSpec* lv_prop = catalog_.FindColumn(u"LvProp");
+  const ColumnShape* lv_prop = catalog_.FindColumn(u"LvProp");
   for (const LongValueMaps& m : catalog_.long_value_maps) {
     if (lv_prop && m.column == lv_prop->number) lv_prop_owned_map_ = m.owned;
   }
@@ -221,14 +221,14 @@ void Database::AppendTable(const TableDef& def) {
     throw JetError("No field defined--cannot append table " + Quoted(def.Name()) + ".");
   }
 
-  TableSpec spec;
-  spec.name = table_name;
-  spec.table_type = kTableUser;
+  TableShape shape;
+  shape.name = table_name;
+  shape.table_type = kTableUser;
   std::vector<PropertyMap> properties;
   std::vector<Field> fields;
   for (std::size_t i = 0; i < def.Fields().Count(); ++i) {
     const Field& f = def.Fields()[i];
-    ColumnSpec c;
+    ColumnShape c;
     c.name = Widen(f.Name());
     c.type = kTypeText;
     c.length = static_cast<std::uint16_t>(f.Size() * fmt.text_unit_bytes);
@@ -236,14 +236,14 @@ void Database::AppendTable(const TableDef& def) {
     c.compressible = fmt.version == 4;
     c.sort_order = kGeneralSortOrder;
     c.code_page = fmt.version == 3 ? kCodePage1252 : 0;
-    spec.columns.push_back(c);
+    shape.columns.push_back(c);
     properties.push_back({c.name, kPropertiesOfColumn, {BooleanProperty(u"AllowZeroLength", f.AllowZeroLength())}});
     fields.push_back(f);
   }
-  LayOutColumns(spec);
+  LayOutColumns(shape);
 
   const std::string block = BuildPropertyBlock(fmt, properties);
-  const std::size_t tdef_length = BuildTableDefinition(fmt, spec).size();
+  const std::size_t tdef_length = BuildTableDefinition(fmt, shape).size();
   const std::uint32_t tdef_pages = TdefPageCount(fmt, tdef_length);
   std::uint32_t lval_pages = 0;
   const bool inline_block = block.size() <= fmt.max_inline_long_value;
@@ -257,11 +257,11 @@ void Database::AppendTable(const TableDef& def) {
   const std::uint32_t tdef_page = first;
   const std::uint32_t map_page = first + tdef_pages;
   const std::uint32_t lval_first = map_page + 1;
-  spec.owned_map = PageRow(map_page, 0);
-  spec.free_map = PageRow(map_page, 1);
+  shape.owned_map = PageRow(map_page, 0);
+  shape.free_map = PageRow(map_page, 1);
 
   // 1. The definition and its usage maps: nothing names them yet.
-  const std::vector<std::string> tdef = SplitTableDefinition(fmt, BuildTableDefinition(fmt, spec), tdef_page);
+  const std::vector<std::string> tdef = SplitTableDefinition(fmt, BuildTableDefinition(fmt, shape), tdef_page);
   for (std::uint32_t i = 0; i < tdef.size(); ++i) file_.Write(tdef_page + i, tdef[i]);
   DataPage maps(fmt, 0);
   maps.AddRow(EmptyReferenceMapRow(fmt));
@@ -325,7 +325,7 @@ void Database::AppendTable(const TableDef& def) {
   file_.Write(kCatalogTdefPage, catalog_tdef);
 
   object_names_.push_back(table_name);
-  tables_.push_back(std::make_unique<TableWriter>(*this, std::move(spec), std::move(fields), tdef_page, tdef[0],
+  tables_.push_back(std::make_unique<TableWriter>(*this, std::move(shape), std::move(fields), tdef_page, tdef[0],
                                                   map_page, maps.image()));
 }
 
@@ -336,7 +336,7 @@ std::unique_ptr<Recordset> Database::OpenRecordset(const std::string& name, int 
   }
   const std::u16string wide = Widen(name);
   for (const auto& t : tables_) {
-    if (t->spec().name == wide) return std::make_unique<Recordset>(*this, *t);
+    if (t->shape().name == wide) return std::make_unique<Recordset>(*this, *t);
   }
   for (const std::u16string& n : object_names_) {
     if (n == wide) {
@@ -385,7 +385,7 @@ std::unique_ptr<Database> DBEngine::OpenDatabase(const std::string& path) const 
 }
 
 Recordset::Recordset(Database& db, TableWriter& table)
-    : db_(&db), table_(&table), values_(table.spec().columns.size()), set_(values_.size(), false) {
+    : db_(&db), table_(&table), values_(table.shape().columns.size()), set_(values_.size(), false) {
   for (std::size_t i = 0; i < table.fields().size(); ++i) index_.emplace(table.fields()[i].Name(), i);
 }
 
@@ -407,7 +407,7 @@ RecordsetField Recordset::Fields(const std::string& name) {
   const auto found = index_.find(name);
   if (found != index_.end()) return RecordsetField(*this, found->second);
   throw JetError("Item " + Quoted(name) + " not found in the fields of table " +
-                 Quoted(Narrow(table_->spec().name)) + ".");
+                 Quoted(Narrow(table_->shape().name)) + ".");
 }
 
 void RecordsetField::Value(std::u16string_view value) { rs_->SetValue(index_, value); }
@@ -434,7 +434,7 @@ void Recordset::Update(int type, bool force) {
   if (!editing_) throw JetError("Update or CancelUpdate without AddNew or Edit.");
   if (type != dbUpdateRegular) throw JetError("Update type " + std::to_string(type) + " is not supported.");
   const JetFormat& fmt = db_->format();
-  const auto& columns = table_->spec().columns;
+  const auto& columns = table_->shape().columns;
   std::vector<Cell> cells(columns.size());
   for (std::size_t i = 0; i < columns.size(); ++i) {
     if (set_[i]) cells[i] = Cell::Of(EncodeText(fmt, values_[i], columns[i].compressible));

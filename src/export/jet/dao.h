@@ -155,7 +155,7 @@ class Database {
   PageFile file_;
   EngineOptions options_;
   TableDefCollection table_defs_{*this};
-  TableSpec catalog_;
+  TableShape catalog_;
   std::uint32_t catalog_data_page_ = 0;
   std::uint32_t lv_prop_owned_map_ = 0;  // (page << 8) | row
   std::vector<std::u16string> object_names_;

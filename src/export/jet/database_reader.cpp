@@ -27,7 +27,7 @@ std::string ReadTableDefinitionBytes(const JetFormat& format, const PageReader& 
   return def;
 }
 
-TableSpec ReadTableDef(const JetFormat& format, const PageReader& read_page, std::uint32_t page) {
+TableShape ReadTableDef(const JetFormat& format, const PageReader& read_page, std::uint32_t page) {
   const std::string def = ReadTableDefinitionBytes(format, read_page, page);
   const std::uint32_t length = GetU32(def, 8);
   if (length > def.size()) throw JetError("Table definition is shorter than its stated length.");
@@ -40,8 +40,8 @@ std::string ReadPointedRow(const JetFormat& format, const PageReader& read_page,
 }
 
 std::vector<std::uint32_t> TableDataPages(const JetFormat& format, const PageReader& read_page,
-                                          const TableSpec& spec, std::uint32_t tdef_page) {
-  const std::string map = ReadPointedRow(format, read_page, spec.owned_map);
+                                          const TableShape& shape, std::uint32_t tdef_page) {
+  const std::string map = ReadPointedRow(format, read_page, shape.owned_map);
   std::vector<std::uint32_t> pages = PagesOfMap(format, map, read_page);
   for (std::uint32_t p : pages) {
     const std::string page = read_page(p);
@@ -62,7 +62,7 @@ PageReader DatabaseReader::Pages() const {
 
 std::vector<CatalogEntry> DatabaseReader::Catalog() const {
   const PageReader pages = Pages();
-  const TableSpec catalog = ReadTableDef(format(), pages, kCatalogTdefPage);
+  const TableShape catalog = ReadTableDef(format(), pages, kCatalogTdefPage);
   std::vector<CatalogEntry> entries;
   for (std::uint32_t p : TableDataPages(format(), pages, catalog, kCatalogTdefPage)) {
     const std::string page = file_.Read(p);
@@ -82,19 +82,19 @@ std::optional<CatalogEntry> DatabaseReader::FindObject(std::u16string_view name)
   return std::nullopt;
 }
 
-TableSpec DatabaseReader::Table(const CatalogEntry& entry) const {
+TableShape DatabaseReader::Table(const CatalogEntry& entry) const {
   return ReadTableDef(format(), Pages(), entry.TdefPage());
 }
 
 void DatabaseReader::ForEachRow(const CatalogEntry& entry,
                                 const std::function<void(const std::vector<Cell>&)>& row) const {
   const PageReader pages = Pages();
-  const TableSpec spec = Table(entry);
-  for (std::uint32_t p : TableDataPages(format(), pages, spec, entry.TdefPage())) {
+  const TableShape shape = Table(entry);
+  for (std::uint32_t p : TableDataPages(format(), pages, shape, entry.TdefPage())) {
     const std::string page = file_.Read(p);
     for (const RowSlot& slot : RowsOfPage(format(), page)) {
       if (slot.deleted || slot.overflow) continue;
-      row(DecodeRow(format(), spec, std::string_view(page).substr(slot.offset, slot.length)));
+      row(DecodeRow(format(), shape, std::string_view(page).substr(slot.offset, slot.length)));
     }
   }
 }

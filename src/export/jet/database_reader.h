@@ -21,13 +21,13 @@ namespace kinsheet::jet {
 
 // The definition bytes of the table whose first TDEF page is `page`.
 std::string ReadTableDefinitionBytes(const JetFormat& format, const PageReader& read_page, std::uint32_t page);
-TableSpec ReadTableDef(const JetFormat& format, const PageReader& read_page, std::uint32_t page);
+TableShape ReadTableDef(const JetFormat& format, const PageReader& read_page, std::uint32_t page);
 // The row a (page << 8) | row pointer names.
 std::string ReadPointedRow(const JetFormat& format, const PageReader& read_page, std::uint32_t page_row);
 // The table's data pages from its owned map, each checked to be a data page
 // of this table.
 std::vector<std::uint32_t> TableDataPages(const JetFormat& format, const PageReader& read_page,
-                                          const TableSpec& spec, std::uint32_t tdef_page);
+                                          const TableShape& shape, std::uint32_t tdef_page);
 
 class DatabaseReader {
  public:
@@ -41,7 +41,7 @@ class DatabaseReader {
 
   std::vector<CatalogEntry> Catalog() const;
   std::optional<CatalogEntry> FindObject(std::u16string_view name) const;
-  TableSpec Table(const CatalogEntry& entry) const;
+  TableShape Table(const CatalogEntry& entry) const;
   // Calls `row` for each row of the table, in page and row order.
   void ForEachRow(const CatalogEntry& entry, const std::function<void(const std::vector<Cell>&)>& row) const;
   std::vector<PropertyMap> Properties(const CatalogEntry& entry) const;

@@ -8,10 +8,10 @@
 namespace kinsheet::jet {
 namespace {
 
-std::string NullMask(const TableSpec& spec, const std::vector<Cell>& cells) {
-  std::string mask((spec.columns.size() + 7) / 8, '\0');
-  for (std::size_t i = 0; i < spec.columns.size(); ++i) {
-    const ColumnSpec& c = spec.columns[i];
+std::string NullMask(const TableShape& shape, const std::vector<Cell>& cells) {
+  std::string mask((shape.columns.size() + 7) / 8, '\0');
+  for (std::size_t i = 0; i < shape.columns.size(); ++i) {
+    const ColumnShape& c = shape.columns[i];
     bool set = !cells[i].null;
     if (c.type == kTypeBoolean) set = !cells[i].null && !cells[i].bytes.empty() && cells[i].bytes[0] != 0;
     if (set) mask[c.number / 8] = static_cast<char>(mask[c.number / 8] | (1 << (c.number % 8)));
@@ -21,25 +21,25 @@ std::string NullMask(const TableSpec& spec, const std::vector<Cell>& cells) {
 
 // Column count, fixed area and variable data; `offsets` gets one entry per
 // variable column plus the end of the data (eod).
-std::string RowBody(const JetFormat& format, const TableSpec& spec, const std::vector<Cell>& cells,
+std::string RowBody(const JetFormat& format, const TableShape& shape, const std::vector<Cell>& cells,
                     std::vector<std::size_t>& offsets) {
   std::string body;
   if (format.row_field_size == 1) {
-    PutU8(body, static_cast<std::uint8_t>(spec.columns.size()));
+    PutU8(body, static_cast<std::uint8_t>(shape.columns.size()));
   } else {
-    PutU16(body, static_cast<std::uint16_t>(spec.columns.size()));
+    PutU16(body, static_cast<std::uint16_t>(shape.columns.size()));
   }
   const std::size_t fixed_start = body.size();
-  body.append(spec.FixedAreaSize(), '\0');
-  for (std::size_t i = 0; i < spec.columns.size(); ++i) {
-    const ColumnSpec& c = spec.columns[i];
+  body.append(shape.FixedAreaSize(), '\0');
+  for (std::size_t i = 0; i < shape.columns.size(); ++i) {
+    const ColumnShape& c = shape.columns[i];
     if (c.IsVariable() || cells[i].null || c.type == kTypeBoolean) continue;
     body.replace(fixed_start + c.fixed_offset, FixedTypeSize(c.type),
                  cells[i].bytes.substr(0, FixedTypeSize(c.type)));
   }
-  std::vector<const Cell*> by_var(spec.VariableCount(), nullptr);
-  for (std::size_t i = 0; i < spec.columns.size(); ++i) {
-    if (spec.columns[i].IsVariable()) by_var[spec.columns[i].var_index] = &cells[i];
+  std::vector<const Cell*> by_var(shape.VariableCount(), nullptr);
+  for (std::size_t i = 0; i < shape.columns.size(); ++i) {
+    if (shape.columns[i].IsVariable()) by_var[shape.columns[i].var_index] = &cells[i];
   }
   offsets.clear();
   for (const Cell* cell : by_var) {
@@ -50,24 +50,24 @@ std::string RowBody(const JetFormat& format, const TableSpec& spec, const std::v
   return body;
 }
 
-std::string EncodeJet4(const TableSpec& spec, const std::vector<Cell>& cells) {
+std::string EncodeJet4(const TableShape& shape, const std::vector<Cell>& cells) {
   const JetFormat& format = JetFormat::Jet4();
   std::vector<std::size_t> e;
-  std::string row = RowBody(format, spec, cells, e);
+  std::string row = RowBody(format, shape, cells, e);
   const std::size_t v = e.size() - 1;
   PutU16(row, static_cast<std::uint16_t>(e[v]));
   for (std::size_t i = v; i-- > 0;) PutU16(row, static_cast<std::uint16_t>(e[i]));
   PutU16(row, static_cast<std::uint16_t>(v));
-  row += NullMask(spec, cells);
+  row += NullMask(shape, cells);
   return row;
 }
 
-std::string EncodeJet3(const TableSpec& spec, const std::vector<Cell>& cells) {
+std::string EncodeJet3(const TableShape& shape, const std::vector<Cell>& cells) {
   const JetFormat& format = JetFormat::Jet3();
   std::vector<std::size_t> e;
-  std::string row = RowBody(format, spec, cells, e);
+  std::string row = RowBody(format, shape, cells, e);
   const std::size_t v = e.size() - 1;
-  const std::string mask = NullMask(spec, cells);
+  const std::string mask = NullMask(shape, cells);
   const std::size_t eod = e[v];
   const std::size_t without_jumps = row.size() + 1 + v + 1 + mask.size();
   std::size_t jumps = 0;
@@ -101,11 +101,11 @@ void NeedRow(bool ok) {
 
 }  // namespace
 
-std::string EncodeRow(const JetFormat& format, const TableSpec& spec, const std::vector<Cell>& cells) {
-  return format.version == 3 ? EncodeJet3(spec, cells) : EncodeJet4(spec, cells);
+std::string EncodeRow(const JetFormat& format, const TableShape& shape, const std::vector<Cell>& cells) {
+  return format.version == 3 ? EncodeJet3(shape, cells) : EncodeJet4(shape, cells);
 }
 
-std::vector<Cell> DecodeRow(const JetFormat& format, const TableSpec& spec, std::string_view row) {
+std::vector<Cell> DecodeRow(const JetFormat& format, const TableShape& shape, std::string_view row) {
   const std::size_t field = format.row_field_size;
   NeedRow(row.size() >= field);
   const std::size_t columns = field == 1 ? GetU8(row, 0) : GetU16(row, 0);
@@ -133,9 +133,9 @@ std::vector<Cell> DecodeRow(const JetFormat& format, const TableSpec& spec, std:
     }
   }
 
-  std::vector<Cell> cells(spec.columns.size());
-  for (std::size_t i = 0; i < spec.columns.size(); ++i) {
-    const ColumnSpec& c = spec.columns[i];
+  std::vector<Cell> cells(shape.columns.size());
+  for (std::size_t i = 0; i < shape.columns.size(); ++i) {
+    const ColumnShape& c = shape.columns[i];
     const bool present =
         c.number < columns && (GetU8(mask, c.number / 8) & (1 << (c.number % 8))) != 0;
     if (c.type == kTypeBoolean) {

@@ -24,9 +24,9 @@ struct Cell {
 
 // Encodes one row; `cells` holds one cell per column in column order.
 // Throws JetError when a Jet 3 row would need a jump table it cannot have.
-std::string EncodeRow(const JetFormat& format, const TableSpec& spec, const std::vector<Cell>& cells);
+std::string EncodeRow(const JetFormat& format, const TableShape& shape, const std::vector<Cell>& cells);
 
-// Splits a stored row back into cells, one per column of `spec`.
-std::vector<Cell> DecodeRow(const JetFormat& format, const TableSpec& spec, std::string_view row);
+// Splits a stored row back into cells, one per column of `shape`.
+std::vector<Cell> DecodeRow(const JetFormat& format, const TableShape& shape, std::string_view row);
 
 }  // namespace kinsheet::jet

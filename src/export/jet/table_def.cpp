@@ -22,7 +22,7 @@ FixedBlockOffsets OffsetsOf(const JetFormat& format) {
   return {t, t + 1, t + 3, t + 5, t + 7, t + 11, t + 15, t + 19};
 }
 
-void PutDescriptor(const JetFormat& format, std::string& out, const ColumnSpec& c) {
+void PutDescriptor(const JetFormat& format, std::string& out, const ColumnShape& c) {
   if (format.version == 4) {
     PutU8(out, c.type);
     PutU32(out, kJet4Magic1625);
@@ -51,8 +51,8 @@ void PutDescriptor(const JetFormat& format, std::string& out, const ColumnSpec& 
   }
 }
 
-ColumnSpec GetDescriptor(const JetFormat& format, std::string_view d) {
-  ColumnSpec c;
+ColumnShape GetDescriptor(const JetFormat& format, std::string_view d) {
+  ColumnShape c;
   c.type = GetU8(d, 0);
   if (format.version == 4) {
     c.number = GetU16(d, 5);
@@ -82,31 +82,31 @@ void Need(std::string_view def, std::size_t end, const char* what) {
 
 }  // namespace
 
-const ColumnSpec* TableSpec::FindColumn(std::u16string_view column_name) const {
-  for (const ColumnSpec& c : columns) {
+const ColumnShape* TableShape::FindColumn(std::u16string_view column_name) const {
+  for (const ColumnShape& c : columns) {
     if (c.name == column_name) return &c;
   }
   return nullptr;
 }
 
-std::size_t TableSpec::VariableCount() const {
+std::size_t TableShape::VariableCount() const {
   return static_cast<std::size_t>(
-      std::count_if(columns.begin(), columns.end(), [](const ColumnSpec& c) { return c.IsVariable(); }));
+      std::count_if(columns.begin(), columns.end(), [](const ColumnShape& c) { return c.IsVariable(); }));
 }
 
-std::size_t TableSpec::FixedAreaSize() const {
+std::size_t TableShape::FixedAreaSize() const {
   std::size_t end = 0;
-  for (const ColumnSpec& c : columns) {
+  for (const ColumnShape& c : columns) {
     if (!c.IsVariable()) end = std::max(end, c.fixed_offset + FixedTypeSize(c.type));
   }
   return end;
 }
 
-void LayOutColumns(TableSpec& spec) {
+void LayOutColumns(TableShape& shape) {
   std::uint16_t var_index = 0;
   std::uint16_t fixed_offset = 0;
-  for (std::size_t i = 0; i < spec.columns.size(); ++i) {
-    ColumnSpec& c = spec.columns[i];
+  for (std::size_t i = 0; i < shape.columns.size(); ++i) {
+    ColumnShape& c = shape.columns[i];
     c.number = static_cast<std::uint16_t>(i);
     if (c.IsVariable()) {
       c.var_index = var_index++;
@@ -119,7 +119,7 @@ void LayOutColumns(TableSpec& spec) {
   }
 }
 
-std::string BuildTableDefinition(const JetFormat& format, const TableSpec& spec) {
+std::string BuildTableDefinition(const JetFormat& format, const TableShape& shape) {
   const FixedBlockOffsets at = OffsetsOf(format);
   std::string out(format.tdef_fixed_block, '\0');
   SetU8(out, 0, kPageTableDef);
@@ -131,18 +131,18 @@ std::string BuildTableDefinition(const JetFormat& format, const TableSpec& spec)
     SetU32(out, 12, kJet4Magic1625);
     SetU8(out, 24, 1);  // Access sets it; autonumbers rely on it
   }
-  SetU32(out, format.tdef_row_count_offset, spec.row_count);
-  const auto columns = static_cast<std::uint16_t>(spec.columns.size());
-  SetU8(out, at.table_type, spec.table_type);
+  SetU32(out, format.tdef_row_count_offset, shape.row_count);
+  const auto columns = static_cast<std::uint16_t>(shape.columns.size());
+  SetU8(out, at.table_type, shape.table_type);
   SetU16(out, at.max_cols, columns);
-  SetU16(out, at.var_cols, static_cast<std::uint16_t>(spec.VariableCount()));
+  SetU16(out, at.var_cols, static_cast<std::uint16_t>(shape.VariableCount()));
   SetU16(out, at.num_cols, columns);
   SetU32(out, at.logical_idx, 0);
   SetU32(out, at.real_idx, 0);
-  SetU32(out, at.owned, spec.owned_map);
-  SetU32(out, at.free, spec.free_map);
-  for (const ColumnSpec& c : spec.columns) PutDescriptor(format, out, c);
-  for (const ColumnSpec& c : spec.columns) {
+  SetU32(out, at.owned, shape.owned_map);
+  SetU32(out, at.free, shape.free_map);
+  for (const ColumnShape& c : shape.columns) PutDescriptor(format, out, c);
+  for (const ColumnShape& c : shape.columns) {
     const std::string name = EncodeName(format, c.name);
     if (format.name_length_size == 1) {
       PutU8(out, static_cast<std::uint8_t>(name.size()));
@@ -151,7 +151,7 @@ std::string BuildTableDefinition(const JetFormat& format, const TableSpec& spec)
     }
     out += name;
   }
-  for (const LongValueMaps& m : spec.long_value_maps) {
+  for (const LongValueMaps& m : shape.long_value_maps) {
     PutU16(out, m.column);
     PutU32(out, m.owned);
     PutU32(out, m.free);
@@ -197,28 +197,28 @@ std::vector<std::string> SplitTableDefinition(const JetFormat& format, std::stri
   return pages;
 }
 
-TableSpec ParseTableDefinition(const JetFormat& format, std::string_view def) {
+TableShape ParseTableDefinition(const JetFormat& format, std::string_view def) {
   Need(def, format.tdef_fixed_block, "fixed block");
   if (GetU8(def, 0) != kPageTableDef) throw JetError("Page is not a table definition.");
   const FixedBlockOffsets at = OffsetsOf(format);
-  TableSpec spec;
-  spec.row_count = GetU32(def, format.tdef_row_count_offset);
-  spec.table_type = GetU8(def, at.table_type);
+  TableShape shape;
+  shape.row_count = GetU32(def, format.tdef_row_count_offset);
+  shape.table_type = GetU8(def, at.table_type);
   const std::uint16_t columns = GetU16(def, at.num_cols);
   const std::uint32_t real_indexes = GetU32(def, at.real_idx);
   const std::uint32_t logical_indexes = GetU32(def, at.logical_idx);
-  spec.owned_map = GetU32(def, at.owned);
-  spec.free_map = GetU32(def, at.free);
+  shape.owned_map = GetU32(def, at.owned);
+  shape.free_map = GetU32(def, at.free);
   if (real_indexes != 0 || logical_indexes != 0) {
     throw JetError("Tables with indexes are not supported.");
   }
   std::size_t pos = format.tdef_fixed_block;
   for (std::uint16_t i = 0; i < columns; ++i) {
     Need(def, pos + format.column_descriptor_size, "column descriptors");
-    spec.columns.push_back(GetDescriptor(format, def.substr(pos, format.column_descriptor_size)));
+    shape.columns.push_back(GetDescriptor(format, def.substr(pos, format.column_descriptor_size)));
     pos += format.column_descriptor_size;
   }
-  for (ColumnSpec& c : spec.columns) {
+  for (ColumnShape& c : shape.columns) {
     Need(def, pos + format.name_length_size, "column names");
     const std::size_t len =
         format.name_length_size == 1 ? GetU8(def, pos) : GetU16(def, pos);
@@ -233,12 +233,12 @@ TableSpec ParseTableDefinition(const JetFormat& format, std::string_view def) {
     pos += 2;
     if (column == kEndMarker) break;
     Need(def, pos + 8, "long-value usage maps");
-    spec.long_value_maps.push_back({column, GetU32(def, pos), GetU32(def, pos + 4)});
+    shape.long_value_maps.push_back({column, GetU32(def, pos), GetU32(def, pos + 4)});
     pos += 8;
   }
-  std::sort(spec.columns.begin(), spec.columns.end(),
-            [](const ColumnSpec& a, const ColumnSpec& b) { return a.number < b.number; });
-  return spec;
+  std::sort(shape.columns.begin(), shape.columns.end(),
+            [](const ColumnShape& a, const ColumnShape& b) { return a.number < b.number; });
+  return shape;
 }
 
 void SetTableDefRowCount(const JetFormat& format, std::string& first_page, std::uint32_t rows) {

@@ -22,7 +22,7 @@ inline constexpr std::uint8_t kTableSystem = 0x53;
 // Jet 4 writes this constant at TDEF offset 12 and in every descriptor.
 inline constexpr std::uint32_t kJet4Magic1625 = 1625;
 
-struct ColumnSpec {
+struct ColumnShape {
   std::u16string name;
   std::uint8_t type = kTypeText;
   std::uint16_t length = 0;  // bytes in the file: text is size x unit bytes
@@ -45,27 +45,27 @@ struct LongValueMaps {
   std::uint32_t free = 0;
 };
 
-struct TableSpec {
+struct TableShape {
   std::u16string name;
   std::uint8_t table_type = kTableUser;
-  std::vector<ColumnSpec> columns;
+  std::vector<ColumnShape> columns;
   std::uint32_t row_count = 0;
   std::uint32_t owned_map = 0;  // (page << 8) | row
   std::uint32_t free_map = 0;
   std::vector<LongValueMaps> long_value_maps;
 
-  const ColumnSpec* FindColumn(std::u16string_view column_name) const;
+  const ColumnShape* FindColumn(std::u16string_view column_name) const;
   std::size_t VariableCount() const;
   std::size_t FixedAreaSize() const;
 };
 
 // Numbers the columns and assigns variable indexes and fixed offsets in
 // column order.
-void LayOutColumns(TableSpec& spec);
+void LayOutColumns(TableShape& shape);
 
 // The whole definition as one byte string, the first page's 8-byte header
 // included (its next-page and free-space fields are set by the split).
-std::string BuildTableDefinition(const JetFormat& format, const TableSpec& spec);
+std::string BuildTableDefinition(const JetFormat& format, const TableShape& shape);
 
 // Page images for a definition starting at `first_page`, continuation pages
 // numbered consecutively.
@@ -74,7 +74,7 @@ std::vector<std::string> SplitTableDefinition(const JetFormat& format, std::stri
 
 // Parses a definition reassembled from its pages (first page whole, then
 // bytes 8... of each continuation page).
-TableSpec ParseTableDefinition(const JetFormat& format, std::string_view definition);
+TableShape ParseTableDefinition(const JetFormat& format, std::string_view definition);
 
 // Sets the row count in a first TDEF page image.
 void SetTableDefRowCount(const JetFormat& format, std::string& first_page, std::uint32_t rows);
