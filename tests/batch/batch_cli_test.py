@@ -22,6 +22,8 @@ def run(*args, cwd=None, shell_prefix=None):
 
 
 def public_files():
+    if not os.path.isdir(GEDCOM_DIR):
+        raise unittest.SkipTest(f"public GEDCOM files not found in {GEDCOM_DIR}")
     return sorted(os.path.join(GEDCOM_DIR, f) for f in os.listdir(GEDCOM_DIR)
                   if f.lower().endswith(".ged"))
 

@@ -52,6 +52,7 @@ struct Session {
 };
 
 std::string TestDataPath(const std::string& relative);
+// Empty when the shared test files are not beside the project.
 std::vector<std::string> PublicGedcomFiles();
 
 }  // namespace kinsheet::testing
