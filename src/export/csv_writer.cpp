@@ -1,11 +1,8 @@
-#include <exception>
 #include <string>
 
-#include "export/columns.h"
-#include "export/writer_support.h"
+#include "export/line_writer.h"
 #include "export/writers.h"
 #include "records/dates.h"
-#include "shell/messages.h"
 
 namespace kinsheet {
 
@@ -25,15 +22,7 @@ void AppendQuoted(std::string& line, std::string_view value) {
 }  // namespace
 
 bool WriteCsvFile(RunState& state, WindowServices& ws) {
-  const std::int32_t count = state.work.individual_count;
-  ws.SetBusy(true);
-  RowProgress progress(ws, count, 300);
-  File out;
-  WorkFiles files;
-  try {
-    out = FileOpen(ws, state.current_file_name, kModeOutput, 0, false);
-    files = OpenWorkFiles(state, ws);
-
+  const auto write_header = [&](File& out) {
     std::string line;
     for (const ExportColumn* c : SelectedColumns(state.selection)) {
       line += '"';
@@ -42,26 +31,13 @@ bool WriteCsvFile(RunState& state, WindowServices& ws) {
     }
     line.pop_back();
     out.WriteLine(line);
-
-    ExportRow row;
-    for (std::int32_t n = 1; n <= count; ++n) {
-      progress.Step(n);
-      AssembleRow(state, files, n, 3, row);
-      line.clear();
-      for (const ExportValue& v : row) AppendQuoted(line, v.value);
-      if (!line.empty()) line.pop_back();
-      out.WriteLine(line);
-    }
-    out.Close();
-    files.individuals.Close();
-    files.families.Close();
-  } catch (const std::exception& e) {
-    ReportWriterFailure(ws, msg::kSaveError, e);
-    out = File();
-    files = WorkFiles();
-    return EndExport(state, ws, false);
-  }
-  return EndExport(state, ws, true);
+  };
+  const auto format_row = [](const ExportRow& row, std::string& line) {
+    line.clear();
+    for (const ExportValue& v : row) AppendQuoted(line, v.value);
+    if (!line.empty()) line.pop_back();
+  };
+  return WriteLinePerPerson(state, ws, 3, write_header, format_row);
 }
 
 }  // namespace kinsheet

@@ -1,12 +1,9 @@
 #include <algorithm>
 #include <array>
-#include <exception>
 #include <string>
 
-#include "export/columns.h"
-#include "export/writer_support.h"
+#include "export/line_writer.h"
 #include "export/writers.h"
-#include "shell/messages.h"
 #include "text/encoding.h"
 
 namespace kinsheet {
@@ -68,10 +65,6 @@ class LineLayout {
 }  // namespace
 
 bool WriteTextFile(RunState& state, WindowServices& ws) {
-  const std::int32_t count = state.work.individual_count;
-  ws.SetBusy(true);
-  RowProgress progress(ws, count, 300);
-
   const int individual_id_width = std::max<int>(state.work.max_individual_id_length, kMinIdWidth);
   const int family_id_width = std::max<int>(state.work.max_family_id_length, kMinIdWidth);
   std::array<Slot, kTextColumns> slots{};
@@ -86,13 +79,9 @@ bool WriteTextFile(RunState& state, WindowServices& ws) {
     if (slots[j].width > 1) running += j == 0 ? 3 : 2;
     slots[j].stop = running;
   }
+  const LineLayout layout(slots);
 
-  File out;
-  WorkFiles files;
-  try {
-    out = FileOpen(ws, state.current_file_name, kModeOutput, 0, false);
-    files = OpenWorkFiles(state, ws);
-    const LineLayout layout(slots);
+  const auto write_header = [&](File& out) {
     std::string line;
     layout.Build(line, columns.size(), [&](std::size_t j) -> std::string_view { return slots[j].caption; });
     out.WriteLine(line);
@@ -100,35 +89,22 @@ bool WriteTextFile(RunState& state, WindowServices& ws) {
     for (std::size_t j = 0; j < columns.size(); ++j) dashes[j].assign(static_cast<std::size_t>(slots[j].width), '-');
     layout.Build(line, columns.size(), [&](std::size_t j) -> std::string_view { return dashes[j]; });
     out.WriteLine(line);
-
-    ExportRow row;
-    std::array<std::string, kTextColumns> cut;
-    for (std::int32_t n = 1; n <= count; ++n) {
-      progress.Step(n);
-      AssembleRow(state, files, n, 1, row);
-      for (std::size_t j = 0; j < row.size(); ++j) {
-        const std::string& v = row[j].value;
-        if (row[j].position == kTextColumns) {
-          cut[j] = v;  // the children count is written whole
-        } else {
-          const auto w = static_cast<std::size_t>(slots[j].width);
-          cut[j] = text::IsValidUtf8(v) ? v.substr(0, text::CodePointPrefixBytes(v, w))
-                                        : v.substr(0, std::min(w, v.size()));
-        }
+  };
+  std::array<std::string, kTextColumns> cut;
+  const auto format_row = [&](const ExportRow& row, std::string& line) {
+    for (std::size_t j = 0; j < row.size(); ++j) {
+      const std::string& v = row[j].value;
+      if (row[j].position == kTextColumns) {
+        cut[j] = v;  // the children count is written whole
+      } else {
+        const auto w = static_cast<std::size_t>(slots[j].width);
+        cut[j] = text::IsValidUtf8(v) ? v.substr(0, text::CodePointPrefixBytes(v, w))
+                                      : v.substr(0, std::min(w, v.size()));
       }
-      layout.Build(line, row.size(), [&](std::size_t j) -> std::string_view { return cut[j]; });
-      out.WriteLine(line);
     }
-    out.Close();
-    files.individuals.Close();
-    files.families.Close();
-  } catch (const std::exception& e) {
-    ReportWriterFailure(ws, msg::kSaveError, e);
-    out = File();
-    files = WorkFiles();
-    return EndExport(state, ws, false);
-  }
-  return EndExport(state, ws, true);
+    layout.Build(line, row.size(), [&](std::size_t j) -> std::string_view { return cut[j]; });
+  };
+  return WriteLinePerPerson(state, ws, 1, write_header, format_row);
 }
 
 }  // namespace kinsheet

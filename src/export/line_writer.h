@@ -1,0 +1,50 @@
+// The body the two text-line writers share: output and work files opened,
+// header lines, one line per person, files closed; any failure reported
+// with the save-error message and every file closed.
+#pragma once
+
+#include <exception>
+#include <string>
+
+#include "export/columns.h"
+#include "export/writer_support.h"
+#include "fileio/file_open.h"
+#include "shell/messages.h"
+
+namespace kinsheet {
+
+// `write_header(File&)` writes the header lines; `format_row(row, line)`
+// turns one assembled row into its line.
+template <typename WriteHeader, typename FormatRow>
+bool WriteLinePerPerson(RunState& state, WindowServices& ws, int marriages, WriteHeader&& write_header,
+                        FormatRow&& format_row) {
+  const std::int32_t count = state.work.individual_count;
+  ws.SetBusy(true);
+  RowProgress progress(ws, count, 300);
+  File out;
+  WorkFiles files;
+  try {
+    out = FileOpen(ws, state.current_file_name, kModeOutput, 0, false);
+    files = OpenWorkFiles(state, ws);
+    write_header(out);
+    ExportRow row;
+    std::string line;
+    for (std::int32_t n = 1; n <= count; ++n) {
+      progress.Step(n);
+      AssembleRow(state, files, n, marriages, row);
+      format_row(row, line);
+      out.WriteLine(line);
+    }
+    out.Close();
+    files.individuals.Close();
+    files.families.Close();
+  } catch (const std::exception& e) {
+    ReportWriterFailure(ws, msg::kSaveError, e);
+    out = File();
+    files = WorkFiles();
+    return EndExport(state, ws, false);
+  }
+  return EndExport(state, ws, true);
+}
+
+}  // namespace kinsheet
