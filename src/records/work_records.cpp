@@ -86,6 +86,7 @@ IdTable::IdTable(std::int32_t capacity, int extra_ids)
 void IdTable::Reset() {
   fill_ = 0;
   first_.clear();
+  storage_.clear();  // the reservation stays
 }
 
 char* IdTable::Slot(std::int32_t n, int which) {
@@ -102,12 +103,15 @@ void IdTable::Append(std::string_view id) {
     throw CapacityError("Subscript out of range (id table holds " +
                         std::to_string(capacity_) + " entries)");
   }
-  if (storage_.empty()) {
-    // Set aside once for the whole run; the hash keys point into it.
-    storage_.assign(static_cast<std::size_t>(capacity_ + 1) * ids_per_entry_ * kIdWidth, ' ');
+  if (storage_.capacity() == 0) {
+    // Set aside once for the whole run, so the hash keys that point into it
+    // never move; pages are only touched as entries fill them.
+    storage_.reserve(static_cast<std::size_t>(capacity_ + 1) * ids_per_entry_ * kIdWidth);
     first_.reserve(1024);
   }
   ++fill_;
+  const std::size_t end = static_cast<std::size_t>(fill_ + 1) * ids_per_entry_ * kIdWidth;
+  if (storage_.size() < end) storage_.resize(end, ' ');
   char* slot = Slot(fill_, 0);
   StoreFixed(slot, kIdWidth, id);
   for (int k = 1; k < ids_per_entry_; ++k) std::memset(Slot(fill_, k), ' ', kIdWidth);
@@ -122,11 +126,11 @@ void IdTable::SetExtra(std::int32_t n, int which, std::string_view id) {
   StoreFixed(Slot(n, which), kIdWidth, id);
 }
 
-std::string_view IdTable::Id(std::int32_t n) const {
-  return std::string_view(Slot(n, 0), kIdWidth);
-}
+std::string_view IdTable::Id(std::int32_t n) const { return Extra(n, 0); }
 
 std::string_view IdTable::Extra(std::int32_t n, int which) const {
+  static const std::string kBlank(kIdWidth, ' ');
+  if (n < 1 || n > fill_) return kBlank;  // an entry never stored is blank
   return std::string_view(Slot(n, which), kIdWidth);
 }
 

@@ -115,8 +115,13 @@ TEST(IdTable, FirstMatchWinsAndEmptyFindsNothing) {
   EXPECT_EQ(t.Find("B2", 1), std::nullopt);  // only entries up to the count
   t.SetExtra(2, 1, "H");
   EXPECT_EQ(TrimSpaces(t.Extra(2, 1)), "H");
+  EXPECT_EQ(t.Extra(2, 2), std::string(24, ' '));
+  EXPECT_EQ(t.Id(7), std::string(24, ' '));  // never stored
   t.Reset();
   EXPECT_EQ(t.Find("A1", 4), std::nullopt);
+  t.Append("Z9");  // the next load starts at entry 1 with blank extras
+  EXPECT_EQ(t.Find("Z9", 1), 1);
+  EXPECT_EQ(t.Extra(1, 1), std::string(24, ' '));
 }
 
 TEST(IdTable, CapacityIsEnforced) {
