@@ -8,25 +8,13 @@
 #include "export/xls/biff_records.h"
 #include "export/byte_io.h"
 #include "export/xls/xls_error.h"
+#include "record_scan.h"
 
 namespace kinsheet::xls {
 namespace {
 
-struct Rec {
-  std::uint16_t type;
-  std::size_t start;
-  std::string_view data;
-};
-
-std::vector<Rec> Records(std::string_view s) {
-  std::vector<Rec> out;
-  for (std::size_t at = 0; at + 4 <= s.size();) {
-    const std::uint16_t size = GetU16(s, at + 2);
-    out.push_back({GetU16(s, at), at, s.substr(at + 4, size)});
-    at += 4 + size;
-  }
-  return out;
-}
+using testing::Rec;
+using testing::Records;
 
 TEST(BiffStrings, CompressedAndWide) {
   std::string out;
