@@ -220,13 +220,7 @@ TEST_P(JetEngine, RecordTooLargeIsRefusedAndEarlierRecordsStay) {
   {
     DBEngine engine;
     auto db = engine.OpenDatabase(path);
-    TableDef def = db->CreateTableDef("tblKinsheet");
-    for (const TestField& f : fields) {
-      Field field = def.CreateField(f.name, dbText, f.size);
-      field.AllowZeroLength(true);
-      def.Fields().Append(field);
-    }
-    db->TableDefs().Append(def);
+    testing::AppendTestTable(*db, fields);
     auto rs = db->OpenRecordset("tblKinsheet", dbOpenDynaset);
     auto put = [&](const TestRow& row) {
       rs->AddNew();
@@ -257,13 +251,7 @@ TEST_P(JetEngine, StopWithAndWithoutClose) {
   std::filesystem::copy_file(testing::TemplatePath(format()), path);
   DBEngine engine;
   auto db = engine.OpenDatabase(path);
-  TableDef def = db->CreateTableDef("tblKinsheet");
-  for (const TestField& f : fields) {
-    Field field = def.CreateField(f.name, dbText, f.size);
-    field.AllowZeroLength(true);
-    def.Fields().Append(field);
-  }
-  db->TableDefs().Append(def);
+  testing::AppendTestTable(*db, fields);
   auto rs = db->OpenRecordset("tblKinsheet", dbOpenDynaset);
   int stored = 0;
   try {

@@ -48,18 +48,22 @@ std::vector<TestField> KinsheetFields() {
   return fields;
 }
 
-void WriteTestTable(const JetFormat& format, const std::string& path, const std::vector<TestField>& fields,
-                    const std::vector<TestRow>& rows, EngineOptions options) {
-  std::filesystem::copy_file(TemplatePath(format), path, std::filesystem::copy_options::overwrite_existing);
-  DBEngine engine(options);
-  auto db = engine.OpenDatabase(path);
-  TableDef def = db->CreateTableDef("tblKinsheet");
+void AppendTestTable(Database& db, const std::vector<TestField>& fields) {
+  TableDef def = db.CreateTableDef("tblKinsheet");
   for (const TestField& f : fields) {
     Field field = def.CreateField(f.name, dbText, f.size);
     field.AllowZeroLength(true);
     def.Fields().Append(field);
   }
-  db->TableDefs().Append(def);
+  db.TableDefs().Append(def);
+}
+
+void WriteTestTable(const JetFormat& format, const std::string& path, const std::vector<TestField>& fields,
+                    const std::vector<TestRow>& rows, EngineOptions options) {
+  std::filesystem::copy_file(TemplatePath(format), path, std::filesystem::copy_options::overwrite_existing);
+  DBEngine engine(options);
+  auto db = engine.OpenDatabase(path);
+  AppendTestTable(*db, fields);
   auto rs = db->OpenRecordset("tblKinsheet", dbOpenDynaset);
   for (const TestRow& row : rows) {
     rs->AddNew();

@@ -36,6 +36,9 @@ using TestRow = std::vector<TestValue>;
 // The Access export's 40 fields, in table order.
 std::vector<TestField> KinsheetFields();
 
+// Appends "tblKinsheet" with `fields` as text fields that take empty values.
+void AppendTestTable(Database& db, const std::vector<TestField>& fields);
+
 // Copies the template and writes `fields` and `rows` into "tblKinsheet".
 void WriteTestTable(const JetFormat& format, const std::string& path, const std::vector<TestField>& fields,
                     const std::vector<TestRow>& rows, EngineOptions options = {});
