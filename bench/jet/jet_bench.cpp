@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "export/jet/catalog.h"
-#include "export/jet/dao.h"
-#include "export/jet/text_codec.h"
+#include "formats/jet/catalog.h"
+#include "formats/jet/dao.h"
+#include "formats/jet/text_codec.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <string>
 
-#include "export/xls/excel_application.h"
+#include "formats/xls/excel_application.h"
 #include "text/encoding.h"
 
 namespace {

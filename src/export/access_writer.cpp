@@ -8,11 +8,11 @@
 #include <string>
 
 #include "export/columns.h"
-#include "export/jet/dao.h"
 #include "export/writer_support.h"
 #include "export/writers.h"
-#include "shell/messages.h"
+#include "formats/jet/dao.h"
 #include "text/encoding.h"
+#include "ui/messages.h"
 
 namespace kinsheet {
 namespace {

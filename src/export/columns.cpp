@@ -76,14 +76,6 @@ WorkFiles OpenWorkFiles(RunState& state, WindowServices& ws) {
   return files;
 }
 
-void ReadIndividual(RunState& state, File& individuals, std::int32_t n) {
-  individuals.GetRecord(n, state.work.individual.data());
-}
-
-void ReadFamily(RunState& state, File& families, std::int32_t n) {
-  families.GetRecord(n, state.work.family.data());
-}
-
 namespace {
 
 // The own fields of columns 1..17, in catalogue order.
@@ -113,7 +105,7 @@ void LookUpPerson(RunState& state, WorkFiles& files, std::string_view id, std::s
                   std::string* found_id) {
   const auto n = state.work.individual_index.Find(id, state.work.individual_count);
   if (!n) return;
-  ReadIndividual(state, files.individuals, *n);
+  ReadIndividual(state.work.individual, files.individuals, *n);
   name = state.work.individual.Trimmed(IndiField::kFullName);
   if (found_id) *found_id = state.work.individual.Trimmed(IndiField::kIndiId);
 }
@@ -122,7 +114,7 @@ void LookUpMarriage(RunState& state, WorkFiles& files, std::string_view own_id,
                     std::string_view fams, Marriage& m) {
   const auto f = state.work.family_index.Find(fams, state.work.family_count);
   if (!f) return;
-  ReadFamily(state, files.families, *f);
+  ReadFamily(state.work.family, files.families, *f);
   m.date = state.work.family.Trimmed(FamField::kMarriageDate);
   m.place = state.work.family.Trimmed(FamField::kMarriagePlace);
   m.children = std::to_string(state.work.family.Count());
@@ -140,7 +132,7 @@ void AssembleRow(RunState& state, WorkFiles& files, std::int32_t n, int marriage
                  ExportRow& row) {
   const FieldSelection& sel = state.selection;
   row.clear();
-  ReadIndividual(state, files.individuals, n);
+  ReadIndividual(state.work.individual, files.individuals, n);
   const IndividualRecord& rec = state.work.individual;
   const std::string own_id(rec.Trimmed(IndiField::kIndiId));
   const std::string famc(rec.Trimmed(IndiField::kFamc));

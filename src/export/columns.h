@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "fileio/file_open.h"
-#include "shell/run_state.h"
+#include "state/run_state.h"
 
 namespace kinsheet {
 
@@ -46,10 +46,6 @@ struct WorkFiles {
 
 // Opens both work files in random-access mode through FileOpen.
 WorkFiles OpenWorkFiles(RunState& state, WindowServices& ws);
-
-// ReadIndividual / ReadFamily: record n into the working record.
-void ReadIndividual(RunState& state, File& individuals, std::int32_t n);
-void ReadFamily(RunState& state, File& families, std::int32_t n);
 
 // Row of individual n with 1 (text report) or 3 marriages. Throws
 // FileError on a read failure and CapacityError past the id tables' end.

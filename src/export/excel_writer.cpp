@@ -11,11 +11,11 @@
 #include "export/columns.h"
 #include "export/writer_support.h"
 #include "export/writers.h"
-#include "export/xls/excel_application.h"
-#include "export/xls/xls_error.h"
+#include "formats/xls/excel_application.h"
+#include "formats/xls/xls_error.h"
 #include "records/work_records.h"
-#include "shell/messages.h"
 #include "text/encoding.h"
+#include "ui/messages.h"
 
 namespace kinsheet {
 namespace {

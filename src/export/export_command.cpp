@@ -2,12 +2,12 @@
 #include <exception>
 #include <string>
 
+#include "export/export_command.h"
 #include "export/writers.h"
 #include "fileio/file_open.h"
-#include "gedcom/text_routines.h"
 #include "records/work_records.h"
-#include "shell/commands.h"
-#include "shell/messages.h"
+#include "text/text_routines.h"
+#include "ui/messages.h"
 
 namespace kinsheet {
 

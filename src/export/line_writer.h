@@ -9,7 +9,7 @@
 #include "export/columns.h"
 #include "export/writer_support.h"
 #include "fileio/file_open.h"
-#include "shell/messages.h"
+#include "ui/messages.h"
 
 namespace kinsheet {
 

@@ -4,7 +4,7 @@
 
 #include "export/writers.h"
 #include "fileio/navigate.h"
-#include "shell/messages.h"
+#include "ui/messages.h"
 
 namespace kinsheet {
 

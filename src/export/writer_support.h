@@ -6,8 +6,8 @@
 #include <exception>
 #include <string>
 
-#include "shell/run_state.h"
-#include "shell/window_services.h"
+#include "state/run_state.h"
+#include "ui/window_services.h"
 
 namespace kinsheet {
 

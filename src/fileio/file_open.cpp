@@ -13,7 +13,7 @@
 #include <cstring>
 #include <utility>
 
-#include "shell/messages.h"
+#include "ui/messages.h"
 
 namespace kinsheet {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "shell/window_services.h"
+#include "ui/window_services.h"
 
 namespace kinsheet {
 

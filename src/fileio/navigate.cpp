@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "shell/messages.h"
+#include "ui/messages.h"
 
 extern char** environ;
 

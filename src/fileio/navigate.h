@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "shell/window_services.h"
+#include "ui/window_services.h"
 
 namespace kinsheet {
 

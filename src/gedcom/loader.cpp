@@ -7,11 +7,12 @@
 #include <vector>
 
 #include "fileio/file_open.h"
+#include "gedcom/loader.h"
 #include "gedcom/parser.h"
-#include "gedcom/text_routines.h"
-#include "records/processors.h"
-#include "shell/commands.h"
-#include "shell/messages.h"
+#include "gedcom/processors.h"
+#include "state/commands.h"
+#include "text/text_routines.h"
+#include "ui/messages.h"
 
 namespace kinsheet {
 namespace {

@@ -4,9 +4,9 @@
 
 #include <stdexcept>
 
-#include "gedcom/text_routines.h"
-#include "records/processors.h"
-#include "shell/messages.h"
+#include "gedcom/processors.h"
+#include "text/text_routines.h"
+#include "ui/messages.h"
 
 namespace kinsheet {
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "shell/run_state.h"
-#include "shell/window_services.h"
+#include "state/run_state.h"
+#include "ui/window_services.h"
 
 namespace kinsheet {
 

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cctype>
 
-#include "gedcom/text_routines.h"
 #include "records/work_records.h"
+#include "text/text_routines.h"
 
 namespace kinsheet {
 

@@ -55,21 +55,6 @@ void StoreFixed(char* dest, int width, std::string_view value) {
 FieldSlot SlotOf(IndiField field) { return kIndiSlots[static_cast<int>(field)]; }
 FieldSlot SlotOf(FamField field) { return kFamSlots[static_cast<int>(field)]; }
 
-std::string_view TrimSpaces(std::string_view text) {
-  // Work-file fields are mostly padding: skip trailing spaces eight at a time.
-  constexpr std::uint64_t kEightSpaces = 0x2020202020202020ULL;
-  const char* begin = text.data();
-  const char* end = begin + text.size();
-  while (end - begin >= 8) {
-    std::uint64_t word;
-    std::memcpy(&word, end - 8, 8);
-    if (word != kEightSpaces) break;
-    end -= 8;
-  }
-  while (end > begin && end[-1] == ' ') --end;
-  while (begin < end && *begin == ' ') ++begin;
-  return std::string_view(begin, static_cast<std::size_t>(end - begin));
-}
 
 template <int Length, typename Field>
 void FixedRecord<Length, Field>::Set(Field field, std::string_view value) {
@@ -146,6 +131,14 @@ std::optional<std::int32_t> IdTable::Find(std::string_view id,
                         " past entry " + std::to_string(capacity_) + ")");
   }
   return std::nullopt;
+}
+
+void ReadIndividual(IndividualRecord& record, File& individuals, std::int32_t n) {
+  individuals.GetRecord(n, record.data());
+}
+
+void ReadFamily(FamilyRecord& record, File& families, std::int32_t n) {
+  families.GetRecord(n, record.data());
 }
 
 }  // namespace kinsheet

@@ -11,6 +11,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "fileio/file_open.h"
+#include "text/text_routines.h"
+
 namespace kinsheet {
 
 inline constexpr int kIndividualRecordLength = 1777;
@@ -34,9 +37,6 @@ enum class FamField { kFamId, kHusbandId, kWifeId, kMarriageDate, kMarriagePlace
 
 FieldSlot SlotOf(IndiField field);
 FieldSlot SlotOf(FamField field);
-
-// Removes leading and trailing spaces only (tabs, CR and LF stay).
-std::string_view TrimSpaces(std::string_view text);
 
 // A record is its bytes: what is in memory is what goes to disk.
 template <int Length, typename Field>
@@ -119,5 +119,9 @@ class IdTable {
   std::vector<char> storage_;  // allocated on first use, kept afterwards
   std::unordered_map<std::string_view, std::int32_t> first_;
 };
+
+// ReadIndividual / ReadFamily: record n of a work file into a working record.
+void ReadIndividual(IndividualRecord& record, File& individuals, std::int32_t n);
+void ReadFamily(FamilyRecord& record, File& families, std::int32_t n);
 
 }  // namespace kinsheet

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "gedcom/parser.h"
-#include "gedcom/text_routines.h"
 #include "support/fixtures.h"
+#include "text/text_routines.h"
 
 namespace kinsheet {
 namespace {

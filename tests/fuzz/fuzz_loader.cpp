@@ -7,9 +7,11 @@
 #include <cstdio>
 #include <string>
 
+#include "export/export_command.h"
 #include "export/writers.h"
-#include "shell/commands.h"
-#include "shell/run_state.h"
+#include "gedcom/loader.h"
+#include "state/commands.h"
+#include "state/run_state.h"
 
 namespace {
 

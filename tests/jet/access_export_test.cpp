@@ -8,8 +8,8 @@
 #include <map>
 #include <sstream>
 
-#include "export/jet/database_reader.h"
-#include "export/jet/text_codec.h"
+#include "formats/jet/database_reader.h"
+#include "formats/jet/text_codec.h"
 #include "jet_test_support.h"
 #include "text/encoding.h"
 

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "export/jet/database_reader.h"
 #include "export/writers.h"
+#include "formats/jet/database_reader.h"
 #include "support/fixtures.h"
 
 namespace kinsheet {

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "export/jet/header.h"
-#include "export/jet/row.h"
-#include "export/jet/text_codec.h"
+#include "formats/jet/header.h"
+#include "formats/jet/row.h"
+#include "formats/jet/text_codec.h"
 
 namespace kinsheet::jet {
 namespace {

@@ -5,11 +5,11 @@
 #include <filesystem>
 #include <set>
 
-#include "export/jet/catalog.h"
-#include "export/jet/dao.h"
-#include "export/jet/data_page.h"
-#include "export/jet/database_reader.h"
-#include "export/jet/text_codec.h"
+#include "formats/jet/catalog.h"
+#include "formats/jet/dao.h"
+#include "formats/jet/data_page.h"
+#include "formats/jet/database_reader.h"
+#include "formats/jet/text_codec.h"
 #include "jet_test_support.h"
 
 namespace kinsheet::jet {

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "export/jet/text_codec.h"
+#include "formats/jet/text_codec.h"
 #include "jet_test_support.h"
 
 namespace kinsheet::jet {

@@ -3,11 +3,11 @@
 
 #include <map>
 
-#include "export/jet/data_page.h"
-#include "export/jet/properties.h"
-#include "export/jet/table_def.h"
-#include "export/jet/text_codec.h"
-#include "export/jet/usage_map.h"
+#include "formats/jet/data_page.h"
+#include "formats/jet/properties.h"
+#include "formats/jet/table_def.h"
+#include "formats/jet/text_codec.h"
+#include "formats/jet/usage_map.h"
 #include "jet_test_support.h"
 
 namespace kinsheet::jet {

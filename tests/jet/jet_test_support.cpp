@@ -9,7 +9,7 @@
 #include <random>
 #include <stdexcept>
 
-#include "export/jet/text_codec.h"
+#include "formats/jet/text_codec.h"
 
 namespace kinsheet::jet::testing {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "export/jet/dao.h"
-#include "export/jet/jet_format.h"
+#include "formats/jet/dao.h"
+#include "formats/jet/jet_format.h"
 
 namespace kinsheet::jet::testing {
 

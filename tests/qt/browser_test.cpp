@@ -9,9 +9,9 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include "shell/messages.h"
 #include "suites.h"
 #include "test_support.h"
+#include "ui/messages.h"
 
 namespace kinsheet::qt::testing {
 namespace {

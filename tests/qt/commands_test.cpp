@@ -10,11 +10,11 @@
 #include <QToolBar>
 #include <QTreeWidget>
 
-#include "shell/messages.h"
 #include "shell/qt/about_window.h"
-#include "shell/startup.h"
+#include "state/startup.h"
 #include "suites.h"
 #include "test_support.h"
+#include "ui/messages.h"
 
 namespace kinsheet::qt::testing {
 namespace {

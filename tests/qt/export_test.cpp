@@ -8,9 +8,9 @@
 #include <QTest>
 #include <QToolBar>
 
-#include "shell/messages.h"
 #include "suites.h"
 #include "test_support.h"
+#include "ui/messages.h"
 
 namespace kinsheet::qt::testing {
 namespace {

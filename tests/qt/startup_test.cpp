@@ -10,12 +10,12 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include "shell/messages.h"
 #include "shell/qt/about_window.h"
 #include "shell/qt/program.h"
-#include "shell/startup.h"
+#include "state/startup.h"
 #include "suites.h"
 #include "test_support.h"
+#include "ui/messages.h"
 
 namespace kinsheet::qt::testing {
 namespace {

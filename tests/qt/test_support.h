@@ -13,7 +13,7 @@
 
 #include "shell/qt/main_window.h"
 #include "shell/qt/qt_window_services.h"
-#include "shell/run_state.h"
+#include "state/run_state.h"
 
 namespace kinsheet::qt::testing {
 

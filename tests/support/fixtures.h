@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "shell/commands.h"
-#include "shell/run_state.h"
+#include "export/export_command.h"
+#include "gedcom/loader.h"
+#include "state/commands.h"
+#include "state/run_state.h"
 #include "support/scripted_window_services.h"
 
 namespace kinsheet::testing {

@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "export/byte_io.h"
-#include "export/xls/cfb.h"
-#include "export/xls/xls_error.h"
+#include "formats/xls/cfb.h"
+#include "formats/xls/xls_error.h"
+#include "text/byte_io.h"
 
 namespace kinsheet::xls {
 namespace {

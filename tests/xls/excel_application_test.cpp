@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <string>
 
-#include "export/xls/excel_application.h"
-#include "export/xls/xls_error.h"
+#include "formats/xls/excel_application.h"
+#include "formats/xls/xls_error.h"
 
 namespace kinsheet::xls {
 namespace {

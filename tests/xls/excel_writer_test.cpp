@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "export/writers.h"
-#include "export/xls/workbook.h"
+#include "formats/xls/workbook.h"
 #include "support/fixtures.h"
 
 namespace kinsheet {

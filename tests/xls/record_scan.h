@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "export/byte_io.h"
+#include "text/byte_io.h"
 
 namespace kinsheet::xls::testing {
 

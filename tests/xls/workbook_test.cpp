@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "export/xls/biff_records.h"
-#include "export/byte_io.h"
-#include "export/xls/cfb.h"
-#include "export/xls/workbook.h"
-#include "export/xls/xls_error.h"
+#include "formats/xls/biff_records.h"
+#include "formats/xls/cfb.h"
+#include "formats/xls/workbook.h"
+#include "formats/xls/xls_error.h"
 #include "record_scan.h"
+#include "text/byte_io.h"
 
 namespace kinsheet::xls {
 namespace {

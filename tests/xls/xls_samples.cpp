@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "export/xls/workbook.h"
-#include "export/xls/xls_error.h"
+#include "formats/xls/workbook.h"
+#include "formats/xls/xls_error.h"
 #include "text/encoding.h"
 
 namespace {

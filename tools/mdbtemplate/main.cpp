@@ -5,8 +5,8 @@
 #include <iostream>
 #include <string>
 
-#include "export/jet/catalog.h"
-#include "export/jet/dao.h"
+#include "formats/jet/catalog.h"
+#include "formats/jet/dao.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "shell/messages.h"
+#include "ui/messages.h"
 
 namespace kinsheet::batch {
 

@@ -13,11 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "export/export_command.h"
+#include "gedcom/loader.h"
 #include "records/dates.h"
 #include "shell/batch/console_window_services.h"
-#include "shell/commands.h"
-#include "shell/messages.h"
-#include "shell/run_state.h"
+#include "state/commands.h"
+#include "state/run_state.h"
+#include "ui/messages.h"
 
 namespace fs = std::filesystem;
 using namespace kinsheet;

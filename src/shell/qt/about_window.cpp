@@ -15,7 +15,7 @@
 
 #include "fileio/navigate.h"
 #include "shell/qt/main_window.h"
-#include "shell/startup.h"
+#include "state/startup.h"
 
 namespace kinsheet::qt {
 namespace {

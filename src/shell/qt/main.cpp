@@ -6,7 +6,7 @@
 
 #include "shell/qt/program.h"
 #include "shell/qt/qt_window_services.h"
-#include "shell/startup.h"
+#include "state/startup.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

@@ -23,11 +23,13 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
+#include "export/export_command.h"
 #include "fileio/navigate.h"
+#include "gedcom/loader.h"
 #include "records/work_records.h"
-#include "shell/commands.h"
 #include "shell/qt/qt_window_services.h"
-#include "shell/startup.h"
+#include "state/commands.h"
+#include "state/startup.h"
 
 namespace kinsheet::qt {
 namespace {

@@ -7,8 +7,8 @@
 #include <functional>
 #include <memory>
 
-#include "shell/run_state.h"
-#include "shell/window_services.h"
+#include "state/run_state.h"
+#include "ui/window_services.h"
 
 class QAction;
 class QCheckBox;

@@ -4,11 +4,11 @@
 
 #include <exception>
 
-#include "shell/messages.h"
 #include "shell/qt/about_window.h"
 #include "shell/qt/main_window.h"
 #include "shell/qt/qt_window_services.h"
-#include "shell/startup.h"
+#include "state/startup.h"
+#include "ui/messages.h"
 
 namespace kinsheet::qt {
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "shell/run_state.h"
+#include "state/run_state.h"
 
 namespace kinsheet::qt {
 

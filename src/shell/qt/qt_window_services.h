@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "shell/run_state.h"
-#include "shell/window_services.h"
+#include "state/run_state.h"
+#include "ui/window_services.h"
 
 class QFileDialog;
 class QMessageBox;

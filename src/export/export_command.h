@@ -1,0 +1,16 @@
+// The export command behind the Sheetify menu: file name, replace
+// question, and the writer of the chosen format.
+#pragma once
+
+#include <cstdint>
+
+#include "state/run_state.h"
+#include "ui/window_services.h"
+
+namespace kinsheet {
+
+// The export command, format 0 Excel, 1 Access 2K, 2 Access 95, 3 CSV, 4 text.
+// True when the writer finished the file.
+bool mnuSheetifyItem_Click(RunState& state, WindowServices& ws, std::int16_t index);
+
+}  // namespace kinsheet

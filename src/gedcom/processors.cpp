@@ -1,0 +1,237 @@
+// What the program keeps of a person and of a family, line by line: names,
+// sex, four events, family links; husband, wife, marriage and children.
+#include "gedcom/processors.h"
+
+#include <stdexcept>
+#include <string>
+
+#include "records/work_records.h"
+#include "text/encoding.h"
+#include "ui/messages.h"
+
+namespace kinsheet {
+namespace {
+
+class OverflowError : public std::runtime_error {
+ public:
+  OverflowError() : std::runtime_error("Overflow") {}
+};
+
+std::int16_t Increment(std::int16_t count) {
+  if (count == INT16_MAX) throw OverflowError();
+  return static_cast<std::int16_t>(count + 1);
+}
+
+bool StartsWithAny(std::string_view path, std::size_t n,
+                   std::initializer_list<std::string_view> prefixes) {
+  if (path.size() < n) return false;
+  const std::string_view head = path.substr(0, n);
+  for (std::string_view p : prefixes) {
+    if (head[n - 3] == p[n - 3] && head == p) return true;
+  }
+  return false;
+}
+
+void NameAnalysis(IndividualRecord& rec, std::string_view value) {
+  std::string_view given;
+  std::string_view surname;
+  std::string full;
+  std::size_t start = 0;
+  int part = 0;
+  for (;;) {
+    const auto slash = value.find('/', start);
+    const std::string_view piece =
+        value.substr(start, slash == std::string_view::npos ? std::string_view::npos : slash - start);
+    if (part == 0) given = piece;
+    if (part == 1) surname = piece;
+    full.append(piece);
+    full.push_back(' ');
+    ++part;
+    if (slash == std::string_view::npos) break;
+    start = slash + 1;
+  }
+  if (rec.IsBlank(IndiField::kFullName)) rec.Set(IndiField::kFullName, full);
+  if (rec.IsBlank(IndiField::kGivenName) && !TrimSpaces(given).empty()) {
+    rec.Set(IndiField::kGivenName, given);
+  }
+  if (rec.IsBlank(IndiField::kSurname) && !TrimSpaces(surname).empty()) {
+    rec.Set(IndiField::kSurname, surname);
+  }
+}
+
+void StoreIfNonEmpty(IndividualRecord& rec, IndiField field, std::string_view value) {
+  if (!value.empty()) rec.Set(field, value);
+}
+
+}  // namespace
+
+std::string CounterCaption(std::int64_t value) { return std::to_string(value) + " "; }
+
+void AdvanceCounter(RunState& state, WindowServices& ws, int index) {
+  ++state.counters[index];
+  ws.ShowCounter(index, CounterCaption(state.counters[index]));
+}
+
+void StartIndividualRecord(RunState& state, WindowServices& ws) {
+  WorkState& w = state.work;
+  try {
+    if (w.individual_count > 0) w.individual_file.PutRecord(w.individual_number, w.individual.data());
+  } catch (const std::exception& e) {
+    Say(ws, std::string(msg::kProblemAddingIndiv) + std::to_string(w.individual_count) + " - " +
+                std::to_string(w.individual_number) + "\n" + e.what(),
+        MsgIcon::kExclamation);
+    return;
+  }
+  ++w.individual_count;
+  w.individual_number = w.individual_count;
+  w.individual.Clear();
+}
+
+void StartFamilyRecord(RunState& state, WindowServices& ws) {
+  WorkState& w = state.work;
+  try {
+    if (w.family_count > 0) w.family_file.PutRecord(w.family_number, w.family.data());
+  } catch (const std::exception& e) {
+    Say(ws, std::string(msg::kProblemAddingFamil) + std::to_string(w.family_count) + " - " +
+                std::to_string(w.family_number) + "\n" + e.what(),
+        MsgIcon::kExclamation);
+    return;
+  }
+  ++w.family_count;
+  w.family_number = w.family_count;
+  w.family.Clear();
+}
+
+void FlushWorkRecords(RunState& state) {
+  WorkState& w = state.work;
+  if (w.individual_number > 0) w.individual_file.PutRecord(w.individual_number, w.individual.data());
+  if (w.family_number > 0) w.family_file.PutRecord(w.family_number, w.family.data());
+}
+
+void ProcessINDI(RunState& state, WindowServices& ws) {
+  // string_view compares lengths first: most tests end there.
+  const std::string_view path = state.parser.current_path;
+  const std::string& value = state.parser.current_value;
+  WorkState& w = state.work;
+  IndividualRecord& rec = w.individual;
+  try {
+    if (path == "INDI") {
+      w.current_individual_id = std::string(TrimSpaces(value));
+      StartIndividualRecord(state, ws);
+      AdvanceCounter(state, ws, 0);
+      rec.Set(IndiField::kIndiId, w.current_individual_id);
+      const auto len = static_cast<std::int16_t>(
+          std::min<std::size_t>(w.current_individual_id.size(), INT16_MAX));
+      if (len > w.max_individual_id_length) w.max_individual_id_length = len;
+      w.individual_index.Append(w.current_individual_id);
+    } else if (path == "INDI:NAME") {
+      if (!value.empty()) NameAnalysis(rec, value);
+    } else if (path == "INDI:TITL" || path == "INDI:NAME:TITL") {
+      StoreIfNonEmpty(rec, IndiField::kTitle, value);
+    } else if (path == "INDI:NAME:NPFX") {
+      StoreIfNonEmpty(rec, IndiField::kNamePrefix, value);
+    } else if (path == "INDI:NAME:NSFX") {
+      StoreIfNonEmpty(rec, IndiField::kNameSuffix, value);
+    } else if (path == "INDI:NAME:NICK") {
+      StoreIfNonEmpty(rec, IndiField::kNickname, value);
+    } else if (path == "INDI:NAME:GIVN") {
+      StoreIfNonEmpty(rec, IndiField::kGivenName, value);
+    } else if (path == "INDI:NAME:SURN") {
+      StoreIfNonEmpty(rec, IndiField::kSurname, value);
+    } else if (path == "INDI:SEX") {
+      rec.Set(IndiField::kSex, value);
+    } else if (path == "INDI:AFN") {
+      rec.Set(IndiField::kAfn, value);
+    } else if (path == "INDI:FAMC") {
+      rec.Set(IndiField::kFamc, value);
+    } else if (path == "INDI:FAMS") {
+      if (rec.IsBlank(IndiField::kFams1)) {
+        rec.Set(IndiField::kFams1, value);
+      } else if (rec.IsBlank(IndiField::kFams2)) {
+        rec.Set(IndiField::kFams2, value);
+      } else {
+        rec.Set(IndiField::kFams3, value);
+      }
+      rec.SetCount(Increment(rec.Count()));
+      AdvanceCounter(state, ws, 6);
+    }
+  } catch (const std::exception& e) {
+    Say(ws, std::string(msg::kProblemProcessIndi) + "\n" + std::string(path) + ": " + value + "\n" + e.what(),
+        MsgIcon::kExclamation);
+    return;
+  }
+  if (StartsWithAny(path, 8, {"INDI:BIR", "INDI:DEA", "INDI:CHR", "INDI:EVE", "INDI:BUR",
+                              "INDI:BAP", "INDI:IMM", "INDI:EMI"})) {
+    ProcessEvent(state, ws);
+  }
+}
+
+void ProcessEvent(RunState& state, WindowServices& ws) {
+  const std::string_view path = state.parser.current_path;
+  const std::string& value = state.parser.current_value;
+  IndividualRecord& rec = state.work.individual;
+  struct EventField {
+    std::string_view path;
+    IndiField field;
+    int counter;
+  };
+  static constexpr EventField kEvents[] = {
+      {"INDI:BIRT:DATE", IndiField::kBirthDate, 1},  {"INDI:BIRT:PLAC", IndiField::kBirthPlace, -1},
+      {"INDI:CHR:DATE", IndiField::kChrDate, 2},     {"INDI:CHR:PLAC", IndiField::kChrPlace, -1},
+      {"INDI:DEAT:DATE", IndiField::kDeathDate, 3},  {"INDI:DEAT:PLAC", IndiField::kDeathPlace, -1},
+      {"INDI:BURI:DATE", IndiField::kBurialDate, 4}, {"INDI:BURI:PLAC", IndiField::kBurialPlace, -1},
+  };
+  try {
+    for (const EventField& e : kEvents) {
+      if (path == e.path) {
+        rec.Set(e.field, value);
+        if (e.counter >= 0) AdvanceCounter(state, ws, e.counter);
+        return;
+      }
+    }
+    if (path == "FAM:MARR:DATE") {
+      state.work.family.Set(FamField::kMarriageDate, value);
+      AdvanceCounter(state, ws, 7);
+    } else if (path == "FAM:MARR:PLAC") {
+      state.work.family.Set(FamField::kMarriagePlace, value);
+    }
+  } catch (const std::exception& e) {
+    Say(ws, std::string(msg::kProblemProcessEvent) + std::string(path) + "\n" + e.what(), MsgIcon::kExclamation);
+  }
+}
+
+void ProcessFAM(RunState& state, WindowServices& ws) {
+  const std::string_view path = state.parser.current_path;
+  const std::string& value = state.parser.current_value;
+  WorkState& w = state.work;
+  FamilyRecord& rec = w.family;
+  try {
+    if (path == "FAM") {
+      w.current_family_id = std::string(TrimSpaces(value));
+      StartFamilyRecord(state, ws);
+      AdvanceCounter(state, ws, 5);
+      rec.Set(FamField::kFamId, w.current_family_id);
+      const auto len = static_cast<std::int16_t>(
+          std::min<std::size_t>(w.current_family_id.size(), INT16_MAX));
+      if (len > w.max_family_id_length) w.max_family_id_length = len;
+      w.family_index.Append(w.current_family_id);
+    } else if (path == "FAM:HUSB") {
+      rec.Set(FamField::kHusbandId, value);
+      w.family_index.SetExtra(w.family_number, 1, value);
+    } else if (path == "FAM:WIFE") {
+      rec.Set(FamField::kWifeId, value);
+      w.family_index.SetExtra(w.family_number, 2, value);
+    } else if (path == "FAM:CHIL") {
+      rec.SetCount(Increment(rec.Count()));
+    }
+  } catch (const std::exception& e) {
+    Say(ws, std::string(msg::kProblemProcessFam) + "\n" + std::string(path) + ": " + value + "\n" + e.what(),
+        MsgIcon::kExclamation);
+    return;
+  }
+  if (StartsWithAny(path, 7, {"FAM:MAR", "FAM:DIV", "FAM:EVE", "FAM:ANU"})) {
+    ProcessEvent(state, ws);
+  }
+}
+
+}  // namespace kinsheet

@@ -1,0 +1,22 @@
+// Individual and family lines into their working records; record starts,
+// flushes and the load counters.
+#pragma once
+
+#include "state/run_state.h"
+#include "ui/window_services.h"
+
+namespace kinsheet {
+
+void ProcessINDI(RunState& state, WindowServices& ws);
+void ProcessFAM(RunState& state, WindowServices& ws);
+void ProcessEvent(RunState& state, WindowServices& ws);
+
+void StartIndividualRecord(RunState& state, WindowServices& ws);
+void StartFamilyRecord(RunState& state, WindowServices& ws);
+void FlushWorkRecords(RunState& state);
+
+// Adds one to load counter `index` and repaints its caption.
+void AdvanceCounter(RunState& state, WindowServices& ws, int index);
+std::string CounterCaption(std::int64_t value);
+
+}  // namespace kinsheet

@@ -1,0 +1,41 @@
+// Start-up rules shared by every front end that opens a window.
+#include "state/startup.h"
+
+#include "fileio/file_open.h"
+#include "records/work_records.h"
+
+namespace kinsheet {
+
+std::string JoinCommandLine(const std::vector<std::string>& arguments) {
+  std::string line;
+  for (const std::string& argument : arguments) {
+    if (!line.empty()) line += ' ';
+    line += argument;
+  }
+  return line;
+}
+
+std::string CommandLineFile(const std::string& command_line) {
+  const std::string name(TrimSpaces(command_line));
+  if (name.size() < 4) return {};
+  const std::string_view ending = std::string_view(name).substr(name.size() - 4);
+  if (ending != ".ged" && ending != ".GED") return {};
+  return FileExists(name) ? name : std::string();
+}
+
+std::string VersionText() {
+  return std::to_string(KINSHEET_VERSION_MAJOR) + "." + std::to_string(KINSHEET_VERSION_MINOR);
+}
+
+void PrepareRunState(RunState& state, const std::string& executable_folder,
+                     const std::string& command_line) {
+  state.program_folder = ProgramFolderFrom(executable_folder);
+  state.work_folder = ChooseWorkFolder(state.program_folder);
+  state.current_file_name = CommandLineFile(command_line);
+}
+
+std::string HelpPagePath(const RunState& state) {
+  return state.program_folder + "/" + kHelpFileName;
+}
+
+}  // namespace kinsheet
