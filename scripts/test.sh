@@ -5,4 +5,4 @@ cd "$(dirname "$0")/.."
 ./scripts/deps.sh build test
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKINSHEET_WERROR=ON >/dev/null
 cmake --build build -j2
-ctest --test-dir build --output-on-failure -j2
+ctest --test-dir build --output-on-failure --no-tests=error -j2

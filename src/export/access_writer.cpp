@@ -72,7 +72,7 @@ bool WriteAccessDatabase(RunState& state, WindowServices& ws, const std::string&
   std::unique_ptr<jet::Recordset> rs;
   WorkFiles files;
   ws.SetBusy(true);
-  ws.SetStatusText("One moment please...");
+  ws.SetStatusText(msg::kOneMoment);
   try {
     std::filesystem::copy_file(template_path, path, std::filesystem::copy_options::overwrite_existing);
     ws.DoEvents();
@@ -102,6 +102,7 @@ bool WriteAccessDatabase(RunState& state, WindowServices& ws, const std::string&
     std::array<const std::string*, kColumnCount + 1> by_position{};
     for (std::int32_t n = 1; n <= count; ++n) {
       if (show_progress) ws.SetProgressValue(n);
+      ThrowIfCancelled(ws);
       rs->AddNew();
       AssembleRow(state, files, n, 3, row);
       by_position.fill(nullptr);

@@ -71,7 +71,7 @@ bool WriteExcelWorkbook(RunState& state, WindowServices& ws) {
   WorkFiles files;
   try {
     ws.SetBusy(true);
-    ws.SetStatusText("One moment please...");
+    ws.SetStatusText(msg::kOneMoment);
     // A sheet has 65,536 rows: refuse before any file is made.
     if (count > kMaxPeople) {
       throw xls::XlsError("The file holds " + std::to_string(count) +
@@ -130,6 +130,7 @@ bool WriteExcelWorkbook(RunState& state, WindowServices& ws) {
     ExportRow row;
     for (std::int32_t n = 1; n <= count; ++n) {
       if (count > kProgressThreshold) ws.SetProgressValue(n);
+      ThrowIfCancelled(ws);
       slots.fill(" ");
       AssembleRow(state, files, n, 3, row);
       for (std::size_t k = 0; k < row.size() && k < slots.size(); ++k) slots[k] = row[k].value;

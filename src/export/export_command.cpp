@@ -98,7 +98,11 @@ bool mnuSheetifyItem_Click(RunState& state, WindowServices& ws, std::int16_t ind
       state.name_part = state.current_file_name;
       state.folder_part.clear();
     }
-    return CallWriter(state, ws, index);
+    // Anything at the path after a cancelled writer is its unfinished work.
+    const bool fresh = !FileExists(state.current_file_name);
+    const bool written = CallWriter(state, ws, index);
+    if (!written && fresh && ws.CancelRequested()) std::remove(state.current_file_name.c_str());
+    return written;
   } catch (const std::exception&) {
     return false;
   }

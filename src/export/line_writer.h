@@ -31,6 +31,7 @@ bool WriteLinePerPerson(RunState& state, WindowServices& ws, int marriages, Writ
     std::string line;
     for (std::int32_t n = 1; n <= count; ++n) {
       progress.Step(n);
+      ThrowIfCancelled(ws);
       AssembleRow(state, files, n, marriages, row);
       format_row(row, line);
       out.WriteLine(line);

@@ -14,13 +14,21 @@ std::string DescribeFailure(const std::exception& e) {
 }
 
 void ReportWriterFailure(WindowServices& ws, const char* heading, const std::exception& e) {
+  // A stop the user asked for is no failure to report.
+  if (dynamic_cast<const Cancelled*>(&e) != nullptr) return;
   Say(ws, std::string(heading) + "\n" + DescribeFailure(e), MsgIcon::kExclamation);
 }
 
 bool EndExport(RunState& state, WindowServices& ws, bool written) {
   ws.SetProgressVisible(false);
   ws.SetBusy(false);
-  if (written) FinishExport(state, ws);
+  if (written) {
+    FinishExport(state, ws);
+  } else {
+    // Whatever the writer had put there ("One moment please...") goes.
+    ws.SetStatusText(ws.CancelRequested() ? std::string(msg::kExportCancelled)
+                                          : msg::kNotSaved + state.current_file_name);
+  }
   return written;
 }
 
@@ -28,7 +36,7 @@ void FinishExport(RunState& state, WindowServices& ws) {
   ws.SetStatusText(state.current_file_name);
   const MsgResult answer = Say(ws, state.current_file_name + msg::kCreatedAsk, MsgIcon::kQuestion,
                                MsgButtons::kYesNo, 2);
-  if (answer == MsgResult::kYes) NavigateTo(ws, state.current_file_name, state.opener);
+  if (answer == MsgResult::kYes) NavigateTo(ws, state.current_file_name, state.opener, &state.openers);
 }
 
 }  // namespace kinsheet

@@ -38,11 +38,13 @@ std::string DescribeFailure(const std::exception& e);
 
 // The end of every writer, once its files are closed: the progress bar
 // hidden and the pointer restored; a finished file then gets its status
-// text and the question whether to view it. Returns `written`.
+// text and the question whether to view it, an unfinished one a status
+// text saying it was cancelled or not saved. Returns `written`.
 bool EndExport(RunState& state, WindowServices& ws, bool written);
 
 // The failure message of a writer: the heading, a line feed and the
-// description, with an exclamation icon and an OK button.
+// description, with an exclamation icon and an OK button; nothing when the
+// user cancelled.
 void ReportWriterFailure(WindowServices& ws, const char* heading, const std::exception& e);
 
 }  // namespace kinsheet

@@ -315,7 +315,9 @@ File OpenFileRaw(const std::string& name, std::int16_t mode, std::int32_t record
     case kModeOutput: flags = O_WRONLY | O_CREAT | O_TRUNC; break;
     case kModeInput: flags = O_RDONLY; break;
     case kModeAppend: flags = O_WRONLY | O_CREAT | O_APPEND; break;
-    case kModeRandom:
+    // Random access is for the program's own work files: never through a
+    // symbolic link someone put in their place.
+    case kModeRandom: flags = O_RDWR | O_CREAT | O_NOFOLLOW; break;
     case kModeBinary: flags = O_RDWR | O_CREAT; break;
     default: return File();
   }

@@ -25,10 +25,16 @@ bool Contains(std::string_view text, std::string_view what) {
   return text.find(what) != std::string_view::npos;
 }
 
+// Whether to ask about cancelling at this line: often enough to answer at
+// once, rarely enough to cost nothing.
+bool PollDue(std::uint32_t& lines) { return (++lines & 0xFF) == 0; }
+
 void ReadLineMode(RunState& state, WindowServices& ws, File& in, std::int32_t progress_max) {
   std::string line;
   std::int64_t counter = 0;
+  std::uint32_t lines = 0;
   while (in.ReadLine(line, kMaxLine)) {
+    if (PollDue(lines)) ThrowIfCancelled(ws);
     if (counter == 0 && Contains(line, "0 HEAD")) line = "0 HEAD";
     counter += static_cast<std::int64_t>(line.size()) + 2;
     if (counter < progress_max) ws.SetProgressValue(static_cast<std::int32_t>(counter));
@@ -61,7 +67,9 @@ void ReadCharacterMode(RunState& state, WindowServices& ws, File& in) {
   std::string line;
   std::int64_t counter = 0;
   std::vector<char> buffer(1 << 16);
+  std::uint32_t lines = 0;
   auto hand_on = [&] {
+    if (PollDue(lines)) ThrowIfCancelled(ws);
     if (counter < 100 && Contains(line, "0 HEAD")) line = "0 HEAD";
     ws.SetProgressValue(static_cast<std::int32_t>(std::min<std::int64_t>(counter, INT32_MAX)));
     ParseGedRec(state, ws, line);
@@ -89,6 +97,26 @@ void ReadCharacterMode(RunState& state, WindowServices& ws, File& in) {
 
 }  // namespace
 
+// A stopped load leaves the window as a file with no people would: the
+// partial work files go, the counters, list, bar and caption are cleared,
+// and exports are refused until the next load.
+void EmptyAfterCancel(RunState& state, WindowServices& ws) {
+  state.work.individual_file = File();
+  state.work.family_file = File();
+  std::remove(state.IndividualWorkFile().c_str());
+  std::remove(state.FamilyWorkFile().c_str());
+  ResetCounters(state, ws);
+  ws.ListClear();
+  state.scroll = ScrollBarState{};
+  ws.ShowScrollEnabled(false);
+  ws.ShowScrollRange(0, 0);
+  ws.ShowScrollValue(0);
+  ws.SetCaption(kAppTitle);
+  ws.SetProgressVisible(false);
+  ws.SetBusy(false);
+  ws.SetStatusText(msg::kLoadCancelled);
+}
+
 void ResetCounters(RunState& state, WindowServices& ws) {
   for (int i = 0; i < kCounterCount; ++i) {
     state.counters[i] = 0;
@@ -105,23 +133,33 @@ void ResetCounters(RunState& state, WindowServices& ws) {
   w.max_family_id_length = 0;
 }
 
-LoadOutcome LoadGedcom(RunState& state, WindowServices& ws) {
-  ws.ListClear();
-  state.scroll.enabled = false;
-  ws.ShowScrollEnabled(false);
-
+LoadOutcome LoadGedcom(RunState& state, WindowServices& ws, const std::string& preset) {
   FileDialogRequest open;
   open.title = msg::kOpenTitle;
   open.filter = msg::kOpenFilter;
   open.filter_index = 2;
   open.initial_folder = std::string(TrimSpaces(state.last_gedcom_folder));
-  state.dialog_initial_folder = open.initial_folder;
-  if (open.initial_folder.empty() && !TrimSpaces(state.current_file_name).empty()) {
+  if (!preset.empty()) {
+    // A file dropped on the window or picked from the recent ones is
+    // offered whatever folder the dialog used last.
+    open.file_name = preset;
+    const std::int32_t slash = InStrLast(preset, "/");
+    if (slash > 1) open.initial_folder = preset.substr(0, static_cast<std::size_t>(slash - 1));
+  } else if (open.initial_folder.empty() && !TrimSpaces(state.current_file_name).empty()) {
     open.file_name = state.current_file_name;
   }
+  state.dialog_initial_folder = open.initial_folder;
   const FileDialogResult chosen = ws.ShowFileDialog(open);
+  // Cancelling the dialog leaves the loaded file as it was, list included.
   if (chosen.file_name.empty()) return LoadOutcome::kCancelled;
 
+  ws.ListClear();
+  state.scroll.enabled = false;
+  ws.ShowScrollEnabled(false);
+  if (state.work_folder.empty()) {
+    Say(ws, msg::kNoWorkFolder + state.work_folder_problem, MsgIcon::kExclamation);
+    return LoadOutcome::kFailed;
+  }
   state.current_file_name = chosen.file_name;
   ws.SetStatusText(std::string(msg::kLoading) + std::string(TrimSpaces(state.current_file_name)));
   ws.SetBusy(true);
@@ -189,6 +227,9 @@ LoadOutcome LoadGedcom(RunState& state, WindowServices& ws) {
     in.Close();
     w.individual_file.Close();
     w.family_file.Close();
+  } catch (const Cancelled&) {
+    EmptyAfterCancel(state, ws);
+    return LoadOutcome::kInterrupted;
   } catch (const std::exception& e) {
     // The window shows nothing more here; a caller may tell why.
     state.load_failure = e.what();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "state/run_state.h"
 #include "ui/window_services.h"
@@ -11,10 +12,15 @@ namespace kinsheet {
 
 // How a load ended; the window ignores it, the batch tool's exit code
 // follows it.
-enum class LoadOutcome { kLoaded, kCancelled, kNotFound, kEmpty, kNoData, kFailed };
+// kCancelled: the open dialog was cancelled; kInterrupted: the user stopped
+// the load under way.
+enum class LoadOutcome { kLoaded, kCancelled, kNotFound, kEmpty, kNoData, kFailed, kInterrupted };
 
-// The loader (File > Open GEDCOM).
-LoadOutcome LoadGedcom(RunState& state, WindowServices& ws);
+// The loader (File > Open GEDCOM). A `preset` file (dropped on the window,
+// picked from the recent files) is offered in the dialog in its own folder.
+LoadOutcome LoadGedcom(RunState& state, WindowServices& ws, const std::string& preset = {});
 void ResetCounters(RunState& state, WindowServices& ws);
+// What a stopped load leaves: no people, nothing shown, "Load cancelled".
+void EmptyAfterCancel(RunState& state, WindowServices& ws);
 
 }  // namespace kinsheet

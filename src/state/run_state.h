@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "fileio/file_open.h"
+#include "fileio/navigate.h"
 #include "records/work_records.h"
 
 namespace kinsheet {
@@ -62,9 +63,10 @@ struct WorkState {
 struct RunState {
   // Folder of the program, never ending in a separator.
   std::string program_folder;
-  // Where the work files live: the program folder, or the user's data
-  // folder when the program folder is not writable.
+  // Where the work files live: the program's own private folder; empty
+  // when none could be made, and then work_folder_problem says why.
   std::string work_folder;
+  std::string work_folder_problem;
   std::string current_file_name;
   std::string name_part;
   std::string folder_part;
@@ -80,8 +82,10 @@ struct RunState {
 
   // Why the last load stopped without a message of its own, if it did.
   std::string load_failure;
-  // The desktop's open program.
+  // The desktop's open program, and the ones it was asked to start whose
+  // outcome the window has not yet told.
   std::string opener = "xdg-open";
+  std::vector<OpenerRun> openers;
 
   std::string IndividualWorkFile() const { return work_folder + "/Kinsheet.Ind"; }
   std::string FamilyWorkFile() const { return work_folder + "/Kinsheet.Fam"; }
@@ -90,9 +94,5 @@ struct RunState {
 // The program folder as the program uses it: no trailing separator, a root
 // folder becomes the empty text.
 std::string ProgramFolderFrom(const std::string& executable_folder);
-
-// The program folder when it is writable, otherwise $XDG_DATA_HOME/kinsheet
-// (default ~/.local/share/kinsheet), created when missing.
-std::string ChooseWorkFolder(const std::string& program_folder);
 
 }  // namespace kinsheet

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "fileio/work_folder.h"
 #include "state/run_state.h"
 
 namespace kinsheet {
@@ -13,17 +14,22 @@ namespace kinsheet {
 // line names one file, so a name with blanks needs no quoting.
 std::string JoinCommandLine(const std::vector<std::string>& arguments);
 
-// The trimmed command line when it ends in exactly ".ged" or ".GED" and a
-// file of that name exists; otherwise empty. Quotes are part of the name.
+// The trimmed command line, made absolute, when it ends in exactly ".ged"
+// or ".GED" and a file of that name exists; otherwise empty. Quotes are
+// part of the name.
 std::string CommandLineFile(const std::string& command_line);
 
 // "major.minor".
 std::string VersionText();
 
-// Program folder, work folder and current file name for a run started from
+// Program folder and current file name for a run started from
 // `executable_folder` with `command_line`; the other values start empty.
 void PrepareRunState(RunState& state, const std::string& executable_folder,
                      const std::string& command_line);
+
+// The run's work files go to `folder`, or, when it could not be made, the
+// load says why.
+void UseWorkFolder(RunState& state, const PrivateWorkFolder& folder);
 
 // The help page shipped beside the program.
 inline constexpr const char* kHelpFileName = "kinsheet-help.html";

@@ -18,6 +18,8 @@ inline constexpr const char* kProblemProcessEvent = "Problem loading GedCom tabl
 inline constexpr const char* kProblemProcessFam = "Problem processing Family (ProcessFAM): ";
 inline constexpr const char* kProblemAddingIndiv = "Problem adding Indiv: ";
 inline constexpr const char* kProblemAddingFamil = "Problem adding Famil: ";
+inline constexpr const char* kLoadCancelled = "Load cancelled";
+inline constexpr const char* kNoWorkFolder = "Cannot make a private folder for the work files: ";
 
 // Export command
 inline constexpr const char* kNoRecords = "Workfile contains no records. Cannot create";
@@ -30,12 +32,21 @@ inline constexpr const char* kSaveError = "Error occurred while trying to save f
 inline constexpr const char* kWorksheetError = "Error occurred while creating worksheet: ";
 inline constexpr const char* kDbError = "Error occurred while creating dB: ";
 inline constexpr const char* kCreatedAsk = " created. Do you wish to view it now?";
+inline constexpr const char* kOneMoment = "One moment please...";
+inline constexpr const char* kExportCancelled = "Export cancelled";
+inline constexpr const char* kNotSaved = "Not saved: ";
 
 // File helpers
 inline constexpr const char* kFileErrorTitle = "File Error";
 inline constexpr const char* kReplaceTitle = "Replace File?";
 inline constexpr const char* kReplaceContents = "Replace contents of ";
 inline constexpr const char* kNavigationProblem = "Problem with navigation parms: ";
+inline constexpr const char* kNoOpener = "No program is set up to open ";
+
+// Window
+inline constexpr const char* kCancel = "Cancel";
+inline constexpr const char* kRecentFiles = "&Recent files";
+inline constexpr const char* kDropOnlyGedcom = "Only a GEDCOM file (.ged) can be dropped here: ";
 
 // Start-up
 inline constexpr const char* kProblemStarting = "Problem loading Kinsheet ";

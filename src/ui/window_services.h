@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 
 namespace kinsheet {
@@ -67,7 +68,23 @@ class WindowServices {
   virtual void ShowCounter(int index, const std::string& caption) = 0;
   virtual void ShowFieldBox(int index, bool ticked) = 0;
   virtual void ShowSpouseOption(bool selected, bool enabled) = 0;
+
+  // Whether the user has asked to stop the work under way (a load or an
+  // export). Long work asks at its progress points; a window may handle
+  // its pending events here. The request lasts until the work ends.
+  virtual bool CancelRequested() { return false; }
 };
+
+// Thrown from a progress point when the user has asked to stop; every
+// catch on the way closes and removes what the work had begun.
+class Cancelled : public std::runtime_error {
+ public:
+  Cancelled() : std::runtime_error("Cancelled") {}
+};
+
+inline void ThrowIfCancelled(WindowServices& ws) {
+  if (ws.CancelRequested()) throw Cancelled();
+}
 
 // Convenience for the common message shapes.
 inline MsgResult Say(WindowServices& ws, const std::string& text, MsgIcon icon,

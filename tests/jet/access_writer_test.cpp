@@ -102,9 +102,11 @@ TEST_P(AccessWriter, FailureShowsTheErrorAndRestoresTheWindow) {
   ASSERT_FALSE(Write(People(150, std::string(61, 'n'))));
   const std::vector<std::string> calls = CallsWithout("Status:Creating");
   ASSERT_GE(calls.size(), 4u);
-  const std::vector<std::string> tail(calls.end() - 3, calls.end());
+  const std::vector<std::string> tail(calls.end() - 4, calls.end());
   EXPECT_EQ(tail[1], "ProgressHidden");
   EXPECT_EQ(tail[2], "NotBusy");
+  // The status bar says what happened, not what was under way.
+  EXPECT_EQ(tail[3], "Status:Not saved: " + session_.state.current_file_name);
   EXPECT_EQ(tail[0].rfind("Message:Error occurred while creating dB: \nThe field 'Nick' is too small", 0), 0u)
       << tail[0];
   EXPECT_EQ(session_.ws.messages.back().icon, MsgIcon::kExclamation);

@@ -209,13 +209,22 @@ void BrowserTest::loaderRefusals() {
   only_message(msg::kNoGedData);
   QCOMPARE(f.window->StatusPanel1->text(), QString(msg::kLoading) + f.sandbox.Path("notes.ged"));
 
-  // Cancelled, or a name that does not exist: no message, pointer restored.
+  // Cancelled: the loaded file stays as it was, list included. A name that
+  // does not exist: no message, pointer restored.
   QVERIFY(f.Load(WriteGedcom(f.sandbox, "45.ged", 45)));
+  const QStringList page = ListRows(*f.window);
+  f.window->VScroll1->setValue(3);
   f.dialogs.file_answers.push_back("");
   f.window->mnuFileItem_Click(0);
   QVERIFY(f.dialogs.messages.empty());
-  QCOMPARE(f.window->ListView1->topLevelItemCount(), 0);
-  QVERIFY(!f.window->VScroll1->isEnabled());
+  QCOMPARE(f.window->ListView1->topLevelItemCount(), 20);
+  QCOMPARE(f.window->VScroll1->value(), 3);
+  QVERIFY(f.window->VScroll1->isEnabled());
+  QCOMPARE(f.window->lblCount[0]->text(), QString("45 "));
+  QCOMPARE(f.window->windowTitle(), QString("Kinsheet (45.ged)"));
+  QCOMPARE(f.state.work.individual_count, 45);
+  f.window->VScroll1->setValue(1);
+  QCOMPARE(ListRows(*f.window), page);
   QVERIFY(!f.Load(f.sandbox.PathBytes("gone.ged")));
   QVERIFY(f.dialogs.messages.empty());
   QVERIFY(QApplication::overrideCursor() == nullptr);

@@ -73,8 +73,10 @@ void CommandsTest::menuItems() {
   MainWindow& w = *f.window;
   QCOMPARE(w.mnuFile->title(), QString("&File"));
   QCOMPARE(w.mnuHelp->title(), QString("&Help"));
-  const QList<QAction*> file = w.mnuFile->actions();
-  QCOMPARE(file.size(), 5);
+  // The recent files follow Open.
+  QList<QAction*> file = w.mnuFile->actions();
+  QCOMPARE(file.size(), 6);
+  QCOMPARE(file.takeAt(1)->menu(), w.mnuRecent);
   for (int i = 0; i < 5; ++i) QCOMPARE(file[i], w.mnuFileItem[i]);
   QVERIFY(file[1]->isSeparator());
   QVERIFY(file[3]->isSeparator());
@@ -97,6 +99,9 @@ void CommandsTest::menuItems() {
     QCOMPARE(item.action->text(), QString(item.caption));
     QCOMPARE(item.action->shortcut(), QKeySequence(item.keys));
   }
+  // Beside those, the keys every desktop program has.
+  QCOMPARE(w.mnuFileItem[4]->shortcuts().value(1), QKeySequence("Ctrl+Q"));
+  QCOMPARE(w.mnuHelpItem[2]->shortcuts().value(1), QKeySequence(Qt::Key_F1));
   QCOMPARE(w.mnuSheetify->actions().size(), 5);
   QCOMPARE(w.mnuHelp->actions().size(), 3);
   QVERIFY(w.mnuHelpItem[1]->isSeparator());

@@ -2,6 +2,8 @@
 // suite runs that suite alone (ctest registers each suite that way), the
 // remaining arguments go to QTest.
 #include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 #include <vector>
@@ -10,6 +12,9 @@
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  // Settings of the runs the tests make stay away from the user's.
+  QTemporaryDir settings;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
   std::vector<std::unique_ptr<QObject>> suites = kinsheet::qt::testing::MakeSuites();
   const char* only = argc > 1 && argv[1][0] != '-' ? argv[1] : nullptr;
   std::vector<char*> rest = {argv[0]};

@@ -3,6 +3,8 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
@@ -28,6 +30,7 @@ class StartupTest : public QObject {
   void commandLineFile();
   void commandLineFileIsLoadedAfterTheSplash();
   void programFolderHasNoTrailingSeparator();
+  void relativeCommandLinePathReachesTheDialog();
 };
 
 void StartupTest::commandLineFile_data() {
@@ -66,7 +69,7 @@ void StartupTest::commandLineFile() {
 
   ScriptedDialogs dialogs;
   Program program(dialogs, 0);
-  QVERIFY(program.Start(sandbox.folder(), JoinCommandLine(args)));
+  QVERIFY(program.Start(sandbox.folder(), JoinCommandLine(args), sandbox.folder()));
   program.state().opener = sandbox.opener();
   frmAboutKinsheet& about = program.about();
   MainWindow& window = program.window();
@@ -91,7 +94,8 @@ void StartupTest::commandLineFile() {
   QCOMPARE(open.filter, std::string(msg::kOpenFilter));
   QCOMPARE(open.filter_index, 2);
   QCOMPARE(open.file_name, expected);
-  QCOMPARE(open.initial_folder, std::string());
+  // The file is offered in its own folder, whatever folder was used last.
+  QCOMPARE(open.initial_folder, expected.empty() ? std::string() : sandbox.folder());
 
   // Cancelled: an empty, disabled browser and nothing else.
   QCOMPARE(window.ListView1->topLevelItemCount(), 0);
@@ -106,8 +110,9 @@ void StartupTest::commandLineFileIsLoadedAfterTheSplash() {
   const std::string sample = SamplePath("family.ged");
   ScriptedDialogs dialogs;
   dialogs.file_answers.push_back(sample);
-  Program program(dialogs, 0);
-  QVERIFY(program.Start(sandbox.folder(), sample));
+  auto program_owner = std::make_unique<Program>(dialogs, 0);
+  Program& program = *program_owner;
+  QVERIFY(program.Start(sandbox.folder(), sample, sandbox.folder()));
   QTRY_VERIFY(program.window().isVisible());
   MainWindow& window = program.window();
   QCOMPARE(dialogs.file_dialogs.at(0).file_name, sample);
@@ -116,18 +121,51 @@ void StartupTest::commandLineFileIsLoadedAfterTheSplash() {
   QCOMPARE(window.lblCount[0]->text(), QString("%1 ").arg(program.state().work.individual_count));
   QCOMPARE(window.ListView1->topLevelItemCount(), 20);
   QCOMPARE(window.StatusPanel1->text(), QString(msg::kSelectFields));
-  // The work files went to the program folder.
-  QVERIFY(QFile::exists(sandbox.Path("Kinsheet.Ind")));
-  QVERIFY(QFile::exists(sandbox.Path("Kinsheet.Fam")));
+  // The work files went to the run's own folder, which goes with the run.
+  const QString work = PathText(program.state().work_folder);
+  QVERIFY(work.startsWith(sandbox.Path("kinsheet-")));
+  QVERIFY(QFile::exists(work + "/Kinsheet.Ind"));
+  QVERIFY(QFile::exists(work + "/Kinsheet.Fam"));
+  QVERIFY(!QFile::exists(sandbox.Path("Kinsheet.Ind")));
+  program_owner.reset();
+  QVERIFY(!QFileInfo::exists(work));
+}
+
+// "samples/family.ged" from the program's own folder reaches a real open
+// dialog as the file in its folder, ready to open.
+void StartupTest::relativeCommandLinePathReachesTheDialog() {
+  Sandbox sandbox;
+  QVERIFY(QDir().mkpath(sandbox.Path("samples")));
+  const std::string file = WriteFile(sandbox, "samples/family.ged", "0 HEAD\r\n0 TRLR\r\n");
+  const QString before = QDir::currentPath();
+  QVERIFY(QDir::setCurrent(sandbox.Path("")));
+  ScriptedDialogs dialogs;
+  Program program(dialogs, 60000);
+  QVERIFY(program.Start(sandbox.folder(), "samples/family.ged", sandbox.folder()));
+  QDir::setCurrent(before);
+  QCOMPARE(program.state().current_file_name, file);
+
+  program.about().Timer1->stop();
+  program.window().LoadFile(program.state().current_file_name);
+  QCOMPARE(dialogs.file_dialogs.size(), std::size_t{1});
+  const std::unique_ptr<QFileDialog> dialog = BuildFileDialog(nullptr, dialogs.file_dialogs[0]);
+  QCOMPARE(dialog->directory().absolutePath(), sandbox.Path("samples"));
+  QCOMPARE(dialog->selectedFiles(), QStringList{PathText(file)});
 }
 
 void StartupTest::programFolderHasNoTrailingSeparator() {
   Sandbox sandbox;
   ScriptedDialogs dialogs;
   Program program(dialogs, 60000);
-  QVERIFY(program.Start(sandbox.folder() + "/", ""));
+  QVERIFY(program.Start(sandbox.folder() + "/", "", sandbox.folder()));
   QCOMPARE(program.state().program_folder, sandbox.folder());
-  QCOMPARE(program.state().work_folder, sandbox.folder());
+  // A folder of the run's own, for its owner alone, its lock inside.
+  const QFileInfo work(PathText(program.state().work_folder));
+  QVERIFY(work.isDir());
+  QCOMPARE(work.absolutePath(), sandbox.Path(""));
+  QCOMPARE(work.permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther),
+           QFile::Permissions());
+  QVERIFY(QFile::exists(work.filePath() + "/lock"));
   QCOMPARE(program.state().current_file_name, std::string());
   QVERIFY(program.about().Timer1->isActive());
 }

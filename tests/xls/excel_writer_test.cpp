@@ -162,7 +162,8 @@ TEST(ExcelWriter, MorePeopleThanASheetHoldsAreRefusedBeforeAnyFile) {
   EXPECT_NE(text.find("CSV"), std::string::npos) << text;
   EXPECT_NE(text.find("Access"), std::string::npos) << text;
   EXPECT_EQ(s.ws.messages[0].icon, MsgIcon::kExclamation);
-  EXPECT_EQ(s.ws.status, "One moment please...");
+  // Nothing under way is left in the status bar.
+  EXPECT_EQ(s.ws.status, "Not saved: " + s.dir.File("big.xls"));
   EXPECT_FALSE(s.ws.busy);
   EXPECT_FALSE(s.ws.progress_visible);
 }
@@ -177,7 +178,7 @@ TEST(ExcelWriter, FailuresReportAndLeaveTheHeaderFile) {
     EXPECT_FALSE(WriteExcelWorkbook(s.state, s.ws));
     ASSERT_EQ(s.ws.messages.size(), 1u);
     EXPECT_EQ(s.ws.messages[0].text.rfind("Error occurred while creating worksheet: \n", 0), 0u);
-    EXPECT_EQ(s.ws.status, "One moment please...");
+    EXPECT_EQ(s.ws.status, "Not saved: " + s.dir.File("missing/out.xls"));
     EXPECT_FALSE(s.ws.busy);
   }
   {
@@ -191,7 +192,7 @@ TEST(ExcelWriter, FailuresReportAndLeaveTheHeaderFile) {
     EXPECT_FALSE(WriteExcelWorkbook(s.state, s.ws));
     ASSERT_FALSE(s.ws.messages.empty());
     EXPECT_EQ(s.ws.messages.back().text.rfind("Error occurred while creating worksheet: \n", 0), 0u);
-    EXPECT_EQ(s.ws.status, "Creating " + path + "...");
+    EXPECT_EQ(s.ws.status, "Not saved: " + path);
     EXPECT_FALSE(s.ws.progress_visible);
     EXPECT_FALSE(s.ws.busy);
     const Workbook header = Workbook::Open(path);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -54,6 +55,9 @@ class ConsoleWindowServices : public WindowServices {
   void ShowCounter(int index, const std::string& caption) override;
   void ShowFieldBox(int, bool) override {}
   void ShowSpouseOption(bool, bool) override {}
+  // Set from a signal handler when the user asks to stop.
+  void set_cancel_flag(const volatile std::sig_atomic_t* flag) { cancel_flag_ = flag; }
+  bool CancelRequested() override { return cancel_flag_ != nullptr && *cancel_flag_ != 0; }
 
  private:
   void Draw(bool force);
@@ -71,6 +75,7 @@ class ConsoleWindowServices : public WindowServices {
   std::chrono::steady_clock::time_point started_;
   std::chrono::steady_clock::time_point last_draw_;
   std::vector<std::string> list_rows_;
+  const volatile std::sig_atomic_t* cancel_flag_ = nullptr;
 };
 
 }  // namespace kinsheet::batch

@@ -17,7 +17,9 @@
 #include "gedcom/loader.h"
 #include "records/dates.h"
 #include "shell/batch/console_window_services.h"
+#include "fileio/work_folder.h"
 #include "state/commands.h"
+#include "state/startup.h"
 #include "state/run_state.h"
 #include "ui/messages.h"
 
@@ -29,6 +31,7 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitRefused = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitInterrupted = 130;  // as a shell reports a Ctrl+C
 
 const char* const kToolHelp =
     "Usage: kinsheet-batch COMMAND [OPTIONS] ARGUMENTS\n"
@@ -44,7 +47,8 @@ const char* const kToolHelp =
     "\n"
     "Run 'kinsheet-batch COMMAND --help' for a command's options and examples.\n"
     "Exit status: 0 done, 1 refused or failed (a 'Kinsheet:' line on standard\n"
-    "error says why), 2 wrong usage.\n";
+    "error says why), 2 wrong usage, 130 cancelled with Ctrl+C (SIGINT): the\n"
+    "work stops, its work files go and no unfinished OUTPUT is left.\n";
 
 const char* const kCountersHelp =
     "Usage: kinsheet-batch counters INPUT\n"
@@ -108,59 +112,34 @@ int Usage(const std::string& problem, const char* help) {
 
 bool IsHelp(const std::string& arg) { return arg == "--help" || arg == "-h"; }
 
-// The work files live in a private folder so that runs never collide; it
-// goes when the run ends, also on an interrupt.
-char g_work_folder[4096];
-char g_individual_file[4200];
-char g_family_file[4200];
+// Ctrl+C stops the work under way, which then cleans up as any failure
+// does; a second one ends the tool at once. The other ending signals
+// remove the work folder and end it (RemoveWorkFoldersOnSignals).
+volatile std::sig_atomic_t g_interrupted = 0;
 
-void RemoveWorkFolder() {
-  if (g_work_folder[0] == 0) return;
-  ::unlink(g_individual_file);
-  ::unlink(g_family_file);
-  ::rmdir(g_work_folder);
+extern "C" void OnInterrupt(int sig) {
+  if (g_interrupted != 0) {
+    RemoveWorkFoldersNow();
+    std::signal(sig, SIG_DFL);
+    std::raise(sig);
+    return;
+  }
+  g_interrupted = 1;
 }
 
-extern "C" void OnSignal(int sig) {
-  RemoveWorkFolder();
-  std::signal(sig, SIG_DFL);
-  std::raise(sig);
+void CatchSignals() {
+  RemoveWorkFoldersOnSignals(true);
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
 }
 
-class PrivateWorkFolder {
- public:
-  PrivateWorkFolder() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp != nullptr && *tmp != 0 ? tmp : "/tmp") + "/kinsheet-XXXXXX";
-    if (pattern.size() >= sizeof(g_work_folder)) pattern = "/tmp/kinsheet-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back(0);
-    if (::mkdtemp(buffer.data()) == nullptr) {
-      error_ = std::strerror(errno);
-      return;
-    }
-    path_ = buffer.data();
-    std::snprintf(g_work_folder, sizeof g_work_folder, "%s", path_.c_str());
-    std::snprintf(g_individual_file, sizeof g_individual_file, "%s/Kinsheet.Ind", path_.c_str());
-    std::snprintf(g_family_file, sizeof g_family_file, "%s/Kinsheet.Fam", path_.c_str());
-    std::signal(SIGINT, OnSignal);
-    std::signal(SIGTERM, OnSignal);
-    std::signal(SIGHUP, OnSignal);
-  }
-  ~PrivateWorkFolder() {
-    if (!path_.empty()) {
-      std::error_code ignored;
-      fs::remove_all(path_, ignored);
-      g_work_folder[0] = 0;
-    }
-  }
-  const std::string& path() const { return path_; }
-  const std::string& error() const { return error_; }
-
- private:
-  std::string path_;
-  std::string error_;
-};
+// What a cancelled run says, and its exit status.
+int Interrupted(const char* what) {
+  std::fprintf(stderr, "Kinsheet: %s\n", what);
+  return kExitInterrupted;
+}
 
 std::string ExecutableFolder(const char* argv0) {
   std::error_code ec;
@@ -169,9 +148,10 @@ std::string ExecutableFolder(const char* argv0) {
   return exe.parent_path().string();
 }
 
+// The folder goes after the state has closed its files.
 struct Session {
-  RunState state;
   PrivateWorkFolder work;
+  RunState state;
 };
 
 // Loads INPUT; a load that ends without a message of its own (a missing or
@@ -182,6 +162,7 @@ LoadOutcome Load(Session& s, batch::ConsoleWindowServices& ws, const std::string
   const int before = ws.messages_shown();
   const LoadOutcome outcome = LoadGedcom(s.state, ws);
   ws.EndProgress();
+  if (outcome == LoadOutcome::kInterrupted) return outcome;
   if (outcome != LoadOutcome::kLoaded && ws.messages_shown() == before) {
     struct stat st {};
     std::string why;
@@ -201,11 +182,11 @@ LoadOutcome Load(Session& s, batch::ConsoleWindowServices& ws, const std::string
 
 bool PrepareSession(Session& s, const char* argv0) {
   if (s.work.path().empty()) {
-    std::fprintf(stderr, "Kinsheet: Cannot create a work folder: %s\n", s.work.error().c_str());
+    std::fprintf(stderr, "Kinsheet: %s%s\n", msg::kNoWorkFolder, s.work.problem().c_str());
     return false;
   }
   s.state.program_folder = ProgramFolderFrom(ExecutableFolder(argv0));
-  s.state.work_folder = s.work.path();
+  UseWorkFolder(s.state, s.work);
   return true;
 }
 
@@ -224,7 +205,9 @@ int CountersCommand(const std::vector<std::string>& args, const char* argv0) {
   Session s;
   if (!PrepareSession(s, argv0)) return kExitRefused;
   batch::ConsoleWindowServices ws({AbsoluteInput(args[0]), "", false}, false, true);
+  ws.set_cancel_flag(&g_interrupted);
   const LoadOutcome outcome = Load(s, ws, args[0]);
+  if (outcome == LoadOutcome::kInterrupted) return Interrupted(msg::kLoadCancelled);
   const auto& c = s.state.counters;
   std::printf("{\"counters\":[%lld,%lld,%lld,%lld,%lld,%lld,%lld,%lld],\"IndividualCount\":%d,"
               "\"FamilyCount\":%d,\"MaxIndividualIdLength\":%d,\"MaxFamilyIdLength\":%d}\n",
@@ -336,7 +319,9 @@ int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
   if (!PrepareSession(s, argv0)) return kExitRefused;
   const bool tty = ::isatty(STDERR_FILENO) == 1;
   batch::ConsoleWindowServices ws({AbsoluteInput(input), output, force}, tty, quiet);
+  ws.set_cancel_flag(&g_interrupted);
   const LoadOutcome outcome = Load(s, ws, input);
+  if (outcome == LoadOutcome::kInterrupted) return Interrupted(msg::kLoadCancelled);
   if (outcome != LoadOutcome::kLoaded && s.state.work.individual_count > 0) return kExitRefused;
   for (int box : boxes) SetFieldBox(s.state, ws, box, true);
 
@@ -345,6 +330,7 @@ int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
   const bool written = mnuSheetifyItem_Click(s.state, ws, format->index);
   ws.EndProgress();
   if (!written) {
+    if (ws.CancelRequested()) return Interrupted(msg::kExportCancelled);
     if (ws.messages_shown() == before) {
       std::fprintf(stderr, "Kinsheet: %s was not written\n", output.c_str());
     }
@@ -384,7 +370,10 @@ int BrowseCommand(const std::vector<std::string>& args, const char* argv0) {
   Session s;
   if (!PrepareSession(s, argv0)) return kExitRefused;
   batch::ConsoleWindowServices ws({AbsoluteInput(positional[0]), "", false}, false, true);
-  if (Load(s, ws, positional[0]) != LoadOutcome::kLoaded) return kExitRefused;
+  ws.set_cancel_flag(&g_interrupted);
+  const LoadOutcome outcome = Load(s, ws, positional[0]);
+  if (outcome == LoadOutcome::kInterrupted) return Interrupted(msg::kLoadCancelled);
+  if (outcome != LoadOutcome::kLoaded) return kExitRefused;
   const ScrollBarState& bar = s.state.scroll;
   const auto value = static_cast<std::int32_t>(
       std::clamp<long long>(from, std::max<std::int32_t>(bar.min, 1), std::max<std::int32_t>(bar.max, 1)));
@@ -409,6 +398,7 @@ int main(int argc, char** argv) {
   // Past a file-size limit a write then fails and is reported like any
   // other failed write, instead of killing the tool.
   std::signal(SIGXFSZ, SIG_IGN);
+  CatchSignals();
   if (argc < 2) return Usage("no command given", kToolHelp);
   const std::string command = argv[1];
   const std::vector<std::string> args(argv + 2, argv + argc);

@@ -125,16 +125,14 @@ void frmAboutKinsheet::Timer1_Timer() {
   main_window_.show();
   Command1->setVisible(true);
   hide();
-  main_window_.mnuFileItem_Click(0);
+  // The command line's file is offered whatever folder was used last.
+  main_window_.LoadFile(main_window_.state().current_file_name);
 }
 
 void frmAboutKinsheet::Command1_Click() { hide(); }
 
 void frmAboutKinsheet::lblMaker_Click() {
-  try {
-    NavigateTo(main_window_.services(), kHomePageAddress, main_window_.state().opener);
-  } catch (...) {
-  }
+  main_window_.Navigate(kHomePageAddress);
 }
 
 bool frmAboutKinsheet::eventFilter(QObject* watched, QEvent* event) {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "fileio/work_folder.h"
 #include "shell/qt/program.h"
 #include "shell/qt/qt_window_services.h"
 #include "state/startup.h"
@@ -21,6 +22,8 @@ int main(int argc, char** argv) {
   const QStringList all = QApplication::arguments();
   for (qsizetype i = 1; i < all.size(); ++i) arguments.push_back(kinsheet::qt::PathBytes(all[i]));
 
+  // The work folder goes also when the session or a signal ends the run.
+  kinsheet::RemoveWorkFoldersOnSignals(false);
   kinsheet::qt::DialogHooks hooks;
   kinsheet::qt::Program program(hooks);
   if (!program.Start(kinsheet::qt::PathBytes(QApplication::applicationDirPath()),

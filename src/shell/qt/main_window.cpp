@@ -6,6 +6,20 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDialog>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QSettings>
+#include <QShortcut>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QUrl>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -23,6 +37,8 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
+#include <algorithm>
+
 #include "export/export_command.h"
 #include "fileio/navigate.h"
 #include "gedcom/loader.h"
@@ -30,6 +46,7 @@
 #include "shell/qt/qt_window_services.h"
 #include "state/commands.h"
 #include "state/startup.h"
+#include "ui/messages.h"
 
 namespace kinsheet::qt {
 namespace {
@@ -75,6 +92,26 @@ constexpr ToolbarButton kToolbarButtons[kToolbarPositions] = {
     {":/kinsheet/images/help.svg", "Kinsheet Help"},
 };
 
+// Where the settings live: $XDG_CONFIG_HOME/kinsheet/kinsheet.conf.
+QSettings Settings() { return QSettings("kinsheet", "kinsheet"); }
+
+constexpr const char* kGeometryKey = "window/geometry";
+constexpr const char* kTickedKey = "fields/ticked";
+constexpr const char* kGedcomFolderKey = "folders/gedcom";
+constexpr const char* kExportFolderKey = "folders/export";
+constexpr const char* kRecentKey = "recentFiles";
+
+// The first local .ged file among dropped items, or empty.
+QString DroppedGedcom(const QMimeData* data) {
+  if (data == nullptr || !data->hasUrls()) return {};
+  for (const QUrl& url : data->urls()) {
+    if (url.isLocalFile() && url.toLocalFile().endsWith(".ged", Qt::CaseInsensitive)) {
+      return url.toLocalFile();
+    }
+  }
+  return {};
+}
+
 // Runs a command so that nothing it throws reaches the event loop; the
 // commands report what the user needs to know themselves.
 template <typename F>
@@ -99,7 +136,10 @@ MainWindow::MainWindow(RunState& state, DialogHooks& hooks, QWidget* parent)
   BuildMenus();
   BuildToolbar();
 
-  auto* central = new QWidget(this);
+  // The boxes, counters and list scroll as one on a screen too small for
+  // them, rather than push the window past the screen's edge.
+  auto* central = new QWidget;
+  central->setObjectName("central");
   auto* left = new QVBoxLayout;
   left->addWidget(BuildFieldBoxes());
   left->addWidget(BuildCounters());
@@ -107,13 +147,20 @@ MainWindow::MainWindow(RunState& state, DialogHooks& hooks, QWidget* parent)
   auto* columns = new QHBoxLayout(central);
   columns->addLayout(left, 0);
   columns->addWidget(BuildBrowser(), 1);
-  setCentralWidget(central);
+  scrCentral = new QScrollArea(this);
+  scrCentral->setObjectName("scrCentral");
+  scrCentral->setFrameShape(QFrame::NoFrame);
+  scrCentral->setWidgetResizable(true);
+  scrCentral->setWidget(central);
+  setCentralWidget(scrCentral);
 
   StatusBar1 = statusBar();
   StatusBar1->setObjectName("StatusBar1");
   StatusPanel1 = new QLabel(StatusBar1);
   StatusPanel1->setObjectName("StatusPanel1");
   StatusPanel1->setTextFormat(Qt::PlainText);
+  // A long path is cut at the window's edge rather than widen the window.
+  StatusPanel1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   StatusBar1->addWidget(StatusPanel1, 1);
   ProgressBar1 = new QProgressBar(StatusBar1);
   ProgressBar1->setObjectName("ProgressBar1");
@@ -121,8 +168,25 @@ MainWindow::MainWindow(RunState& state, DialogHooks& hooks, QWidget* parent)
   ProgressBar1->setFixedWidth(fontMetrics().averageCharWidth() * 30);
   ProgressBar1->setVisible(false);
   StatusBar1->addPermanentWidget(ProgressBar1);
+  cmdCancel = new QPushButton(msg::kCancel, StatusBar1);
+  cmdCancel->setObjectName("cmdCancel");
+  cmdCancel->setVisible(false);
+  cmdCancel->setFocusPolicy(Qt::NoFocus);
+  StatusBar1->addPermanentWidget(cmdCancel);
+  connect(cmdCancel, &QPushButton::clicked, this, &MainWindow::RequestCancel);
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  escape->setObjectName("escapeCancels");
+  connect(escape, &QShortcut::activated, this, &MainWindow::RequestCancel);
 
-  resize(sizeHint().expandedTo(QSize(900, 0)));
+  setAcceptDrops(true);
+  opener_timer_ = new QTimer(this);
+  opener_timer_->setInterval(250);
+  connect(opener_timer_, &QTimer::timeout, this, &MainWindow::CheckOpeners);
+
+  // As large as the content asks for, as far as the screen allows.
+  const QSize chrome = sizeHint() - scrCentral->sizeHint();
+  resize((central->sizeHint() + chrome).expandedTo(QSize(900, 0)));
+  FitToScreen();
   Form_Load();
 }
 
@@ -139,6 +203,9 @@ void MainWindow::BuildMenus() {
   mnuFile->setObjectName("mnuFile");
   mnuFileItem[0] = mnuFile->addAction("&Open GEDCOM");
   mnuFileItem[0]->setShortcut(QKeySequence("Ctrl+O"));
+  mnuRecent = mnuFile->addMenu(msg::kRecentFiles);
+  mnuRecent->setObjectName("mnuRecent");
+  connect(mnuFile, &QMenu::aboutToShow, this, &MainWindow::RebuildRecentMenu);
   mnuFileItem[1] = mnuFile->addSeparator();
   mnuSheetify = mnuFile->addMenu("&Sheetify to ...");
   mnuSheetify->setObjectName("mnuSheetify");
@@ -154,7 +221,7 @@ void MainWindow::BuildMenus() {
   }
   mnuFileItem[3] = mnuFile->addSeparator();
   mnuFileItem[4] = mnuFile->addAction("&Exit");
-  mnuFileItem[4]->setShortcut(QKeySequence("Ctrl+X"));
+  mnuFileItem[4]->setShortcuts({QKeySequence("Ctrl+X"), QKeySequence("Ctrl+Q")});
   for (int i = 0; i < 5; ++i) {
     mnuFileItem[i]->setObjectName(QString("mnuFileItem_%1").arg(i));
     if (i == 0 || i == 4) {
@@ -168,7 +235,7 @@ void MainWindow::BuildMenus() {
   mnuHelpItem[0]->setShortcut(QKeySequence("Ctrl+B"));
   mnuHelpItem[1] = mnuHelp->addSeparator();
   mnuHelpItem[2] = mnuHelp->addAction("&Help");
-  mnuHelpItem[2]->setShortcut(QKeySequence("Ctrl+H"));
+  mnuHelpItem[2]->setShortcuts({QKeySequence("Ctrl+H"), QKeySequence(Qt::Key_F1)});
   for (int i = 0; i < 3; ++i) {
     mnuHelpItem[i]->setObjectName(QString("mnuHelpItem_%1").arg(i));
     if (i != 1) connect(mnuHelpItem[i], &QAction::triggered, this, [this, i] { mnuHelpItem_Click(i); });
@@ -286,6 +353,7 @@ QWidget* MainWindow::BuildBrowser() {
                               2 * ListView1->frameWidth() + 4);
   ListView1->setMinimumWidth(year_width * 2 + ListView1->fontMetrics().horizontalAdvance("M") * 24);
   ListView1->viewport()->installEventFilter(this);
+  ListView1->installEventFilter(this);
 
   VScroll1 = new QScrollBar(Qt::Vertical, group);
   VScroll1->setObjectName("VScroll1");
@@ -312,8 +380,7 @@ void MainWindow::mnuFileItem_Click(int index) {
   Guarded([&] {
     switch (index) {
       case 0:
-        LoadGedcom(state_, *services_);
-        services_->FlushCounters();
+        LoadFile({});
         break;
       case 4:
         DeleteWorkFiles(state_);
@@ -328,6 +395,7 @@ void MainWindow::mnuFileItem_Click(int index) {
 void MainWindow::mnuSheetifyItem_Click(int index) {
   if (index < 0 || index > 4) return;
   Guarded([&] { export_command_(state_, *services_, static_cast<std::int16_t>(index)); });
+  if (!state_.openers.empty()) opener_timer_->start();
 }
 
 void MainWindow::mnuHelpItem_Click(int index) {
@@ -337,9 +405,15 @@ void MainWindow::mnuHelpItem_Click(int index) {
       about_->raise();
       about_->activateWindow();
     } else if (index == 2) {
-      NavigateTo(*services_, HelpPagePath(state_), state_.opener);
+      if (!NavigateTo(*services_, HelpPagePath(state_), state_.opener, &state_.openers)) ShowHelpInWindow();
+      if (!state_.openers.empty()) opener_timer_->start();
     }
   });
+}
+
+void MainWindow::Navigate(const std::string& target) {
+  Guarded([&] { NavigateTo(*services_, target, state_.opener, &state_.openers); });
+  if (!state_.openers.empty()) opener_timer_->start();
 }
 
 void MainWindow::Toolbar1_ButtonClick(int position) {
@@ -355,9 +429,208 @@ void MainWindow::Toolbar1_ButtonClick(int position) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  // Work under way is stopped first; the window closes when it has.
+  if (working_) {
+    close_after_work_ = true;
+    RequestCancel();
+    event->ignore();
+    return;
+  }
+  SaveSettings();
   // Closing the main window by any means ends the program, About box or not.
   event->accept();
   QCoreApplication::quit();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (!working_ && !DroppedGedcom(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  const QString path = DroppedGedcom(event->mimeData());
+  if (working_ || path.isEmpty()) return;
+  event->acceptProposedAction();
+  // The dialog opens once the drop is over, not inside the drag.
+  QTimer::singleShot(0, this, [this, file = PathBytes(path)] { LoadFile(file); });
+}
+
+void MainWindow::LoadFile(const std::string& preset) {
+  if (working_) return;
+  Guarded([&] {
+    const LoadOutcome outcome = LoadGedcom(state_, *services_, preset);
+    services_->FlushCounters();
+    if (outcome == LoadOutcome::kLoaded) RememberRecent(state_.current_file_name);
+  });
+}
+
+QStringList MainWindow::RecentFiles() const {
+  QStringList present;
+  for (const QString& file : recent_) {
+    if (QFileInfo(file).isFile()) present << file;
+  }
+  return present;
+}
+
+void MainWindow::RememberRecent(const std::string& path) {
+  const QString file = PathText(path);
+  recent_.removeAll(file);
+  recent_.prepend(file);
+  while (recent_.size() > kRecentFileCount) recent_.removeLast();
+  if (remember_) Settings().setValue(kRecentKey, recent_);
+}
+
+void MainWindow::RebuildRecentMenu() {
+  const QStringList present = RecentFiles();
+  if (present != recent_) {
+    recent_ = present;
+    if (remember_) Settings().setValue(kRecentKey, recent_);
+  }
+  mnuRecent->clear();
+  for (qsizetype i = 0; i < recent_.size(); ++i) {
+    const QString& file = recent_[i];
+    QAction* action = mnuRecent->addAction(QString("&%1 %2").arg(i + 1).arg(QFileInfo(file).fileName()));
+    action->setObjectName(QString("mnuRecentItem_%1").arg(i));
+    action->setToolTip(file);
+    action->setStatusTip(file);
+    connect(action, &QAction::triggered, this, [this, file] { LoadFile(PathBytes(file)); });
+  }
+  mnuRecent->menuAction()->setEnabled(!recent_.isEmpty() && !working_);
+}
+
+void MainWindow::RestoreSettings() {
+  remember_ = true;
+  const QSettings settings = Settings();
+  restoreGeometry(settings.value(kGeometryKey).toByteArray());
+  FitToScreen();
+  const QVariantList ticked = settings.value(kTickedKey).toList();
+  Guarded([&] {
+    for (const QVariant& index : ticked) {
+      const int i = index.toInt();
+      if (i >= 0 && i < kFieldCount) SetFieldBox(state_, *services_, i, true);
+    }
+  });
+  state_.last_gedcom_folder = PathBytes(settings.value(kGedcomFolderKey).toString());
+  last_export_folder_ = settings.value(kExportFolderKey).toString();
+  recent_ = settings.value(kRecentKey).toStringList();
+  while (recent_.size() > kRecentFileCount) recent_.removeLast();
+  RebuildRecentMenu();
+}
+
+void MainWindow::SaveSettings() {
+  if (!remember_) return;
+  QSettings settings = Settings();
+  settings.setValue(kGeometryKey, saveGeometry());
+  QVariantList ticked;
+  for (int i = 0; i < kFieldCount; ++i) {
+    if (state_.selection.ticked[i]) ticked << i;
+  }
+  settings.setValue(kTickedKey, ticked);
+  settings.setValue(kGedcomFolderKey, PathText(state_.last_gedcom_folder));
+  settings.setValue(kExportFolderKey, last_export_folder_);
+  settings.setValue(kRecentKey, recent_);
+}
+
+void MainWindow::FitToScreen() {
+  const QScreen* shown_on = screen();
+  if (shown_on == nullptr) return;
+  // Room for the window manager's frame around the window.
+  const QRect room = shown_on->availableGeometry().adjusted(0, 0, -16, -48);
+  const QSize fitted = size().boundedTo(room.size()).expandedTo(minimumSizeHint());
+  resize(fitted);
+  QPoint place = pos();
+  place.setX(std::clamp(place.x(), room.left(), std::max(room.left(), room.right() - fitted.width())));
+  place.setY(std::clamp(place.y(), room.top(), std::max(room.top(), room.bottom() - fitted.height())));
+  move(place);
+}
+
+void MainWindow::SetWorking(bool working) {
+  if (working == working_) return;
+  working_ = working;
+  if (working) {
+    cancel_requested_ = false;
+    // Only Cancel and Escape act while the work runs; the counters stay
+    // as they are, lit.
+    held_back_.clear();
+    for (QWidget* w : {static_cast<QWidget*>(menuBar()), static_cast<QWidget*>(Toolbar1),
+                       findChild<QWidget*>("fraFields"), findChild<QWidget*>("fraBrowser")}) {
+      if (w != nullptr && w->isEnabled()) {
+        w->setEnabled(false);
+        held_back_ << w;
+      }
+    }
+    for (QAction* action : findChildren<QAction*>()) {
+      if (action->isEnabled() && !action->isSeparator()) action->setProperty("heldBack", true);
+      action->setEnabled(action->isSeparator());
+    }
+    cmdCancel->setEnabled(true);
+    cmdCancel->setVisible(true);
+  } else {
+    for (QWidget* w : held_back_) w->setEnabled(true);
+    held_back_.clear();
+    for (QAction* action : findChildren<QAction*>()) {
+      if (action->property("heldBack").toBool()) {
+        action->setEnabled(true);
+        action->setProperty("heldBack", QVariant());
+      }
+    }
+    cmdCancel->setVisible(false);
+    if (close_after_work_) QTimer::singleShot(0, this, &QWidget::close);
+  }
+}
+
+void MainWindow::RequestCancel() {
+  if (!working_) return;
+  cancel_requested_ = true;
+  cmdCancel->setEnabled(false);
+}
+
+void MainWindow::CheckOpeners() {
+  if (working_) return;
+  if (state_.openers.empty()) {
+    opener_timer_->stop();
+    return;
+  }
+  Guarded([&] {
+    for (const std::string& target : TellOpenerFailures(*services_, state_.openers)) {
+      if (target == HelpPagePath(state_)) ShowHelpInWindow();
+    }
+  });
+  if (state_.openers.empty()) opener_timer_->stop();
+}
+
+void MainWindow::ShowHelpInWindow() {
+  if (help_viewer_ == nullptr) {
+    auto* viewer = new QDialog(this);
+    viewer->setObjectName("helpViewer");
+    viewer->setWindowTitle(QString(kAppTitle) + " Help");
+    auto* browser = new QTextBrowser(viewer);
+    browser->setObjectName("helpBrowser");
+    browser->setOpenExternalLinks(true);
+    browser->setSource(QUrl::fromLocalFile(PathText(HelpPagePath(state_))));
+    auto* layout = new QVBoxLayout(viewer);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(browser);
+    viewer->resize(QSize(720, 560).boundedTo(size()));
+    help_viewer_ = viewer;
+  }
+  help_viewer_->show();
+  help_viewer_->raise();
+  help_viewer_->activateWindow();
+}
+
+bool MainWindow::PageWithKey(int key) {
+  QAbstractSlider::SliderAction action;
+  switch (key) {
+    case Qt::Key_PageDown: action = QAbstractSlider::SliderPageStepAdd; break;
+    case Qt::Key_PageUp: action = QAbstractSlider::SliderPageStepSub; break;
+    case Qt::Key_Down: action = QAbstractSlider::SliderSingleStepAdd; break;
+    case Qt::Key_Up: action = QAbstractSlider::SliderSingleStepSub; break;
+    case Qt::Key_Home: action = QAbstractSlider::SliderToMinimum; break;
+    case Qt::Key_End: action = QAbstractSlider::SliderToMaximum; break;
+    default: return false;
+  }
+  if (VScroll1->isEnabled()) VScroll1->triggerAction(action);
+  return true;
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -369,6 +642,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         return true;
       }
     }
+  }
+  // The paging keys move through the people as the scroll bar would.
+  if (event->type() == QEvent::KeyPress && ListView1 != nullptr && watched == ListView1) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->modifiers() == Qt::NoModifier && PageWithKey(key->key())) return true;
   }
   // The wheel over the list pages through the people as the scroll bar would.
   if (event->type() == QEvent::Wheel && ListView1 != nullptr && watched == ListView1->viewport()) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QStringList>
 #include <array>
 #include <functional>
 #include <memory>
@@ -12,6 +13,9 @@
 
 class QAction;
 class QCheckBox;
+class QPushButton;
+class QScrollArea;
+class QTimer;
 class QLabel;
 class QMenu;
 class QProgressBar;
@@ -27,6 +31,7 @@ class DialogHooks;
 class QtWindowServices;
 
 inline constexpr int kToolbarPositions = 14;
+inline constexpr int kRecentFileCount = 8;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -48,6 +53,38 @@ class MainWindow : public QMainWindow {
   // The window's load: the status bar shows the file about to be offered.
   void Form_Load();
 
+  // Runs the loader with `preset` offered in its dialog (a dropped file, a
+  // recent one, the command line's); a file that loads joins the recent
+  // files.
+  void LoadFile(const std::string& preset);
+
+  // What the user expects kept between runs: the ticked boxes, the window's
+  // place and size, the last folders and the recent files. Restoring also
+  // turns saving on (when the window closes); windows that never restore
+  // leave the stored settings alone.
+  void RestoreSettings();
+  void SaveSettings();
+  // The recent GEDCOM files, newest first, those gone from disk left out.
+  QStringList RecentFiles() const;
+  // The folder the next save dialog starts in, once one was used.
+  const QString& last_export_folder() const { return last_export_folder_; }
+  void set_last_export_folder(const QString& folder) { last_export_folder_ = folder; }
+
+  // Long work (a load, an export) under way: every command is held back
+  // and Cancel and Escape ask the work to stop.
+  void SetWorking(bool working);
+  bool working() const { return working_; }
+  void RequestCancel();
+  bool cancel_requested() const { return cancel_requested_; }
+
+  // Tells the open programs that failed; the help page then opens here.
+  void CheckOpeners();
+  // Hands `target` to the desktop's open program, watching for its failure.
+  void Navigate(const std::string& target);
+  // The help page in a window of the program's own.
+  void ShowHelpInWindow();
+  QWidget* help_viewer() const { return help_viewer_; }
+
   // Command handlers, by menu index and toolbar position.
   void mnuFileItem_Click(int index);
   void mnuSheetifyItem_Click(int index);
@@ -66,6 +103,9 @@ class MainWindow : public QMainWindow {
   QScrollBar* VScroll1 = nullptr;
   std::array<QLabel*, kCounterCount> lblCount{};
   std::array<QLabel*, kCounterCount> lblCountName{};
+  QScrollArea* scrCentral = nullptr;
+  QPushButton* cmdCancel = nullptr;
+  QMenu* mnuRecent = nullptr;
   QMenu* mnuFile = nullptr;
   QMenu* mnuSheetify = nullptr;
   QMenu* mnuHelp = nullptr;
@@ -76,6 +116,8 @@ class MainWindow : public QMainWindow {
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void BuildMenus();
@@ -85,11 +127,24 @@ class MainWindow : public QMainWindow {
   QWidget* BuildBrowser();
   void OnScrollChanged(int value);
   void OnFieldBoxClicked(int index, bool ticked);
+  void RebuildRecentMenu();
+  void RememberRecent(const std::string& path);
+  bool PageWithKey(int key);
+  void FitToScreen();
 
   RunState& state_;
   std::unique_ptr<QtWindowServices> services_;
   ExportCommand export_command_;
   QWidget* about_ = nullptr;
+  QWidget* help_viewer_ = nullptr;
+  QTimer* opener_timer_ = nullptr;
+  QString last_export_folder_;
+  QStringList recent_;
+  bool remember_ = false;
+  bool working_ = false;
+  bool cancel_requested_ = false;
+  bool close_after_work_ = false;
+  QList<QWidget*> held_back_;
 };
 
 }  // namespace kinsheet::qt

@@ -21,11 +21,18 @@ Program::Program(DialogHooks& hooks, int splash_milliseconds) : hooks_(hooks) {
 Program::~Program() {
   about_.reset();
   window_.reset();
+  state_.work.individual_file = File();
+  state_.work.family_file = File();
 }
 
-bool Program::Start(const std::string& executable_folder, const std::string& command_line) {
+bool Program::Start(const std::string& executable_folder, const std::string& command_line,
+                    const std::string& work_parent) {
   try {
     PrepareRunState(state_, executable_folder, command_line);
+    // Without a folder the window still opens; the load says why.
+    work_folder_ = std::make_unique<PrivateWorkFolder>(work_parent);
+    UseWorkFolder(state_, *work_folder_);
+    window_->RestoreSettings();
     window_->Form_Load();
     about_->ShowSplash();
     return true;

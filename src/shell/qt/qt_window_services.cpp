@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -153,6 +154,7 @@ void QtWindowServices::SetProgressVisible(bool visible) {
 void QtWindowServices::SetBusy(bool busy) {
   if (busy == busy_) return;
   busy_ = busy;
+  window_.SetWorking(busy);
   if (busy) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
   } else {
@@ -168,10 +170,26 @@ MsgResult QtWindowServices::ShowMessage(const MessageBoxRequest& request) {
 
 FileDialogResult QtWindowServices::ShowFileDialog(const FileDialogRequest& request) {
   FileDialogRequest shown = request;
-  // The first save after a load started from the command line has no
-  // folder of its own yet: start beside the GEDCOM file.
+  // Saving starts where the last file was saved, or else beside the
+  // GEDCOM file (the first save after a load from the command line has no
+  // folder of its own yet).
+  if (shown.save && !window_.last_export_folder().isEmpty()) {
+    shown.initial_folder = PathBytes(window_.last_export_folder());
+  }
   if (shown.save && shown.initial_folder.empty()) shown.initial_folder = window_.state().last_gedcom_folder;
-  return hooks_.FileDialog(&window_, shown);
+  FileDialogResult result = hooks_.FileDialog(&window_, shown);
+  if (shown.save && !result.file_name.empty()) {
+    window_.set_last_export_folder(QFileInfo(PathText(result.file_name)).absolutePath());
+  }
+  return result;
+}
+
+bool QtWindowServices::CancelRequested() {
+  // The work does not return to the event loop: the window takes its
+  // events here, once a frame, so that Cancel, Escape and repaints get
+  // through (every command is held back meanwhile).
+  if (window_.working() && FrameDue(events_frame_)) QCoreApplication::processEvents();
+  return window_.cancel_requested();
 }
 
 void QtWindowServices::SetCaption(const std::string& caption) { window_.setWindowTitle(ToQString(caption)); }

@@ -70,6 +70,7 @@ class QtWindowServices final : public WindowServices {
   void ShowCounter(int index, const std::string& caption) override;
   void ShowFieldBox(int index, bool ticked) override;
   void ShowSpouseOption(bool selected, bool enabled) override;
+  bool CancelRequested() override;
 
   // Puts the latest counter captions on the labels (they follow a load at
   // most once per paint interval).
@@ -85,6 +86,7 @@ class QtWindowServices final : public WindowServices {
   static bool FrameDue(QElapsedTimer& frame);
   QElapsedTimer counter_frame_;
   QElapsedTimer progress_frame_;
+  QElapsedTimer events_frame_;
   std::array<std::string, kCounterCount> counter_captions_;
   bool counters_pending_ = false;
 };
