@@ -26,6 +26,11 @@ class ScriptedWindowServices : public WindowServices {
   std::string status;
   std::string caption;
   std::vector<std::string> counters = std::vector<std::string>(8);
+  // Cancel: from the `cancel_at_poll`-th question on (never when 0) the
+  // answer is yes, until cleared.
+  int cancel_at_poll = 0;
+  int polls = 0;
+  bool cancelled = false;
 
   void AnswerOpen(const std::string& path) { dialog_answers.push_back({false, path}); }
   void AnswerSave(const std::string& path) { dialog_answers.push_back({false, path}); }
@@ -51,6 +56,11 @@ class ScriptedWindowServices : public WindowServices {
   void ShowCounter(int index, const std::string& c) override;
   void ShowFieldBox(int index, bool ticked) override;
   void ShowSpouseOption(bool selected, bool enabled) override;
+  bool CancelRequested() override {
+    ++polls;
+    if (cancel_at_poll > 0 && polls >= cancel_at_poll) cancelled = true;
+    return cancelled;
+  }
 };
 
 }  // namespace kinsheet::testing
