@@ -5,12 +5,14 @@ import io
 import json
 import os
 import re
+import signal
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
-BATCH, GEDCOM_DIR, SAMPLES = (os.path.abspath(a) for a in sys.argv[1:4])
+BATCH, GEDCOM_DIR, SAMPLES, GEDGEN = (os.path.abspath(a) for a in sys.argv[1:5])
 SAMPLE = os.path.join(SAMPLES, "family.ged")
 
 
@@ -259,6 +261,87 @@ class BrowseAndDates(unittest.TestCase):
     def test_dateyear(self):
         for text, year in (("ABT 12 MAR 1850", b"1850\n"), ("1750/51", b"1750\n"), ("", b"0\n")):
             self.assertEqual(run("dateyear", text).stdout, year)
+
+
+class Signals(unittest.TestCase):
+    """A run ended from outside: its work folder never stays behind."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.dir = tempfile.TemporaryDirectory()
+        cls.big = os.path.join(cls.dir.name, "big.ged")
+        subprocess.run([GEDGEN, "--people", "300000", "-o", cls.big], check=True, timeout=300)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.dir.cleanup()
+
+    def start(self, tmp, output):
+        env = dict(os.environ, TMPDIR=tmp)
+        return subprocess.Popen([BATCH, "export", "--quiet", self.big, output], env=env,
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+
+    def wait_for(self, proc, ready):
+        deadline = time.time() + 120
+        while not ready():
+            self.assertIsNone(proc.poll(), "the run ended before it could be stopped")
+            self.assertLess(time.time(), deadline)
+            time.sleep(0.01)
+
+    def loading(self, tmp):
+        folders = [f for f in os.listdir(tmp) if f.startswith("kinsheet-")]
+        return folders and os.path.exists(os.path.join(tmp, folders[0], "Kinsheet.Ind"))
+
+    def test_killed_runs_folder_goes_at_the_next_start(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            out = os.path.join(self.dir.name, "killed.csv")
+            proc = self.start(tmp, out)
+            self.wait_for(proc, lambda: self.loading(tmp))
+            proc.send_signal(signal.SIGKILL)
+            proc.communicate(timeout=60)
+            left = os.listdir(tmp)
+            self.assertEqual(len(left), 1, left)
+            self.assertTrue(os.path.exists(os.path.join(tmp, left[0], "lock")))
+            # The next run sweeps it, and its own folder goes with it.
+            r = subprocess.run([BATCH, "counters", SAMPLE], env=dict(os.environ, TMPDIR=tmp),
+                               capture_output=True, timeout=60)
+            self.assertEqual(r.returncode, 0, r.stderr)
+            self.assertEqual(os.listdir(tmp), [])
+
+    def stop(self, sig, during_export):
+        with tempfile.TemporaryDirectory() as tmp:
+            out = os.path.join(self.dir.name, f"stopped-{sig}-{during_export}.csv")
+            proc = self.start(tmp, out)
+            if during_export:
+                self.wait_for(proc, lambda: os.path.exists(out) and os.path.getsize(out) > 0)
+            else:
+                self.wait_for(proc, lambda: self.loading(tmp))
+            proc.send_signal(sig)
+            _, err = proc.communicate(timeout=120)
+            self.assertEqual(os.listdir(tmp), [])
+            self.assertFalse(os.path.exists(out), "an unfinished export stayed")
+            return proc.returncode, err.decode()
+
+    def test_ctrl_c_cancels_the_load(self):
+        code, err = self.stop(signal.SIGINT, False)
+        self.assertEqual(code, 130)
+        self.assertEqual(err, "Kinsheet: Load cancelled\n")
+
+    def test_ctrl_c_cancels_the_export(self):
+        code, err = self.stop(signal.SIGINT, True)
+        self.assertEqual(code, 130)
+        self.assertEqual(err, "Kinsheet: Export cancelled\n")
+
+    def test_sigterm_and_sighup_clean_up_and_end_as_signalled(self):
+        code, _ = self.stop(signal.SIGTERM, True)
+        self.assertEqual(code, -signal.SIGTERM)
+        code, _ = self.stop(signal.SIGHUP, False)
+        self.assertEqual(code, -signal.SIGHUP)
+
+    def test_help_lists_the_cancel(self):
+        out = run("--help").stdout.decode()
+        self.assertIn("130 cancelled with Ctrl+C (SIGINT)", out)
+        self.assertIn("exit 130", run("export", "--help").stdout.decode())
 
 
 if __name__ == "__main__":

@@ -47,8 +47,9 @@ const char* const kToolHelp =
     "\n"
     "Run 'kinsheet-batch COMMAND --help' for a command's options and examples.\n"
     "Exit status: 0 done, 1 refused or failed (a 'Kinsheet:' line on standard\n"
-    "error says why), 2 wrong usage, 130 cancelled with Ctrl+C (SIGINT): the\n"
-    "work stops, its work files go and no unfinished OUTPUT is left.\n";
+    "error says why), 2 wrong usage, 130 cancelled with Ctrl+C (SIGINT).\n"
+    "Ctrl+C, SIGTERM and SIGHUP stop the work under way: its work files go and\n"
+    "no unfinished OUTPUT is left.\n";
 
 const char* const kCountersHelp =
     "Usage: kinsheet-batch counters INPUT\n"
@@ -80,6 +81,7 @@ const char* const kExportHelp =
     "  --force      replace an existing OUTPUT (otherwise it is left alone, exit 1)\n"
     "  --quiet      no progress bar and no completion line\n"
     "An OUTPUT without any '.' gets the format's extension.\n"
+    "Ctrl+C stops the load or the export: no unfinished OUTPUT stays, exit 130.\n"
     "\n"
     "Examples:\n"
     "  kinsheet-batch export family.ged family.csv\n"
@@ -112,10 +114,11 @@ int Usage(const std::string& problem, const char* help) {
 
 bool IsHelp(const std::string& arg) { return arg == "--help" || arg == "-h"; }
 
-// Ctrl+C stops the work under way, which then cleans up as any failure
-// does; a second one ends the tool at once. The other ending signals
-// remove the work folder and end it (RemoveWorkFoldersOnSignals).
-volatile std::sig_atomic_t g_interrupted = 0;
+// Ctrl+C (and SIGTERM, SIGHUP) stops the work under way, which then cleans
+// up as any failure does: no work folder and no unfinished output stay.
+// Ctrl+C then exits with 130; the others end the tool as their signal
+// would. A second signal ends it at once, work folder removed.
+volatile std::sig_atomic_t g_interrupted = 0;  // the signal, 0 for none
 
 extern "C" void OnInterrupt(int sig) {
   if (g_interrupted != 0) {
@@ -124,7 +127,7 @@ extern "C" void OnInterrupt(int sig) {
     std::raise(sig);
     return;
   }
-  g_interrupted = 1;
+  g_interrupted = sig;
 }
 
 void CatchSignals() {
@@ -132,7 +135,18 @@ void CatchSignals() {
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
   sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaction(sig, &action, nullptr);
+}
+
+// After the clean-up, a stop asked for by SIGTERM or SIGHUP ends the tool
+// as that signal does.
+int EndAsSignalled(int status) {
+  const int sig = g_interrupted;
+  if (sig == SIGTERM || sig == SIGHUP) {
+    std::signal(sig, SIG_DFL);
+    std::raise(sig);
+  }
+  return status;
 }
 
 // What a cancelled run says, and its exit status.
@@ -407,9 +421,9 @@ int main(int argc, char** argv) {
       std::fputs(kToolHelp, stdout);
       return kExitOk;
     }
-    if (command == "counters") return CountersCommand(args, argv[0]);
-    if (command == "export") return ExportCommand(args, argv[0]);
-    if (command == "browse") return BrowseCommand(args, argv[0]);
+    if (command == "counters") return EndAsSignalled(CountersCommand(args, argv[0]));
+    if (command == "export") return EndAsSignalled(ExportCommand(args, argv[0]));
+    if (command == "browse") return EndAsSignalled(BrowseCommand(args, argv[0]));
     if (command == "dateyear") return DateYearCommand(args);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "Kinsheet: %s\n", e.what());
