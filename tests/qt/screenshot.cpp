@@ -1,13 +1,15 @@
 // Grabs the main window (with the sample loaded and every box ticked) and
 // the About box into PNG files, and fails when any caption is cut off (each
-// label, box and button must get at least the size it asks for) or the
-// first page of people does not fit the list.
+// label, box and button must get at least the size it asks for), the first
+// page of people does not fit the list, or the window does not fit the
+// screen it opens on.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
 #include <QPixmap>
 #include <QRadioButton>
 #include <QScreen>
+#include <QRect>
 #include <QTest>
 #include <QTreeWidget>
 #include <cstdio>
@@ -56,6 +58,16 @@ int HiddenRows(const MainWindow& window) {
   return hidden;
 }
 
+// The whole window on the screen's free area, however small the screen.
+int OffScreen(const QWidget& window) {
+  const QRect room = window.screen()->availableGeometry();
+  std::printf("screen %dx%d logical\n", room.width(), room.height());
+  if (room.contains(window.frameGeometry())) return 0;
+  std::fprintf(stderr, "the window (%dx%d at %d,%d) does not fit the screen (%dx%d)\n", window.width(),
+               window.height(), window.x(), window.y(), room.width(), room.height());
+  return 1;
+}
+
 bool Save(QWidget& widget, const QString& path) {
   const QPixmap picture = widget.grab();
   if (!picture.save(path, "PNG")) {
@@ -95,7 +107,8 @@ int main(int argc, char** argv) {
   QTest::qWait(50);
 
   std::printf("screen scale %.2f\n", window.devicePixelRatioF());
-  const int clipped = ClippedCaptions(window) + ClippedCaptions(about) + HiddenRows(window);
+  const int clipped =
+      ClippedCaptions(window) + ClippedCaptions(about) + HiddenRows(window) + OffScreen(window);
   const bool saved = Save(window, stem + ".png") && Save(about, stem + "-about.png");
   if (clipped > 0) std::fprintf(stderr, "%d caption(s) or row(s) cut off\n", clipped);
   return saved && clipped == 0 ? 0 : 1;
