@@ -23,8 +23,8 @@ namespace kinsheet {
 namespace {
 
 constexpr const char* kStagingPrefix = ".kinsheet-";
-// A folder without a lock is an older program's, or one whose program died
-// while making it; it is left alone this long.
+// A staging folder without its lock yet is being made, or its program died
+// while making it: after this long it is the latter.
 constexpr std::time_t kUnlockedGraceSeconds = 60;
 // The files a work folder can hold, for removal where nothing may allocate.
 constexpr const char* kKnownFiles[] = {"Kinsheet.Ind", "Kinsheet.Fam", kWorkFolderLock};
@@ -80,7 +80,9 @@ void RemoveTree(const std::string& path) {
 }
 
 // One candidate under `parent`: removed when it is this user's real folder
-// and either its lock can be taken or it has had none for a while.
+// and its lock can be taken, or, staged, it has had none for a while. A
+// placed folder without a lock is not one of ours (an older program's may
+// still be in use) and stays.
 bool SweepOne(int parent_fd, const std::string& parent, const char* name, bool staging) {
   struct stat st {};
   if (::fstatat(parent_fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
@@ -89,11 +91,13 @@ bool SweepOne(int parent_fd, const std::string& parent, const char* name, bool s
   if (folder_fd < 0) return false;
   const int lock_fd = ::openat(folder_fd, kWorkFolderLock, O_RDWR | O_NOFOLLOW | O_CLOEXEC);
   ::close(folder_fd);
+  const bool old = std::time(nullptr) - st.st_mtime > kUnlockedGraceSeconds;
   bool remove = false;
   if (lock_fd >= 0) {
-    remove = !staging && ::flock(lock_fd, LOCK_EX | LOCK_NB) == 0;
-  } else if (errno == ENOENT) {
-    remove = std::time(nullptr) - st.st_mtime > kUnlockedGraceSeconds;
+    // A staged lock may be free for the instant before its maker takes it.
+    remove = (!staging || old) && ::flock(lock_fd, LOCK_EX | LOCK_NB) == 0;
+  } else if (errno == ENOENT && staging) {
+    remove = old;
   }
   // The lock stays held while the folder goes.
   if (remove) RemoveTree(parent + "/" + name);

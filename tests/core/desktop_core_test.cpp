@@ -101,13 +101,17 @@ TEST(WorkFolder, TheNextStartSweepsOnlyDeadRunsFolders) {
   const std::string held = MakeOrphan(parent, "kinsheet-held01");
   const int holder = ::open((held + "/" + kWorkFolderLock).c_str(), O_RDWR | O_CLOEXEC);
   ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
-  // An older program's folder has no lock: it goes once it is a while old;
-  // so does a folder left half made. A fresh one may be a run starting.
+  // A folder without a lock is not ours to judge (an older program's may be
+  // in use). One left half made goes once it is a while old; a fresh one
+  // may be a run starting.
   fs::create_directory(parent.File("kinsheet-oldrun"));
   MakeOld(parent.File("kinsheet-oldrun"));
-  fs::create_directory(parent.File("kinsheet-newrun"));
   fs::create_directory(parent.File(".kinsheet-half01"));
   MakeOld(parent.File(".kinsheet-half01"));
+  fs::create_directory(parent.File(".kinsheet-half02"));
+  const std::string staged_dead = MakeOrphan(parent, ".kinsheet-half03");
+  MakeOld(staged_dead);
+  const std::string staged_new = MakeOrphan(parent, ".kinsheet-half04");
   // Not ours to touch: other names, links, plain files.
   fs::create_directory(parent.File("other-folder"));
   WriteBytes(parent.File("other-folder/" + std::string(kWorkFolderLock)), "");
@@ -121,9 +125,11 @@ TEST(WorkFolder, TheNextStartSweepsOnlyDeadRunsFolders) {
     ASSERT_FALSE(folder.path().empty());
     EXPECT_FALSE(fs::exists(dead));
     EXPECT_TRUE(fs::exists(held + "/Kinsheet.Ind"));
-    EXPECT_FALSE(fs::exists(parent.File("kinsheet-oldrun")));
-    EXPECT_TRUE(fs::exists(parent.File("kinsheet-newrun")));
+    EXPECT_TRUE(fs::exists(parent.File("kinsheet-oldrun")));
     EXPECT_FALSE(fs::exists(parent.File(".kinsheet-half01")));
+    EXPECT_TRUE(fs::exists(parent.File(".kinsheet-half02")));
+    EXPECT_FALSE(fs::exists(staged_dead));
+    EXPECT_TRUE(fs::exists(staged_new));
     EXPECT_TRUE(fs::exists(parent.File("other-folder/lock")));
     EXPECT_TRUE(fs::is_symlink(parent.File("kinsheet-link01")));
     EXPECT_TRUE(fs::exists(parent.File("target/keep")));
