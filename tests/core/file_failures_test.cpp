@@ -111,6 +111,8 @@ TEST(FileFailures, AFailedRecordWriteSurfacesAtTheNextRead) {
   r.PutRecord(2, "BBBB");  // the failed run is gone, the file still works
   r.GetRecord(2, buf);
   EXPECT_EQ(std::string(buf, 4), "BBBB");
+  r.Close();
+  EXPECT_EQ(ReadBytes(d.File("rec.bin")), std::string(4, '\0') + "BBBB");
 }
 
 TEST(FileFailures, ReadsAcrossShortAndInterruptedReads) {

@@ -3,9 +3,7 @@
 // mdb-reader, which also tells empty text from NULL. A missing reader skips
 // the check with the reason.
 #include <gtest/gtest.h>
-#include <iconv.h>
 
-#include <optional>
 #include <sstream>
 
 #include "jet_test_support.h"
@@ -20,48 +18,12 @@ using testing::ShellQuote;
 using testing::TestField;
 using testing::TestRow;
 
-// `bytes` converted by glibc; nullopt when it refuses any of them. The
-// expectations come from here, not from our own text codec.
-std::optional<std::string> Iconv(const char* from, const char* to, std::string bytes) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
-  std::string out(bytes.size() * 4 + 4, '\0');
-  char* in_p = bytes.data();
-  char* out_p = out.data();
-  std::size_t in_left = bytes.size(), out_left = out.size();
-  const std::size_t r = iconv(cd, &in_p, &in_left, &out_p, &out_left);
-  iconv_close(cd);
-  if (r == static_cast<std::size_t>(-1)) return std::nullopt;
-  out.resize(out.size() - out_left);
-  return out;
-}
-
-std::string Utf16Bytes(std::u16string_view s) {
-  std::string bytes;
-  for (char16_t c : s) {
-    bytes.push_back(static_cast<char>(c & 0xFF));
-    bytes.push_back(static_cast<char>(c >> 8));
-  }
-  return bytes;
-}
-
-std::string Utf8(std::u16string_view s) { return Iconv("UTF-16LE", "UTF-8", Utf16Bytes(s)).value_or("?"); }
-
 class JetOracle : public ::testing::TestWithParam<int> {
  protected:
   const JetFormat& format() const { return GetParam() == 3 ? JetFormat::Jet3() : JetFormat::Jet4(); }
 
-  // Jet 3 keeps the characters Windows-1252 holds and stores "?" for any
-  // other, a surrogate pair being one character.
   std::u16string Stored(const std::u16string& s) const {
-    if (format().version == 4) return s;
-    std::u16string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-      const bool pair = s[i] >= 0xD800 && s[i] <= 0xDBFF;
-      out.push_back(!pair && Iconv("UTF-16LE", "WINDOWS-1252", Utf16Bytes(s.substr(i, 1))) ? s[i] : u'?');
-      if (pair) ++i;
-    }
-    return out;
+    return format().version == 3 ? testing::StoredInJet3(s) : s;
   }
 
   // mdb-reader's view of `db` against `fields` and `rows`; "" when it agrees.
@@ -120,7 +82,7 @@ class JetOracle : public ::testing::TestWithParam<int> {
     for (const TestRow& row : rows) {
       for (std::size_t i = 0; i < row.size(); ++i) {
         if (i) expected << ",";
-        if (row[i] && !row[i]->empty()) expected << "\"" << Utf8(Stored(*row[i])) << "\"";
+        if (row[i] && !row[i]->empty()) expected << "\"" << testing::GlibcUtf8(Stored(*row[i])) << "\"";
       }
       expected << "\n";
     }
