@@ -113,6 +113,15 @@ TEST(FileFailures, AFailedRecordWriteSurfacesAtTheNextRead) {
   EXPECT_EQ(std::string(buf, 4), "BBBB");
   r.Close();
   EXPECT_EQ(ReadBytes(d.File("rec.bin")), std::string(4, '\0') + "BBBB");
+
+  // A record the file only half holds is read by pread, not the view.
+  WriteBytes(d.File("half.bin"), "AAAABB");
+  File half = OpenFileRaw(d.File("half.bin"), kModeRandom, 4);
+  fake.pread = {-EINTR, 1};
+  EXPECT_EQ(Failure([&] { half.GetRecord(2, buf); }), Why(kErrInputPastEnd, 0));
+  EXPECT_TRUE(fake.pread.empty());
+  fake.pread = {-EIO};
+  EXPECT_EQ(Failure([&] { half.GetRecord(2, buf); }), Why(kErrDeviceIo, EIO));
 }
 
 TEST(FileFailures, ReadsAcrossShortAndInterruptedReads) {

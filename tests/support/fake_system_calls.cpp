@@ -41,6 +41,10 @@ ssize_t Pwrite(int fd, const void* buffer, size_t count, off_t offset) {
   return Take(g_script->pwrite, count) ? sys::RealCalls().pwrite(fd, buffer, count, offset) : -1;
 }
 
+ssize_t Pread(int fd, void* buffer, size_t count, off_t offset) {
+  return Take(g_script->pread, count) ? sys::RealCalls().pread(fd, buffer, count, offset) : -1;
+}
+
 // Like Linux, a failed close has still closed the descriptor.
 int Close(int fd) {
   size_t unused = 0;
@@ -61,6 +65,7 @@ FakeSystemCalls::FakeSystemCalls() {
   sys::calls.read = Read;
   sys::calls.write = Write;
   sys::calls.pwrite = Pwrite;
+  sys::calls.pread = Pread;
   sys::calls.close = Close;
 }
 

@@ -10,7 +10,7 @@ namespace kinsheet::testing {
 // positive one lets the call move at most that many bytes; 0 is the real
 // call unchanged.
 struct FakeSystemCalls {
-  std::deque<long> open, read, write, pwrite, close;
+  std::deque<long> open, read, write, pwrite, pread, close;
   int write_calls = 0;
 
   // Installs the script in the file layer until destroyed; one at a time.
