@@ -226,7 +226,7 @@ void File::FlushRecords() {
   std::size_t done = 0;
   while (done < pending_.size()) {
     const ssize_t n = sys::calls.pwrite(fd_, pending_.data() + done, pending_.size() - done,
-                               pending_at_ + static_cast<off_t>(done));
+                                        pending_at_ + static_cast<off_t>(done));
     if (n < 0) {
       if (errno == EINTR) continue;
       const int err = errno;
