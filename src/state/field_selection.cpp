@@ -46,6 +46,8 @@ void SetScrollValue(RunState& state, WindowServices& ws, std::int32_t value) {
 }
 
 void DeleteWorkFiles(const RunState& state) {
+  // Without a work folder there are no work files, only names at the root.
+  if (state.work_folder.empty()) return;
   for (const std::string& path : {state.IndividualWorkFile(), state.FamilyWorkFile()}) {
     if (FileExists(path)) std::remove(path.c_str());
   }
