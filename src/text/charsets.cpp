@@ -1,8 +1,9 @@
 // Declared character sets to UTF-8: GEDCOM's ANSEL (marks before their
-// letter, moved after it and composed to NFC), code page 437 and Mac OS
-// Roman (tables taken from ICU's converters), and UTF-16.
+// letter, moved after it and composed to NFC), code page 437 (glibc's iconv
+// table) and Mac OS Roman (ICU's), and UTF-16.
 #include "text/charsets.h"
 
+#include <iconv.h>
 #include <unicode/ucnv.h>
 #include <unicode/unorm2.h>
 
@@ -43,8 +44,7 @@ constexpr std::array<char16_t, 128> kAnselHigh = {
 
 using HighHalf = std::array<char16_t, 128>;
 
-// 0x80..0xFF of an ICU converter; 0x00..0x7F stay ASCII in both code pages
-// (ICU's ibm-437 would turn 0x1A, 0x1C and 0x7F into each other).
+// 0x80..0xFF of an ICU converter; 0x00..0x7F stay ASCII.
 HighHalf HighHalfFromIcu(const char* name) {
   UErrorCode status = U_ZERO_ERROR;
   UConverter* conv = ucnv_open(name, &status);
@@ -61,8 +61,29 @@ HighHalf HighHalfFromIcu(const char* name) {
   return table;
 }
 
+// 0x80..0xFF of glibc's CP437. ICU's ibm-437 is not used: it reads 0xE6 as
+// Greek mu rather than the micro sign and swaps 0x1A, 0x1C and 0x7F.
+HighHalf Cp437FromIconv() {
+  iconv_t cd = iconv_open("UTF-16LE", "CP437");
+  if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("No converter for CP437");
+  HighHalf table{};
+  for (int b = 0x80; b <= 0xFF; ++b) {
+    char in = static_cast<char>(b);
+    unsigned char out[4] = {};
+    char* in_p = &in;
+    char* out_p = reinterpret_cast<char*>(out);
+    std::size_t in_left = 1, out_left = sizeof out;
+    const std::size_t r = iconv(cd, &in_p, &in_left, &out_p, &out_left);
+    table[b - 0x80] = (r != static_cast<std::size_t>(-1) && out_left == 2)
+                          ? static_cast<char16_t>(out[0] | out[1] << 8)
+                          : u'\uFFFD';
+  }
+  iconv_close(cd);
+  return table;
+}
+
 const HighHalf& Cp437High() {
-  static const HighHalf table = HighHalfFromIcu("ibm-437");
+  static const HighHalf table = Cp437FromIconv();
   return table;
 }
 
