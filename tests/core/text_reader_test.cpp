@@ -144,6 +144,7 @@ TEST(AnselReading, TheNotesExamplesByteForByte) {
 
 TEST(AnselReading, MarksOnSpacingLettersSpacesAndTheLineEnd) {
   EXPECT_EQ(AnselName("\xE2\xA2"), "\xC7\xBE");           // Ø + acute = Ǿ
+  EXPECT_EQ(AnselName("\xE0" "a\xFE" "a"), "\xE1\xBA\xA3" "a\xCC\x93");  // the first and last marks
   EXPECT_EQ(AnselName("a\xE8 b"), "a \xCC\x88" "b");      // a mark on a space
   EXPECT_EQ(AnselName("e\xE2"), "e\xCC\x81");             // not composed backwards
   EXPECT_EQ(AnselName("x\xE3\xF2"), "x\xCC\x82\xCC\xA3");  // a trailing run keeps its order
