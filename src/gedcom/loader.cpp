@@ -2,7 +2,6 @@
 // parser, its problems counted, and the browser set up.
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 

@@ -69,7 +69,7 @@ void GedcomTextReader::Feed(const char* bytes, std::size_t n) {
   if (!detected_) {
     head_.append(bytes, n);
     if (head_.size() < 3) return;
-    Detect(false);
+    Detect();
     return;
   }
   if (encoding_ == FileEncoding::kUtf16Le || encoding_ == FileEncoding::kUtf16Be) {
@@ -81,7 +81,7 @@ void GedcomTextReader::Feed(const char* bytes, std::size_t n) {
   }
 }
 
-void GedcomTextReader::Detect(bool at_end) {
+void GedcomTextReader::Detect() {
   detected_ = true;
   const auto b = [&](std::size_t i) { return i < head_.size() ? static_cast<unsigned char>(head_[i]) : -1; };
   std::size_t drop = 0;
@@ -100,7 +100,6 @@ void GedcomTextReader::Detect(bool at_end) {
   std::string head;
   head.swap(head_);
   Feed(head.data() + drop, head.size() - drop);
-  (void)at_end;
 }
 
 void GedcomTextReader::Split(const char* p, std::size_t n) {
@@ -181,7 +180,7 @@ void GedcomTextReader::Deliver(std::string_view line) {
 }
 
 void GedcomTextReader::Finish() {
-  if (!detected_) Detect(true);
+  if (!detected_) Detect();
   if (encoding_ == FileEncoding::kUtf16Le || encoding_ == FileEncoding::kUtf16Be) {
     decoded_.clear();
     utf16_.Finish(decoded_);

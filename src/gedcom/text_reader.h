@@ -40,7 +40,8 @@ class GedcomTextReader {
   void Finish();
 
  private:
-  void Detect(bool at_end);
+  // Decides the encoding from head_ (three bytes, or all there were).
+  void Detect();
   void Split(const char* p, std::size_t n);
   void Line(std::string_view line);
   void Decide(text::Charset charset);
