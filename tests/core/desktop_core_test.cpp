@@ -259,7 +259,7 @@ TEST(Cancel, AStoppedLoadLeavesNoPeople) {
     SCOPED_TRACE(eol == std::string("\n") ? "LF" : "CR LF");
     s.ws = ScriptedWindowServices();
     s.ws.cancel_at_poll = 3;
-    EXPECT_EQ(s.Load(Family("Second", 3000, eol), "second.ged"), LoadOutcome::kInterrupted);
+    EXPECT_EQ(s.Load(Family("Second", 20000, eol), "second.ged"), LoadOutcome::kInterrupted);
     EXPECT_EQ(s.ws.polls, 3);
     // As after a file with no people: nothing counted, listed or named.
     EXPECT_EQ(s.state.work.individual_count, 0);

@@ -13,6 +13,7 @@ std::unique_ptr<QObject> MakeBrowserTest();
 std::unique_ptr<QObject> MakeExportTest();
 std::unique_ptr<QObject> MakeDialogsTest();
 std::unique_ptr<QObject> MakeDesktopTest();
+std::unique_ptr<QObject> MakeReadingTest();
 
 inline std::vector<std::unique_ptr<QObject>> MakeSuites() {
   std::vector<std::unique_ptr<QObject>> suites;
@@ -22,6 +23,7 @@ inline std::vector<std::unique_ptr<QObject>> MakeSuites() {
   suites.push_back(MakeExportTest());
   suites.push_back(MakeDialogsTest());
   suites.push_back(MakeDesktopTest());
+  suites.push_back(MakeReadingTest());
   return suites;
 }
 
