@@ -6,11 +6,13 @@
 #include <cstdint>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "export/columns.h"
 #include "export/writer_support.h"
 #include "export/writers.h"
+#include "fileio/replacement.h"
 #include "formats/xls/excel_application.h"
 #include "formats/xls/xls_error.h"
 #include "records/work_records.h"
@@ -64,20 +66,28 @@ void WriteBlock(xls::ExcelWorksheet& sheet, std::int32_t start_row, const RowBlo
 
 }  // namespace
 
+std::string ExcelWorkbookRefusal(std::int32_t count) {
+  // A sheet has 65,536 rows, two of them the caption row and the empty row.
+  if (count <= kMaxPeople) return {};
+  return "The file holds " + std::to_string(count) + " people, but an Excel worksheet holds at most " +
+         std::to_string(kMaxPeople) +
+         " (65536 rows with the caption row and an empty row). "
+         "Please export to the .xlsx, CSV or Access format instead.";
+}
+
 bool WriteExcelWorkbook(RunState& state, WindowServices& ws) {
   const std::int32_t count = state.work.individual_count;
-  const std::string path = state.current_file_name;
+  const std::string& path = state.current_file_name;
   std::unique_ptr<xls::ExcelApplication> app;
   WorkFiles files;
+  // The workbook is saved and reopened under the temporary's name; the
+  // user's file is replaced only once the data pass has saved it.
+  std::optional<FileReplacement> replacement;
   try {
     ws.SetBusy(true);
     ws.SetStatusText("One moment please...");
-    // A sheet has 65,536 rows: refuse before any file is made.
-    if (count > kMaxPeople) {
-      throw xls::XlsError("The file holds " + std::to_string(count) +
-                          " people, but an Excel worksheet holds at most " + std::to_string(kMaxPeople) +
-                          " (65536 rows with the caption row and an empty row). "
-                          "Please export to the CSV or Access format instead.");
+    if (const std::string refusal = ExcelWorkbookRefusal(count); !refusal.empty()) {
+      throw xls::XlsError(refusal);
     }
 
     std::array<std::string, kColumnCount> captions;
@@ -106,7 +116,8 @@ bool WriteExcelWorkbook(RunState& state, WindowServices& ws) {
       font.SetFontStyle(u"Bold");
       font.SetSize(10);
     }
-    app->ActiveWorkbook().SaveAs(path);
+    replacement.emplace(path);
+    app->ActiveWorkbook().SaveAs(replacement->temporary());
     app->ActiveWorkbook().Close(false);
     app->Quit();
 
@@ -120,7 +131,7 @@ bool WriteExcelWorkbook(RunState& state, WindowServices& ws) {
 
     // Data pass.
     app = std::make_unique<xls::ExcelApplication>();
-    xls::ExcelWorkbook& book = app->Workbooks().Open(path);
+    xls::ExcelWorkbook& book = app->Workbooks().Open(replacement->temporary());
     xls::ExcelWorksheet& sheet = book.ActiveSheet();
     files = OpenWorkFiles(state, ws);
     RowBlock block;
@@ -150,8 +161,9 @@ bool WriteExcelWorkbook(RunState& state, WindowServices& ws) {
     files.individuals.Close();
     files.families.Close();
     app.reset();
+    replacement->Commit();
   } catch (const std::exception& e) {
-    ReportWriterFailure(ws, msg::kWorksheetError, e);
+    ReportWriterFailure(ws, msg::kWorksheetError, e, replacement ? &*replacement : nullptr);
     files = WorkFiles();
     app.reset();
     return EndExport(state, ws, false);

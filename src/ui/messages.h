@@ -24,6 +24,11 @@ inline constexpr const char* kNoRecords = "Workfile contains no records. Cannot 
 inline constexpr const char* kNoFields = "Please select fields to be included in Sheetify";
 inline constexpr const char* kSaveTitle = "Save Sheetified file as...";
 inline constexpr const char* kOverwrite = "Overwrite existing file?";
+// After the chosen output path.
+inline constexpr const char* kOutputIsGedcom =
+    " is the GEDCOM file that was loaded. Please choose another name for the export.";
+inline constexpr const char* kOutputNotAFile =
+    " is not a regular file (a folder or a device). Please choose another name for the export.";
 
 // Writers
 inline constexpr const char* kSaveError = "Error occurred while trying to save file: ";

@@ -38,7 +38,7 @@ const char* const kToolHelp =
     "Commands:\n"
     "  counters INPUT          load INPUT and print the load counters as JSON\n"
     "  export [...] INPUT OUTPUT\n"
-    "                          write OUTPUT as CSV, text, Excel or Access\n"
+    "                          write OUTPUT as CSV, text, Excel, Access or SQLite\n"
     "  browse INPUT [--from N] print the browser page that starts at person N\n"
     "  dateyear TEXT           print the year the program reads in a date text\n"
     "\n"
@@ -58,13 +58,14 @@ const char* const kCountersHelp =
     "  kinsheet-batch counters family.ged\n";
 
 const char* const kExportHelp =
-    "Usage: kinsheet-batch export [--format csv|txt|xls|mdb|mdb95] [--fields all|LIST]\n"
-    "                             [--force] [--quiet] INPUT OUTPUT\n"
+    "Usage: kinsheet-batch export [--format csv|txt|xls|xlsx|mdb|mdb95|sqlite]\n"
+    "                             [--fields all|LIST] [--force] [--quiet] INPUT OUTPUT\n"
     "\n"
     "Loads INPUT and writes OUTPUT with one row per person.\n"
-    "  --format F   csv, txt (fixed-width report), xls (Excel 97-2003), mdb (Access\n"
-    "               2000, Jet 4) or mdb95 (Access 95, Jet 3). Default: from OUTPUT's\n"
-    "               extension (.csv, .txt, .xls, .mdb).\n"
+    "  --format F   csv, txt (fixed-width report), xls (Excel 97-2003), xlsx (Excel\n"
+    "               2007 and later), mdb (Access 2000, Jet 4), mdb95 (Access 95,\n"
+    "               Jet 3) or sqlite (SQLite 3). Default: from OUTPUT's extension\n"
+    "               (.csv, .txt, .xls, .xlsx, .mdb, .sqlite, .sqlite3, .db).\n"
     "  --fields L   'all' (default) or comma-separated field numbers 0-27:\n"
     "                0 Surname  1 Given  2 Prefix  3 Suffix  4 Title  5 Nick\n"
     "                6 Birth date  7 Birth place  8 Christened date  9 Christened place\n"
@@ -73,14 +74,17 @@ const char* const kExportHelp =
     "               18 Father's name  19 Mother's name  20 Spouse's name  21 # of children\n"
     "               22 Father's ID  23 Mother's ID  24 Spouse's ID  25 Full name\n"
     "               26 Family ID - FAMC  27 Family ID - FAMS\n"
-    "  --force      replace an existing OUTPUT (otherwise it is left alone, exit 1)\n"
+    "  --force      replace an existing OUTPUT (otherwise it is left alone, exit 1);\n"
+    "               the old file stays whole until the new one is complete\n"
     "  --quiet      no progress bar and no completion line\n"
     "An OUTPUT without any '.' gets the format's extension.\n"
     "\n"
     "Examples:\n"
     "  kinsheet-batch export family.ged family.csv\n"
     "  kinsheet-batch export --fields 16,25,6,10 --force family.ged report.txt\n"
-    "  kinsheet-batch export --format mdb95 family.ged family.mdb\n";
+    "  kinsheet-batch export --format mdb95 family.ged family.mdb\n"
+    "  kinsheet-batch export family.ged family.xlsx\n"
+    "  kinsheet-batch export --fields all family.ged family.sqlite\n";
 
 const char* const kBrowseHelp =
     "Usage: kinsheet-batch browse INPUT [--from N]\n"
@@ -242,7 +246,8 @@ struct FormatChoice {
   std::int16_t index;
 };
 constexpr FormatChoice kFormatChoices[] = {
-    {"xls", ".xls", 0}, {"mdb", ".mdb", 1}, {"mdb95", ".mdb", 2}, {"csv", ".csv", 3}, {"txt", ".txt", 4},
+    {"xls", ".xls", 0}, {"mdb", ".mdb", 1},   {"mdb95", ".mdb", 2},      {"csv", ".csv", 3},
+    {"txt", ".txt", 4}, {"xlsx", ".xlsx", 5}, {"sqlite", ".sqlite", 6},
 };
 
 const FormatChoice* FormatByName(const std::string& name) {
@@ -256,6 +261,7 @@ const FormatChoice* FormatByExtension(const std::string& output) {
   std::string ext = fs::path(output).extension().string();
   std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char ch) { return std::tolower(ch); });
   if (ext == ".mdb") return FormatByName("mdb");
+  if (ext == ".sqlite" || ext == ".sqlite3" || ext == ".db") return FormatByName("sqlite");
   if (ext.size() > 1) return FormatByName(ext.substr(1));
   return nullptr;
 }
