@@ -8,7 +8,9 @@
 #include <array>
 #include <cctype>
 #include <cstdint>
+#include <cstdio>
 #include <exception>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -55,6 +57,31 @@ std::string ProgramName() {
 std::string FileNameOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The library streams the rows to a scratch file without checking its
+// writes: a full disk would otherwise end in a workbook cut short without
+// a word.
+void CheckScratch(lxw_worksheet* sheet, const std::string& path, bool flush) {
+  FILE* scratch = sheet->optimize_tmpfile;
+  if (scratch == nullptr) return;
+  if ((flush && std::fflush(scratch) != 0) || std::ferror(scratch) != 0) {
+    throw XlsxError("Cannot write " + path + ": the disk is full or the file is too large");
+  }
+}
+
+// A complete package ends with the zip's end-of-directory record.
+void CheckPackage(const std::string& temporary, const std::string& path) {
+  std::ifstream in(temporary, std::ios::binary | std::ios::ate);
+  const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : 0;
+  std::string tail(22, '\0');
+  if (size >= 22) {
+    in.seekg(size - 22);
+    in.read(tail.data(), 22);
+  }
+  if (!in || size < 22 || tail.compare(0, 4, "PK\x05\x06") != 0) {
+    throw XlsxError("Cannot save " + path + ": the workbook was cut short (disk full?)");
+  }
 }
 
 std::string FolderOf(const std::string& path) {
@@ -164,6 +191,7 @@ bool WriteXlsxWorkbook(RunState& state, WindowServices& ws, std::int64_t people)
     std::string value;
     for (std::int32_t n = 1; n <= count; ++n) {
       progress.Step(n);
+      if (n % 1024 == 0) CheckScratch(sheet, path, false);
       AssembleRow(state, files, n, 3, row);
       for (std::size_t k = 0; k < row.size(); ++k) {
         // An empty value is an empty cell, which every reader reads as empty.
@@ -176,8 +204,11 @@ bool WriteXlsxWorkbook(RunState& state, WindowServices& ws, std::int64_t people)
     }
     files.individuals.Close();
     files.families.Close();
+    // Rows still in the library's buffer reach the scratch file first.
+    CheckScratch(sheet, path, true);
     // Closing writes and compresses the package.
     Check(workbook_close(book.release()), "Cannot save " + path);
+    CheckPackage(replacement->temporary(), path);
     replacement->Commit();
   } catch (const std::exception& e) {
     book.reset();
