@@ -160,6 +160,7 @@ bool WriteSqliteDatabase(RunState& state, WindowServices& ws) {
     {
     Statement add(db, insert + ")");
     ExportRow row;
+    const std::string empty;
     std::vector<std::string> values(fields.size());
     std::array<const std::string*, kColumnCount + 1> by_position{};
     for (std::int32_t n = 1; n <= count; ++n) {
@@ -169,9 +170,15 @@ bool WriteSqliteDatabase(RunState& state, WindowServices& ws) {
       for (const ExportValue& v : row) by_position[v.position] = &v.value;
       for (std::size_t i = 0; i < fields.size(); ++i) {
         const std::string* v = by_position[fields[i].position];
-        // Empty values are the empty text, never NULL.
-        values[i] = v != nullptr ? text::DecodeToUtf8(*v) : std::string();
-        add.Bind(static_cast<int>(i + 1), values[i]);
+        // Empty values are the empty text, never NULL; most values are
+        // UTF-8 already and are bound where they are.
+        if (v == nullptr) {
+          v = &empty;
+        } else if (!text::IsValidUtf8(*v)) {
+          values[i] = text::DecodeToUtf8(*v);
+          v = &values[i];
+        }
+        add.Bind(static_cast<int>(i + 1), *v);
       }
       add.Run();
     }

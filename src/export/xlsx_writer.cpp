@@ -196,8 +196,13 @@ bool WriteXlsxWorkbook(RunState& state, WindowServices& ws, std::int64_t people)
       for (std::size_t k = 0; k < row.size(); ++k) {
         // An empty value is an empty cell, which every reader reads as empty.
         if (row[k].value.empty()) continue;
-        value = text::DecodeToUtf8(row[k].value);
-        Check(worksheet_write_string(sheet, static_cast<lxw_row_t>(n), static_cast<lxw_col_t>(k), value.c_str(),
+        // Most values are UTF-8 already and go as they are.
+        const std::string* utf8 = &row[k].value;
+        if (!text::IsValidUtf8(*utf8)) {
+          value = text::DecodeToUtf8(*utf8);
+          utf8 = &value;
+        }
+        Check(worksheet_write_string(sheet, static_cast<lxw_row_t>(n), static_cast<lxw_col_t>(k), utf8->c_str(),
                                      text_format),
               "Cannot write a row");
       }

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -59,7 +60,8 @@ const char* const kCountersHelp =
 
 const char* const kExportHelp =
     "Usage: kinsheet-batch export [--format csv|txt|xls|xlsx|mdb|mdb95|sqlite]\n"
-    "                             [--fields all|LIST] [--force] [--quiet] INPUT OUTPUT\n"
+    "                             [--fields all|LIST] [--force] [--quiet] [--timings]\n"
+    "                             INPUT OUTPUT\n"
     "\n"
     "Loads INPUT and writes OUTPUT with one row per person.\n"
     "  --format F   csv, txt (fixed-width report), xls (Excel 97-2003), xlsx (Excel\n"
@@ -77,6 +79,8 @@ const char* const kExportHelp =
     "  --force      replace an existing OUTPUT (otherwise it is left alone, exit 1);\n"
     "               the old file stays whole until the new one is complete\n"
     "  --quiet      no progress bar and no completion line\n"
+    "  --timings    print the seconds spent loading, writing the rows and\n"
+    "               finishing the file (closing, compressing, indexing)\n"
     "An OUTPUT without any '.' gets the format's extension.\n"
     "\n"
     "Examples:\n"
@@ -292,7 +296,7 @@ bool ParseFields(const std::string& text, std::vector<int>& boxes) {
 
 int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
   std::string format_name, fields = "all";
-  bool force = false, quiet = false;
+  bool force = false, quiet = false, timings = false;
   std::vector<std::string> positional;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -310,6 +314,8 @@ int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
       force = true;
     } else if (a == "--quiet") {
       quiet = true;
+    } else if (a == "--timings") {
+      timings = true;
     } else if (a.size() > 1 && a[0] == '-' && a != "-") {
       return Usage("unknown option " + a, kExportHelp);
     } else {
@@ -342,7 +348,10 @@ int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
   if (!PrepareSession(s, argv0)) return kExitRefused;
   const bool tty = ::isatty(STDERR_FILENO) == 1;
   batch::ConsoleWindowServices ws({AbsoluteInput(input), output, force}, tty, quiet);
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point started = Clock::now();
   const LoadOutcome outcome = Load(s, ws, input);
+  const Clock::time_point loaded = Clock::now();
   if (outcome != LoadOutcome::kLoaded && s.state.work.individual_count > 0) return kExitRefused;
   for (int box : boxes) SetFieldBox(s.state, ws, box, true);
 
@@ -350,6 +359,13 @@ int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
   const int before = ws.messages_shown();
   const bool written = mnuSheetifyItem_Click(s.state, ws, format->index);
   ws.EndProgress();
+  if (timings) {
+    const Clock::time_point ended = Clock::now();
+    const Clock::time_point rows_done = ws.last_row_at().value_or(ended);
+    const auto secs = [](Clock::duration d) { return std::chrono::duration<double>(d).count(); };
+    std::fprintf(stderr, "Kinsheet: timings: load %.3f s, rows %.3f s, finish %.3f s\n", secs(loaded - started),
+                 secs(rows_done - loaded), secs(ended - rows_done));
+  }
   if (!written) {
     if (ws.messages_shown() == before) {
       std::fprintf(stderr, "Kinsheet: %s was not written\n", output.c_str());
