@@ -69,10 +69,8 @@ void WriteBlock(xls::ExcelWorksheet& sheet, std::int32_t start_row, const RowBlo
 std::string ExcelWorkbookRefusal(std::int32_t count) {
   // A sheet has 65,536 rows, two of them the caption row and the empty row.
   if (count <= kMaxPeople) return {};
-  return "The file holds " + std::to_string(count) + " people, but an Excel worksheet holds at most " +
-         std::to_string(kMaxPeople) +
-         " (65536 rows with the caption row and an empty row). "
-         "Please export to the .xlsx, CSV or Access format instead.";
+  return msg::kTooManyPeople + std::to_string(count) + msg::kTooManyPeopleLimit + std::to_string(kMaxPeople) +
+         msg::kTooManyPeopleAdvice;
 }
 
 bool WriteExcelWorkbook(RunState& state, WindowServices& ws) {
@@ -85,7 +83,7 @@ bool WriteExcelWorkbook(RunState& state, WindowServices& ws) {
   std::optional<FileReplacement> replacement;
   try {
     ws.SetBusy(true);
-    ws.SetStatusText("One moment please...");
+    ws.SetStatusText(msg::kOneMoment);
     if (const std::string refusal = ExcelWorkbookRefusal(count); !refusal.empty()) {
       throw xls::XlsError(refusal);
     }
@@ -121,7 +119,7 @@ bool WriteExcelWorkbook(RunState& state, WindowServices& ws) {
     app->ActiveWorkbook().Close(false);
     app->Quit();
 
-    ws.SetStatusText("Creating " + path + "...");
+    ws.SetStatusText(msg::kCreating + path + msg::kCreatingEnd);
     ws.DoEvents();
     if (count > kProgressThreshold) {
       ws.SetProgressMax(count);

@@ -22,13 +22,9 @@ struct ExportFormat {
 };
 
 constexpr ExportFormat kFormats[kExportFormatCount] = {
-    {".xls", "All Files (*.*)|*.*|MS Excel Files (*.xls)|*.xls"},
-    {".mdb", "All Files (*.*)|*.*|MS Access Files (*.mdb)|*.mdb"},
-    {".mdb", "All Files (*.*)|*.*|MS Access Files (*.mdb)|*.mdb"},
-    {".csv", "All Files (*.*)|*.*|Comma Delimited Files (*.csv)|*.csv"},
-    {".txt", "All Files (*.*)|*.*|Text Files (*.txt)|*.txt"},
-    {".xlsx", "All Files (*.*)|*.*|Excel Workbooks (*.xlsx)|*.xlsx"},
-    {".sqlite", "All Files (*.*)|*.*|SQLite Databases (*.sqlite;*.sqlite3;*.db)|*.sqlite;*.sqlite3;*.db"},
+    {".xls", msg::kSaveFilterXls},   {".mdb", msg::kSaveFilterMdb},       {".mdb", msg::kSaveFilterMdb},
+    {".csv", msg::kSaveFilterCsv},   {".txt", msg::kSaveFilterTxt},       {".xlsx", msg::kSaveFilterXlsx},
+    {".sqlite", msg::kSaveFilterSqlite},
 };
 
 bool CallWriter(RunState& state, WindowServices& ws, std::int16_t index) {

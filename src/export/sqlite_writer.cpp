@@ -133,7 +133,7 @@ bool WriteSqliteDatabase(RunState& state, WindowServices& ws) {
   std::optional<FileReplacement> replacement;
   WorkFiles files;
   ws.SetBusy(true);
-  ws.SetStatusText("One moment please...");
+  ws.SetStatusText(msg::kOneMoment);
   try {
     replacement.emplace(path);
     Connection db(replacement->temporary());
@@ -151,7 +151,7 @@ bool WriteSqliteDatabase(RunState& state, WindowServices& ws) {
     }
     db.Exec(create + ")");
 
-    ws.SetStatusText("Creating " + path + "...");
+    ws.SetStatusText(msg::kCreating + path + msg::kCreatingEnd);
     ws.DoEvents();
     RowProgress progress(ws, count, kProgressThreshold);
     files = OpenWorkFiles(state, ws);

@@ -27,7 +27,7 @@ std::vector<TableField> TableFields(const FieldSelection& selection) {
 }
 
 std::string DescribeFailure(const std::exception& e) {
-  if (dynamic_cast<const std::bad_alloc*>(&e) != nullptr) return "Out of memory";
+  if (dynamic_cast<const std::bad_alloc*>(&e) != nullptr) return msg::kOutOfMemory;
   return e.what();
 }
 

@@ -120,9 +120,8 @@ std::string XlsxSheetName(const std::string& gedcom_path) {
 
 std::string XlsxWorkbookRefusal(std::int64_t count) {
   if (count <= kMaxPeople) return {};
-  return "The file holds " + std::to_string(count) + " people, but an Excel 2007+ worksheet holds at most " +
-         std::to_string(kMaxPeople) +
-         " (1048576 rows with the caption row). Please export to the CSV or SQLite format instead.";
+  return msg::kTooManyPeople + std::to_string(count) + msg::kXlsxTooManyPeopleLimit + std::to_string(kMaxPeople) +
+         msg::kXlsxTooManyPeopleAdvice;
 }
 
 bool WriteXlsxWorkbook(RunState& state, WindowServices& ws, std::int64_t people) {
@@ -133,7 +132,7 @@ bool WriteXlsxWorkbook(RunState& state, WindowServices& ws, std::int64_t people)
   WorkFiles files;
   try {
     ws.SetBusy(true);
-    ws.SetStatusText("One moment please...");
+    ws.SetStatusText(msg::kOneMoment);
     if (const std::string refusal = XlsxWorkbookRefusal(people >= 0 ? people : count); !refusal.empty()) {
       throw XlsxError(refusal);
     }
@@ -182,7 +181,7 @@ bool WriteXlsxWorkbook(RunState& state, WindowServices& ws, std::int64_t people)
     Check(worksheet_autofilter(sheet, 0, 0, static_cast<lxw_row_t>(count), last_column),
           "Cannot set the autofilter");
 
-    ws.SetStatusText("Creating " + path + "...");
+    ws.SetStatusText(msg::kCreating + path + msg::kCreatingEnd);
     ws.DoEvents();
     RowProgress progress(ws, count, kProgressThreshold);
 

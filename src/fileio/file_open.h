@@ -107,6 +107,8 @@ class File {
   friend File FileOpen(WindowServices&, const std::string&, std::int16_t, std::int32_t, bool);
   friend File FileOpenReplacing(WindowServices&, const std::string&, std::optional<FileReplacement>&);
   bool FillBuffer();
+  // Flushes and closes as the destructor does: a failure is dropped.
+  void CloseQuietly() noexcept;
   // Throws why the file is not open.
   void RequireOpen() const;
   void FlushRecords();
