@@ -13,6 +13,8 @@
 #include <cstring>
 #include <mutex>
 
+#include "fileio/system_calls.h"
+
 namespace kinsheet {
 namespace {
 
@@ -143,9 +145,9 @@ FileReplacement::FileReplacement(std::string target) : target_(std::move(target)
   if (name.size() > kMaxName) name.resize(kMaxName);
   for (int attempt = 0;; ++attempt) {
     temporary_ = prefix + "." + name + ".kinsheet-" + RandomSuffix();
-    const int fd = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = sys::calls.open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) {
-      ::close(fd);
+      sys::calls.close(fd);
       break;
     }
     if (errno == EINTR || (errno == EEXIST && attempt < 100)) continue;
@@ -165,16 +167,16 @@ void FileReplacement::Commit() {
   if (committed_) return;
   int fd;
   do {
-    fd = ::open(temporary_.c_str(), O_RDONLY | O_CLOEXEC);
+    fd = sys::calls.open(temporary_.c_str(), O_RDONLY | O_CLOEXEC, 0);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) Fail(errno, target_);
   if (::fsync(fd) != 0) {
     const int err = errno;
-    ::close(fd);
+    sys::calls.close(fd);
     Fail(err, target_);
   }
-  ::close(fd);
-  if (::rename(temporary_.c_str(), target_.c_str()) != 0) Fail(errno, target_);
+  sys::calls.close(fd);
+  if (sys::calls.rename(temporary_.c_str(), target_.c_str()) != 0) Fail(errno, target_);
   committed_ = true;
   Unregister(slot_);
   slot_ = -1;

@@ -13,6 +13,7 @@
 
 #include "export/writers.h"
 #include "fileio/replacement.h"
+#include "support/fake_system_calls.h"
 #include "support/fixtures.h"
 
 namespace kinsheet {
@@ -235,6 +236,29 @@ TEST(ExportTargets, RowLimitsComeBeforeTheSaveDialog) {
   EXPECT_FALSE(s.ws.busy);
   EXPECT_TRUE(WriteXlsxWorkbook(s.state, s.ws, 1048575));
   EXPECT_EQ(ReadBytes(s.state.current_file_name).substr(0, 4), std::string("PK\x03\x04", 4));
+}
+
+// The temporary cannot even be made: the failure names the chosen file and
+// the old one stays.
+TEST(SafeReplacement, ATemporaryThatCannotBeMadeNamesTheChosenFile) {
+  Session s;
+  ASSERT_EQ(s.Load(Ged(People(3))), LoadOutcome::kLoaded);
+  s.Tick({0});
+  const std::string path = s.dir.File("full.csv");
+  WriteBytes(path, "old");
+  s.ws.Answer(MsgResult::kYes);
+  bool written = true;
+  {
+    testing::FakeSystemCalls fake;
+    fake.open.push_back(-ENOSPC);
+    written = s.Export(3, "full.csv");
+  }
+  EXPECT_FALSE(written);
+  EXPECT_EQ(ReadBytes(path), "old");
+  ASSERT_FALSE(s.ws.messages.empty());
+  EXPECT_EQ(s.ws.messages.back().text,
+            "Error occurred while trying to save file: \nNo space left on device (" + path + ")");
+  EXPECT_TRUE(LeftTemporaries(s.dir.path()).empty());
 }
 
 // Every format's writer meets a full disk (a file-size limit) half way:
