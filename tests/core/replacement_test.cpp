@@ -238,6 +238,22 @@ TEST(ExportTargets, RowLimitsComeBeforeTheSaveDialog) {
   EXPECT_EQ(ReadBytes(s.state.current_file_name).substr(0, 4), std::string("PK\x03\x04", 4));
 }
 
+TEST(XlsxSheetName, ExcelsRulesForSheetNames) {
+  EXPECT_EQ(XlsxSheetName("/home/ann/family.ged"), "family");
+  EXPECT_EQ(XlsxSheetName("my.tree.GED"), "my.tree");
+  EXPECT_EQ(XlsxSheetName("/x/a[b]c:d*e?f\\g.ged"), "a_b_c_d_e_f_g");
+  EXPECT_EQ(XlsxSheetName("'quoted'.ged"), "_quoted_");
+  EXPECT_EQ(XlsxSheetName("history.ged"), "history_");
+  EXPECT_EQ(XlsxSheetName(".ged"), ".ged");  // a leading dot is no extension
+  EXPECT_EQ(XlsxSheetName(""), "Sheet1");
+  // 31 characters at most, counted as Excel counts them (UTF-16 units),
+  // never half a character.
+  EXPECT_EQ(XlsxSheetName(std::string(40, 'a') + ".ged"), std::string(31, 'a'));
+  EXPECT_EQ(XlsxSheetName(std::string(30, 'a') + "\xF0\x9F\x8C\xB3.ged"), std::string(30, 'a'));
+  EXPECT_EQ(XlsxSheetName("M\xFCller.ged"), "M\xC3\xBCller");  // Windows-1252 becomes UTF-8
+  EXPECT_EQ(XlsxSheetName("\xC5\x9Aliwa.ged"), "\xC5\x9Aliwa");
+}
+
 // The temporary cannot even be made: the failure names the chosen file and
 // the old one stays.
 TEST(SafeReplacement, ATemporaryThatCannotBeMadeNamesTheChosenFile) {
