@@ -80,6 +80,14 @@ struct RunState {
   FieldSelection selection;
   ScrollBarState scroll;
 
+  // "Problem ..." messages of one load: the front end chooses how many are
+  // shown (the rest are counted and reported once), the loader counts them.
+  std::int64_t problem_limit = 10;
+  std::int64_t problem_count = 0;
+  // Read files as bytes with line ends taken from their first 200 bytes
+  // (kinsheet-batch --literal) rather than by their encoding.
+  bool literal_reading = false;
+
   // The GEDCOM file of the last load: its path, which the exports record,
   // and its identity, so that no export replaces it under any name.
   std::string gedcom_path;
