@@ -5,14 +5,17 @@
 #include <cstdint>
 #include <exception>
 #include <string>
+#include <vector>
 
+#include "fileio/replacement.h"
 #include "state/run_state.h"
 #include "ui/window_services.h"
 
 namespace kinsheet {
 
 // Shows the progress bar when `count` exceeds `threshold`; the writer moves
-// it with Step, and EndExport hides it on every path out.
+// it with Step, and EndExport hides it on every path out. Each step is a
+// point where a cancelled export stops (Cancelled is thrown).
 class RowProgress {
  public:
   RowProgress(WindowServices& ws, std::int32_t count, std::int32_t threshold)
@@ -25,6 +28,7 @@ class RowProgress {
   }
   void Step(std::int32_t n) {
     if (shown_) ws_.SetProgressValue(n);
+    ThrowIfCancelled(ws_);
   }
   bool shown() const { return shown_; }
 
@@ -32,6 +36,15 @@ class RowProgress {
   WindowServices& ws_;
   bool shown_;
 };
+
+// A field of the database tables, in the table's order.
+struct TableField {
+  int position;  // catalogue position
+  std::string name;
+};
+// The selected columns as database fields: the Access field names, in
+// catalogue order except that Nick, Prefix, Suffix and Title follow Given.
+std::vector<TableField> TableFields(const FieldSelection& selection);
 
 // The description of a failure as the user reads it.
 std::string DescribeFailure(const std::exception& e);
@@ -43,8 +56,10 @@ std::string DescribeFailure(const std::exception& e);
 bool EndExport(RunState& state, WindowServices& ws, bool written);
 
 // The failure message of a writer: the heading, a line feed and the
-// description, with an exclamation icon and an OK button; nothing when the
-// user cancelled.
-void ReportWriterFailure(WindowServices& ws, const char* heading, const std::exception& e);
+// description, with an exclamation icon and an OK button. A description
+// that mentions the replacement's temporary names the target instead.
+// Nothing is shown when the user cancelled.
+void ReportWriterFailure(WindowServices& ws, const char* heading, const std::exception& e,
+                         const FileReplacement* replacement = nullptr);
 
 }  // namespace kinsheet

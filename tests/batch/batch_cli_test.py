@@ -282,6 +282,10 @@ class Signals(unittest.TestCase):
             self.assertLess(time.time(), deadline)
             time.sleep(0.01)
 
+    def writing(self, out):
+        folder, name = os.path.split(out)
+        return any(f.startswith("." + name + ".kinsheet-") for f in os.listdir(folder))
+
     def loading(self, tmp):
         folders = [f for f in os.listdir(tmp) if f.startswith("kinsheet-")]
         return folders and os.path.exists(os.path.join(tmp, folders[0], "Kinsheet.Ind"))
@@ -307,13 +311,15 @@ class Signals(unittest.TestCase):
             out = os.path.join(self.dir.name, f"stopped-{sig}-{during_export}.csv")
             proc = self.start(tmp, out)
             if during_export:
-                self.wait_for(proc, lambda: os.path.exists(out) and os.path.getsize(out) > 0)
+                # The export writes a temporary beside OUTPUT until it is complete.
+                self.wait_for(proc, lambda: self.writing(out))
             else:
                 self.wait_for(proc, lambda: self.loading(tmp))
             proc.send_signal(sig)
             _, err = proc.communicate(timeout=120)
             self.assertEqual(os.listdir(tmp), [])
             self.assertFalse(os.path.exists(out), "an unfinished export stayed")
+            self.assertFalse(self.writing(out), "an unfinished temporary stayed")
             return proc.returncode, err.decode()
 
     def test_ctrl_c_cancels_the_load(self):

@@ -9,6 +9,7 @@
 #include <unistd.h>
 #include <utime.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -300,7 +301,7 @@ TEST_P(CancelExport, LeavesNoFileAndNoMessage) {
   EXPECT_LT(s.ws.polls, 400);
   // No unfinished file, no failure message, no completion question.
   EXPECT_TRUE(s.ws.messages.empty()) << s.ws.MessageTexts()[0];
-  for (const char* ext : {".xls", ".mdb", ".csv", ".txt", ""}) {
+  for (const char* ext : {".xls", ".mdb", ".csv", ".txt", ".xlsx", ".sqlite", ""}) {
     EXPECT_FALSE(fs::exists(s.dir.File(std::string("out") + ext))) << ext;
   }
   EXPECT_EQ(s.ws.status, msg::kExportCancelled);
@@ -312,7 +313,28 @@ TEST_P(CancelExport, LeavesNoFileAndNoMessage) {
   EXPECT_TRUE(s.Export(static_cast<std::int16_t>(format), "again"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, CancelExport, ::testing::Values(0, 1, 2, 3, 4));
+TEST_P(CancelExport, LeavesTheOldFileAsItWas) {
+  const int format = GetParam();
+  Session s;
+  s.state.program_folder = KINSHEET_BIN_DIR;
+  ASSERT_EQ(s.Load(Family("Many", 400)), LoadOutcome::kLoaded);
+  s.TickAll();
+  WriteBytes(s.dir.File("old.out"), "the file from before");
+  const auto before = fs::last_write_time(s.dir.File("old.out"));
+  s.ws.Answer(MsgResult::kYes);  // "Overwrite existing file?"
+  s.ws.cancel_at_poll = 100;
+  EXPECT_FALSE(s.Export(static_cast<std::int16_t>(format), "old.out"));
+  EXPECT_EQ(s.ws.MessageTexts(), std::vector<std::string>{msg::kOverwrite});
+  EXPECT_EQ(ReadBytes(s.dir.File("old.out")), "the file from before");
+  EXPECT_EQ(fs::last_write_time(s.dir.File("old.out")), before);
+  // Nothing else in the folder: no unfinished temporary beside the file.
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(s.dir.path())) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"Kinsheet.Fam", "Kinsheet.Ind", "old.out", "test.ged"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, CancelExport, ::testing::Values(0, 1, 2, 3, 4, 5, 6));
 
 // Polls until the opener has ended and been told about.
 std::vector<std::string> WaitForOpeners(ScriptedWindowServices& ws, std::vector<OpenerRun>& runs) {

@@ -257,19 +257,24 @@ void DesktopTest::cancelAnExport() {
   QVERIFY(QTest::qWaitForWindowExposed(&w));
   const std::string big = Generated(f.sandbox, 100000);
   QVERIFY(f.Load(big));
-  w.Toolbar1_ButtonClick(11);
+  w.Toolbar1_ButtonClick(13);
   f.dialogs.Clear();
 
-  const std::string out = f.sandbox.PathBytes("people.csv");
+  // The export writes beside an old file, which it replaces only when done.
+  const std::string out = WriteFile(f.sandbox, "people.csv", "the old file");
+  auto writing = [&] {
+    return !QDir(f.sandbox.Path("")).entryList({".people.csv.kinsheet-*"}, QDir::Files | QDir::Hidden).isEmpty();
+  };
   bool pressed = false;
-  PressWhen(
-      w, [&] { return QFileInfo(PathText(out)).size() > 0; },
-      [&] { QTest::keyClick(&w, Qt::Key_Escape); }, &pressed);
+  PressWhen(w, writing, [&] { QTest::keyClick(&w, Qt::Key_Escape); }, &pressed);
   f.dialogs.file_answers.push_back(out);
+  f.dialogs.message_answers.push_back(MsgResult::kYes);  // replace it
   w.mnuSheetifyItem_Click(3);
   QVERIFY(pressed);
-  QVERIFY(!QFile::exists(PathText(out)));
-  QVERIFY(f.dialogs.messages.empty());  // no failure, no "view it now?"
+  QCOMPARE(ReadFile(out), std::string("the old file"));
+  QVERIFY(!writing());
+  // Only the replace question: no failure, no "view it now?".
+  QCOMPARE(f.dialogs.MessageTexts(), std::vector<std::string>{msg::kOverwrite});
   QCOMPARE(w.StatusPanel1->text(), QString(msg::kExportCancelled));
   QVERIFY(!w.cmdCancel->isVisible());
   QVERIFY(!w.ProgressBar1->isVisible());
@@ -317,7 +322,7 @@ void DesktopTest::openerFailureIsSaidAndHelpShowsHere() {
 
   // "View it now?" answered Yes, with nothing to view a .txt.
   QVERIFY(f.Load(WriteGedcom(f.sandbox, "view.ged", 5)));
-  w.Toolbar1_ButtonClick(11);
+  w.Toolbar1_ButtonClick(13);
   f.dialogs.Clear();
   const std::string out = f.sandbox.PathBytes("view.txt");
   f.dialogs.file_answers.push_back(out);
@@ -374,7 +379,7 @@ void DesktopTest::noLeftoverInTheStatusBar() {
   w.mnuFileItem_Click(0);
   QCOMPARE(w.StatusPanel1->text(), QString(msg::kSelectFields));
   // A failed export says so instead of "One moment please...".
-  w.Toolbar1_ButtonClick(11);
+  w.Toolbar1_ButtonClick(13);
   const std::string out = f.sandbox.PathBytes("missing/kin.xls");
   f.dialogs.file_answers.push_back(out);
   w.mnuSheetifyItem_Click(0);
