@@ -21,8 +21,6 @@ Program::Program(DialogHooks& hooks, int splash_milliseconds) : hooks_(hooks) {
 Program::~Program() {
   about_.reset();
   window_.reset();
-  state_.work.individual_file = File();
-  state_.work.family_file = File();
 }
 
 bool Program::Start(const std::string& executable_folder, const std::string& command_line,
