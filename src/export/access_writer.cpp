@@ -8,6 +8,7 @@
 #include <string>
 
 #include "export/columns.h"
+#include "export/living.h"
 #include "export/writer_support.h"
 #include "export/writers.h"
 #include "formats/jet/dao.h"
@@ -66,14 +67,16 @@ bool WriteAccessDatabase(RunState& state, WindowServices& ws, const std::string&
   }
 
   const std::string path = state.current_file_name;
-  const std::int32_t count = state.work.individual_count;
-  const bool show_progress = count > kProgressThreshold;
+  const std::int32_t people = state.work.individual_count;
   std::unique_ptr<jet::Database> db;
   std::unique_ptr<jet::Recordset> rs;
   WorkFiles files;
   ws.SetBusy(true);
   ws.SetStatusText("One moment please...");
   try {
+    const LivingPlan& plan = SettleLiving(state, ws);
+    const std::int32_t count = plan.rows;
+    const bool show_progress = count > kProgressThreshold;
     std::filesystem::copy_file(template_path, path, std::filesystem::copy_options::overwrite_existing);
     ws.DoEvents();
 
@@ -100,8 +103,10 @@ bool WriteAccessDatabase(RunState& state, WindowServices& ws, const std::string&
     ExportRow row;
     const std::string empty;
     std::array<const std::string*, kColumnCount + 1> by_position{};
-    for (std::int32_t n = 1; n <= count; ++n) {
-      if (show_progress) ws.SetProgressValue(n);
+    std::int32_t written = 0;
+    for (std::int32_t n = 1; n <= people; ++n) {
+      if (!WritesRow(plan, state.living.mode, n)) continue;
+      if (show_progress) ws.SetProgressValue(++written);
       rs->AddNew();
       AssembleRow(state, files, n, 3, row);
       by_position.fill(nullptr);

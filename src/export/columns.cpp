@@ -2,6 +2,9 @@
 
 #include <charconv>
 
+#include "export/living.h"
+#include "ui/messages.h"
+
 namespace kinsheet {
 
 const char* ExportColumn::Caption(CaptionSet set) const {
@@ -100,17 +103,27 @@ bool Ticked(const FieldSelection& s, int index) {
 }
 
 // Full name and id of the individual with `id`, read into the working
-// record; both empty when nobody has it.
+// record; both empty when nobody has it. Under a living-people option a
+// relative presumed living shows as "Living" and the surname.
 void LookUpPerson(RunState& state, WorkFiles& files, std::string_view id, std::string& name,
                   std::string* found_id) {
   const auto n = state.work.individual_index.Find(id, state.work.individual_count);
   if (!n) return;
   ReadIndividual(state.work.individual, files.individuals, *n);
-  name = state.work.individual.Trimmed(IndiField::kFullName);
+  if (state.living.mode != LivingMode::kInclude && IsLiving(state.living_plan, *n)) {
+    name = LivingName(state.work.individual.Trimmed(IndiField::kSurname));
+  } else {
+    name = state.work.individual.Trimmed(IndiField::kFullName);
+  }
   if (found_id) *found_id = state.work.individual.Trimmed(IndiField::kIndiId);
 }
 
-void LookUpMarriage(RunState& state, WorkFiles& files, std::string_view own_id,
+bool IdIsLiving(const RunState& state, std::string_view id) {
+  const auto n = state.work.individual_index.Find(id, state.work.individual_count);
+  return n && IsLiving(state.living_plan, *n);
+}
+
+void LookUpMarriage(RunState& state, WorkFiles& files, std::string_view own_id, bool own_living,
                     std::string_view fams, Marriage& m) {
   const auto f = state.work.family_index.Find(fams, state.work.family_count);
   if (!f) return;
@@ -121,9 +134,28 @@ void LookUpMarriage(RunState& state, WorkFiles& files, std::string_view own_id,
   const std::string_view husband = TrimSpaces(state.work.family_index.Extra(*f, 1));
   const std::string_view wife = TrimSpaces(state.work.family_index.Extra(*f, 2));
   m.spouse_id = own_id == husband ? wife : husband;
+  // A marriage of anyone presumed living keeps its date and place private.
+  if (state.living.mode != LivingMode::kInclude &&
+      (own_living || IdIsLiving(state, husband) || IdIsLiving(state, wife))) {
+    m.date.clear();
+    m.place.clear();
+  }
   // An empty spouse id finds nobody, so a missing partner never borrows
   // the name of a stranger without an id.
   LookUpPerson(state, files, m.spouse_id, m.spouse_name, nullptr);
+}
+
+// Columns 1..17 of a person presumed living, under the private option:
+// the id, surname and sex stay, the given name is "Living", the rest goes.
+std::string PrivateOwnField(const IndividualRecord& rec, IndiField field) {
+  switch (field) {
+    case IndiField::kIndiId:
+    case IndiField::kSurname:
+    case IndiField::kSex: return std::string(rec.Trimmed(field));
+    case IndiField::kGivenName: return msg::kLiving;
+    case IndiField::kFullName: return LivingName(rec.Trimmed(IndiField::kSurname));
+    default: return std::string();
+  }
 }
 
 }  // namespace
@@ -140,9 +172,11 @@ void AssembleRow(RunState& state, WorkFiles& files, std::int32_t n, int marriage
                                std::string(rec.Trimmed(IndiField::kFams2)),
                                std::string(rec.Trimmed(IndiField::kFams3))};
 
+  const bool own_living = state.living.mode != LivingMode::kInclude && IsLiving(state.living_plan, n);
   for (int c = 0; c < 17; ++c) {
     if (Ticked(sel, kExportColumns[static_cast<std::size_t>(c)].selection)) {
-      row.push_back({c + 1, std::string(rec.Trimmed(kOwnFields[c]))});
+      row.push_back({c + 1, own_living ? PrivateOwnField(rec, kOwnFields[c])
+                                       : std::string(rec.Trimmed(kOwnFields[c]))});
     }
   }
 
@@ -168,7 +202,7 @@ void AssembleRow(RunState& state, WorkFiles& files, std::int32_t n, int marriage
                                Ticked(sel, 21) || Ticked(sel, 24) || Ticked(sel, 27);
   if (wants_marriages && !fams[0].empty()) {
     for (int k = 0; k < marriages && k < 3; ++k) {
-      if (!fams[k].empty()) LookUpMarriage(state, files, own_id, fams[k], m[k]);
+      if (!fams[k].empty()) LookUpMarriage(state, files, own_id, own_living, fams[k], m[k]);
     }
   }
   for (int k = 0; k < marriages && k < 3; ++k) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "export/columns.h"
+#include "export/living.h"
 #include "export/writer_support.h"
 #include "export/writers.h"
 #include "formats/xls/excel_application.h"
@@ -65,13 +66,15 @@ void WriteBlock(xls::ExcelWorksheet& sheet, std::int32_t start_row, const RowBlo
 }  // namespace
 
 bool WriteExcelWorkbook(RunState& state, WindowServices& ws) {
-  const std::int32_t count = state.work.individual_count;
+  const std::int32_t people = state.work.individual_count;
   const std::string path = state.current_file_name;
   std::unique_ptr<xls::ExcelApplication> app;
   WorkFiles files;
   try {
     ws.SetBusy(true);
     ws.SetStatusText("One moment please...");
+    const LivingPlan& plan = SettleLiving(state, ws);
+    const std::int32_t count = plan.rows;
     // A sheet has 65,536 rows: refuse before any file is made.
     if (count > kMaxPeople) {
       throw xls::XlsError("The file holds " + std::to_string(count) +
@@ -128,8 +131,11 @@ bool WriteExcelWorkbook(RunState& state, WindowServices& ws) {
     int block_rows = 0;
     std::array<std::string, kColumnCount> slots;
     ExportRow row;
-    for (std::int32_t n = 1; n <= count; ++n) {
-      if (count > kProgressThreshold) ws.SetProgressValue(n);
+    std::int32_t written = 0;
+    for (std::int32_t n = 1; n <= people; ++n) {
+      if (!WritesRow(plan, state.living.mode, n)) continue;
+      ++written;
+      if (count > kProgressThreshold) ws.SetProgressValue(written);
       slots.fill(" ");
       AssembleRow(state, files, n, 3, row);
       for (std::size_t k = 0; k < row.size() && k < slots.size(); ++k) slots[k] = row[k].value;

@@ -3,6 +3,8 @@
 #include <string>
 
 #include "export/export_command.h"
+#include "export/living.h"
+#include "export/writer_support.h"
 #include "export/writers.h"
 #include "fileio/file_open.h"
 #include "records/work_records.h"
@@ -48,6 +50,15 @@ bool mnuSheetifyItem_Click(RunState& state, WindowServices& ws, std::int16_t ind
   }
   if (!state.selection.Any()) {
     Say(ws, msg::kNoFields, MsgIcon::kInformation);
+    return false;
+  }
+
+  // Who is living is known before the file is chosen, so that every check
+  // and count that follows goes by the rows to be written.
+  try {
+    SettleLiving(state, ws);
+  } catch (const std::exception& e) {
+    ReportWriterFailure(ws, msg::kSaveError, e);
     return false;
   }
 

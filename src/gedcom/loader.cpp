@@ -103,6 +103,8 @@ void ResetCounters(RunState& state, WindowServices& ws) {
   w.family_index.Reset();
   w.max_individual_id_length = 0;
   w.max_family_id_length = 0;
+  w.death_recorded.clear();
+  state.living_plan = LivingPlan();
 }
 
 LoadOutcome LoadGedcom(RunState& state, WindowServices& ws) {

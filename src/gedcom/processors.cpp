@@ -154,6 +154,13 @@ void ProcessINDI(RunState& state, WindowServices& ws) {
       }
       rec.SetCount(Increment(rec.Count()));
       AdvanceCounter(state, ws, 6);
+    } else if (path == "INDI:DEAT" || path == "INDI:BURI") {
+      // The event alone is evidence of death, with or without a date.
+      const auto n = static_cast<std::size_t>(w.individual_number);
+      if (n > 0) {
+        if (w.death_recorded.size() <= n) w.death_recorded.resize(n + 1);
+        w.death_recorded[n] = true;
+      }
     }
   } catch (const std::exception& e) {
     Say(ws, std::string(msg::kProblemProcessIndi) + "\n" + std::string(path) + ": " + value + "\n" + e.what(),

@@ -28,6 +28,9 @@ struct FieldSelection {
   }
 };
 
+// The calendar year of the system clock, in local time.
+int CurrentYear();
+
 struct ScrollBarState {
   bool enabled = false;
   std::int32_t min = 0;
@@ -57,6 +60,33 @@ struct WorkState {
   std::string current_family_id;
   File individual_file;  // open during a load only
   File family_file;
+  // Bit n: individual record n has a death or burial event, even one with
+  // neither date nor place ("1 DEAT Y"). Kept here rather than in the
+  // record, whose bytes stay as they are.
+  std::vector<bool> death_recorded;
+};
+
+// What an export does with people presumed living.
+enum class LivingMode { kInclude, kPrivate, kExclude };
+
+inline constexpr int kDefaultLivingYears = 110;
+
+struct LivingOptions {
+  LivingMode mode = LivingMode::kInclude;
+  // Born or christened at least this many years before the current year
+  // counts as dead.
+  int years = kDefaultLivingYears;
+  int current_year = CurrentYear();
+};
+
+// Who is presumed living, settled once per export before its file is
+// chosen, for the options and the load it was settled for.
+struct LivingPlan {
+  bool settled = false;
+  LivingOptions settled_for;
+  std::int32_t individual_count = 0;
+  std::vector<bool> living;  // bit n for record n; empty with kInclude
+  std::int32_t rows = 0;     // rows the export writes
 };
 
 struct RunState {
@@ -77,6 +107,8 @@ struct RunState {
   std::array<std::int64_t, kCounterCount> counters{};  // lblCount 0..7
   FieldSelection selection;
   ScrollBarState scroll;
+  LivingOptions living;
+  LivingPlan living_plan;
 
   // Why the last load stopped without a message of its own, if it did.
   std::string load_failure;

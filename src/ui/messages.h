@@ -25,6 +25,14 @@ inline constexpr const char* kNoFields = "Please select fields to be included in
 inline constexpr const char* kSaveTitle = "Save Sheetified file as...";
 inline constexpr const char* kOverwrite = "Overwrite existing file?";
 
+// Living people: the name that stands for a person presumed living, and the
+// window's choice of what an export does with them.
+inline constexpr const char* kLiving = "Living";
+inline constexpr const char* kLivingChoice = "Living people:";
+inline constexpr const char* kLivingInclude = "Include";
+inline constexpr const char* kLivingPrivate = "Private";
+inline constexpr const char* kLivingExclude = "Leave out";
+
 // Writers
 inline constexpr const char* kSaveError = "Error occurred while trying to save file: ";
 inline constexpr const char* kWorksheetError = "Error occurred while creating worksheet: ";

@@ -2,6 +2,7 @@
 // suite runs that suite alone (ctest registers each suite that way), the
 // remaining arguments go to QTest.
 #include <QApplication>
+#include <QStandardPaths>
 #include <QTest>
 #include <memory>
 #include <vector>
@@ -10,6 +11,8 @@
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  // Remembered settings go to a test location, never the user's own.
+  QStandardPaths::setTestModeEnabled(true);
   std::vector<std::unique_ptr<QObject>> suites = kinsheet::qt::testing::MakeSuites();
   const char* only = argc > 1 && argv[1][0] != '-' ? argv[1] : nullptr;
   std::vector<char*> rest = {argv[0]};

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "export/export_command.h"
+#include "export/living.h"
 #include "gedcom/loader.h"
 #include "records/dates.h"
 #include "shell/batch/console_window_services.h"
@@ -59,6 +60,7 @@ const char* const kCountersHelp =
 
 const char* const kExportHelp =
     "Usage: kinsheet-batch export [--format csv|txt|xls|mdb|mdb95] [--fields all|LIST]\n"
+    "                             [--living include|private|exclude] [--living-years N]\n"
     "                             [--force] [--quiet] INPUT OUTPUT\n"
     "\n"
     "Loads INPUT and writes OUTPUT with one row per person.\n"
@@ -73,6 +75,15 @@ const char* const kExportHelp =
     "               18 Father's name  19 Mother's name  20 Spouse's name  21 # of children\n"
     "               22 Father's ID  23 Mother's ID  24 Spouse's ID  25 Full name\n"
     "               26 Family ID - FAMC  27 Family ID - FAMS\n"
+    "  --living M   what to do with people presumed living: include (default, as\n"
+    "               they are), private (row kept with the ids, surname and sex; the\n"
+    "               given name 'Living'; nothing else) or exclude (no row). Under\n"
+    "               private and exclude a living relative's name shows as 'Living'\n"
+    "               and the surname, and a marriage with a living partner has no\n"
+    "               date or place.\n"
+    "  --living-years N\n"
+    "               presumed dead when born or christened at least N years ago\n"
+    "               (1-999, default 110); a death or burial in the file always counts\n"
     "  --force      replace an existing OUTPUT (otherwise it is left alone, exit 1)\n"
     "  --quiet      no progress bar and no completion line\n"
     "An OUTPUT without any '.' gets the format's extension.\n"
@@ -80,7 +91,8 @@ const char* const kExportHelp =
     "Examples:\n"
     "  kinsheet-batch export family.ged family.csv\n"
     "  kinsheet-batch export --fields 16,25,6,10 --force family.ged report.txt\n"
-    "  kinsheet-batch export --format mdb95 family.ged family.mdb\n";
+    "  kinsheet-batch export --format mdb95 family.ged family.mdb\n"
+    "  kinsheet-batch export --living private family.ged for-cousins.csv\n";
 
 const char* const kBrowseHelp =
     "Usage: kinsheet-batch browse INPUT [--from N]\n"
@@ -284,8 +296,18 @@ bool ParseFields(const std::string& text, std::vector<int>& boxes) {
   }
 }
 
+// A whole number 1 to 999, nothing else.
+bool ParseLivingYears(const std::string& text, int& years) {
+  if (text.empty() || text.size() > 3 ||
+      !std::all_of(text.begin(), text.end(), [](unsigned char ch) { return std::isdigit(ch); })) {
+    return false;
+  }
+  years = std::stoi(text);
+  return years >= 1;
+}
+
 int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
-  std::string format_name, fields = "all";
+  std::string format_name, fields = "all", living_name = "include", living_years;
   bool force = false, quiet = false;
   std::vector<std::string> positional;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -293,13 +315,18 @@ int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
     if (IsHelp(a)) {
       std::fputs(kExportHelp, stdout);
       return kExitOk;
-    } else if (a == "--format" || a == "--fields") {
+    } else if (a == "--format" || a == "--fields" || a == "--living" || a == "--living-years") {
       if (i + 1 >= args.size()) return Usage(a + " needs a value", kExportHelp);
-      (a == "--format" ? format_name : fields) = args[++i];
+      (a == "--format" ? format_name : a == "--fields" ? fields : a == "--living" ? living_name : living_years) =
+          args[++i];
     } else if (a.rfind("--format=", 0) == 0) {
       format_name = a.substr(9);
     } else if (a.rfind("--fields=", 0) == 0) {
       fields = a.substr(9);
+    } else if (a.rfind("--living=", 0) == 0) {
+      living_name = a.substr(9);
+    } else if (a.rfind("--living-years=", 0) == 0) {
+      living_years = a.substr(15);
     } else if (a == "--force") {
       force = true;
     } else if (a == "--quiet") {
@@ -326,6 +353,13 @@ int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
   }
   std::vector<int> boxes;
   if (!ParseFields(fields, boxes)) return Usage("--fields takes 'all' or numbers 0 to 27", kExportHelp);
+  LivingOptions living;
+  if (!LivingModeFromName(living_name, living.mode)) {
+    return Usage("--living takes include, private or exclude", kExportHelp);
+  }
+  if (!living_years.empty() && !ParseLivingYears(living_years, living.years)) {
+    return Usage("--living-years takes a whole number from 1 to 999", kExportHelp);
+  }
 
   // The extension rule looks at OUTPUT as given, before it becomes absolute.
   if (output.find('.') == std::string::npos) output += format->extension;
@@ -339,6 +373,7 @@ int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
   const LoadOutcome outcome = Load(s, ws, input);
   if (outcome != LoadOutcome::kLoaded && s.state.work.individual_count > 0) return kExitRefused;
   for (int box : boxes) SetFieldBox(s.state, ws, box, true);
+  s.state.living = living;
 
   ws.set_counting_rows(true);
   const int before = ws.messages_shown();

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -17,6 +18,7 @@
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSettings>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -24,12 +26,14 @@
 #include <QWheelEvent>
 
 #include "export/export_command.h"
+#include "export/living.h"
 #include "fileio/navigate.h"
 #include "gedcom/loader.h"
 #include "records/work_records.h"
 #include "shell/qt/qt_window_services.h"
 #include "state/commands.h"
 #include "state/startup.h"
+#include "ui/messages.h"
 
 namespace kinsheet::qt {
 namespace {
@@ -45,6 +49,13 @@ constexpr const char* kFieldCaptions[kFieldCount] = {
 };
 
 constexpr const char* kSpouseCaption = " Include Spouse's INDI Info ";
+
+// Where the living-people choice is remembered between runs. The year limit
+// has no control: a user who wants another edits the setting.
+constexpr const char* kLivingKey = "export/living";
+constexpr const char* kLivingYearsKey = "export/livingYears";
+
+QSettings Settings() { return QSettings("Kinsheet", "Kinsheet"); }
 
 // What each load counter counts, in counter order.
 constexpr const char* kCounterCaptions[kCounterCount] = {
@@ -229,7 +240,41 @@ QWidget* MainWindow::BuildFieldBoxes() {
   connect(optInclSpouse, &QRadioButton::clicked, this, [this](bool selected) {
     state_.selection.incl_spouse = selected;
   });
+
+  auto* living_row = new QHBoxLayout;
+  auto* living_label = new QLabel(msg::kLivingChoice, group);
+  living_label->setObjectName("lblLiving");
+  cboLiving = new QComboBox(group);
+  cboLiving->setObjectName("cboLiving");
+  cboLiving->addItems({msg::kLivingInclude, msg::kLivingPrivate, msg::kLivingExclude});
+  living_label->setBuddy(cboLiving);
+  living_row->addWidget(living_label);
+  living_row->addWidget(cboLiving);
+  living_row->addStretch(1);
+  grid->addLayout(living_row, kRows + 1, 0, 1, 5);
+  RestoreLivingSettings();
+  connect(cboLiving, &QComboBox::currentIndexChanged, this, [this](int index) { OnLivingChosen(index); });
   return group;
+}
+
+void MainWindow::RestoreLivingSettings() {
+  const QSettings settings = Settings();
+  LivingMode mode = LivingMode::kInclude;
+  if (!LivingModeFromName(settings.value(kLivingKey).toString().toStdString(), mode)) {
+    mode = LivingMode::kInclude;
+  }
+  bool ok = false;
+  const int years = settings.value(kLivingYearsKey, kDefaultLivingYears).toInt(&ok);
+  state_.living.years = ok && years >= 1 && years <= 999 ? years : kDefaultLivingYears;
+  state_.living.mode = mode;
+  cboLiving->setCurrentIndex(static_cast<int>(mode));
+}
+
+void MainWindow::OnLivingChosen(int index) {
+  if (index < 0 || index > 2) return;
+  state_.living.mode = static_cast<LivingMode>(index);
+  QSettings settings = Settings();
+  settings.setValue(kLivingKey, LivingModeName(state_.living.mode));
 }
 
 QWidget* MainWindow::BuildCounters() {

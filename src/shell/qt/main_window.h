@@ -12,6 +12,7 @@
 
 class QAction;
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QMenu;
 class QProgressBar;
@@ -62,6 +63,8 @@ class MainWindow : public QMainWindow {
   std::array<QCheckBox*, kFieldCount> chkSelect{};
   std::array<QLabel*, kFieldCount> lblField{};
   QRadioButton* optInclSpouse = nullptr;
+  // What exports do with people presumed living, in LivingMode order.
+  QComboBox* cboLiving = nullptr;
   QTreeWidget* ListView1 = nullptr;
   QScrollBar* VScroll1 = nullptr;
   std::array<QLabel*, kCounterCount> lblCount{};
@@ -85,6 +88,9 @@ class MainWindow : public QMainWindow {
   QWidget* BuildBrowser();
   void OnScrollChanged(int value);
   void OnFieldBoxClicked(int index, bool ticked);
+  void OnLivingChosen(int index);
+  // The living-people choice and its year limit, as last remembered.
+  void RestoreLivingSettings();
 
   RunState& state_;
   std::unique_ptr<QtWindowServices> services_;
