@@ -184,15 +184,24 @@ TEST(LivingPlanReuse, ChangingTheOptionSettlesAgain) {
   Session s;
   ASSERT_EQ(s.LoadFile(LivingData("three_generations.ged")), LoadOutcome::kLoaded);
   s.TickAll();
-  s.state.living = {LivingMode::kPrivate, 110, kThisYear};
+  s.state.living = {LivingMode::kInclude, 110, kThisYear};
+  ASSERT_TRUE(s.Export(3, "include.csv"));
+  s.state.living.mode = LivingMode::kPrivate;
   ASSERT_TRUE(s.Export(3, "private.csv"));
+  EXPECT_EQ(ReadBytes(s.dir.File("private.csv")), ReadBytes(LivingData("expected_private.csv")));
   s.state.living.mode = LivingMode::kInclude;
   ASSERT_TRUE(s.Export(3, "include.csv"));
   EXPECT_EQ(ReadBytes(s.dir.File("include.csv")), ReadBytes(LivingData("expected_include.csv")));
   s.state.living.mode = LivingMode::kExclude;
   s.state.living.years = 20;  // everyone born before 2006 now counts as dead
   ASSERT_TRUE(s.Export(3, "exclude.csv"));
-  EXPECT_EQ(testing::CrLfLines(ReadBytes(s.dir.File("exclude.csv"))).size(), 8u);  // Ivy has no dates
+  EXPECT_EQ(testing::CrLfLines(ReadBytes(s.dir.File("exclude.csv"))).size(), 8u);  // Ivy, Anna left out
+  s.state.living.years = 110;
+  ASSERT_TRUE(s.Export(3, "again.csv"));
+  EXPECT_EQ(ReadBytes(s.dir.File("again.csv")), ReadBytes(LivingData("expected_exclude.csv")));
+  s.state.living.current_year = 2100;  // Alice and Thomas past 110 by then
+  ASSERT_TRUE(s.Export(3, "later.csv"));
+  EXPECT_EQ(testing::CrLfLines(ReadBytes(s.dir.File("later.csv"))).size(), 8u);
 }
 
 TEST(LivingProgress, CountsTheRowsWritten) {
