@@ -14,12 +14,15 @@
 #   GEDGEN_FLAGS  extra gedgen options, e.g. "--non-ascii --line-ends crlf"
 #   WORKDIR   where the files go (kept); default a temporary folder, removed
 #   TIMEOUT   seconds before one step is abandoned                  600
+#   LIVING    the exports' living-people option: include, private or
+#             exclude (private and exclude read every person once more)  include
 set -u
 
 build=${1:-./build}
 bin="$build/bin"
 sizes=${SIZES:-10000 100000 500000}
 formats=${FORMATS:-csv txt}
+living=${LIVING:-include}
 runs=${RUNS:-3}
 seed=${SEED:-1}
 gedgen_flags=${GEDGEN_FLAGS:-}
@@ -101,7 +104,7 @@ all_sizes=$( (echo 1; for n in $sizes; do echo "$n"; done; format_plan | cut -d'
 
 echo "Kinsheet load and export benchmark"
 echo "build: $build   seed: $seed   runs per step: $runs (fastest kept)   $(nproc) cores"
-echo "gedgen flags: ${gedgen_flags:-(none)}   work folder: $work"
+echo "gedgen flags: ${gedgen_flags:-(none)}   living people: $living   work folder: $work"
 if [ "$have_batch" = 0 ]; then
   echo "kinsheet-batch is not built in $bin: generator figures only"
 fi
@@ -154,7 +157,7 @@ while read -r fmt list; do
   [ "$fmt" = mdb95 ] && ext=mdb
   for n in 1 $list; do
     run_step "export $fmt" "$n" "$batch" export --quiet --force --format "$fmt" \
-      "$work/people-$n-seed-$seed.ged" "$work/out-$n.$ext"
+      --living "$living" "$work/people-$n-seed-$seed.ged" "$work/out-$n.$ext"
   done
 done < <(format_plan)
 echo
