@@ -2,7 +2,10 @@
 """Exports the three-generation family under each living-people option with
 kinsheet-batch and reads every row back with readers we did not write:
 the CSV byte for byte against the hand-written expected file, the .xls
-through xlrd, the .mdb (Access 2000 and 95) through mdbtools' mdb-export.
+through xlrd, the .mdb (Access 2000 and 95) through mdbtools' mdb-export,
+the .xlsx through openpyxl and the SQLite database through the sqlite3
+shell and Python's sqlite3 module, which also read the option back from
+the kinsheet_info table.
 Then the .xls row limit, which must follow the rows actually written.
 
 Exit codes: 0 all passed, 1 a check failed, 77 a reader is missing.
@@ -77,6 +80,33 @@ def mdb_rows(path):
     return header, [trimmed(row[at[name]] for name in ACCESS_NAMES) for row in body]
 
 
+def xlsx_rows(path):
+    import openpyxl
+    sheet = openpyxl.load_workbook(path).worksheets[0]
+    # Captions in row 1, people from row 2; an empty value is no cell.
+    rows = [trimmed("" if v is None else v for v in row) for row in sheet.iter_rows(min_row=2, values_only=True)]
+    while rows and not rows[-1]:
+        rows.pop()
+    return rows
+
+
+def sqlite_rows(path):
+    import sqlite3
+    db = sqlite3.connect("file:" + path + "?mode=ro", uri=True)
+    names = ", ".join('"%s"' % n for n in ACCESS_NAMES)
+    rows = [trimmed(r) for r in db.execute("SELECT %s FROM tblKinsheet ORDER BY rowid" % names)]
+    info = dict(db.execute("SELECT key, value FROM kinsheet_info"))
+    db.close()
+    return rows, info
+
+
+def sqlite_shell_rows(path):
+    out = subprocess.run(["sqlite3", "-bail", "-csv", path, "SELECT %s FROM tblKinsheet ORDER BY rowid"
+                          % ", ".join('"%s"' % n for n in ACCESS_NAMES)],
+                         stdout=subprocess.PIPE, check=True, text=True).stdout
+    return [trimmed(r) for r in read_csv_text(out)]
+
+
 def check_family(args, check):
     ged = os.path.join(args.data, "three_generations.ged")
     for mode in MODES:
@@ -100,6 +130,18 @@ def check_family(args, check):
             check.expect(sorted(header) == sorted(ACCESS_NAMES), fmt + ": fields " + repr(header))
             check.expect(got == expected,
                          "%s %s: mdb-export rows\n  got      %r\n  expected %r" % (mode, fmt, got, expected))
+
+        run_batch(args.batch, ["--living", mode, ged, base + ".xlsx"])
+        got = xlsx_rows(base + ".xlsx")
+        check.expect(got == expected, mode + ": openpyxl rows\n  got      %r\n  expected %r" % (got, expected))
+
+        run_batch(args.batch, ["--living", mode, "--living-years", "110", ged, base + ".sqlite"])
+        got, info = sqlite_rows(base + ".sqlite")
+        check.expect(got == expected, mode + ": sqlite3 rows\n  got      %r\n  expected %r" % (got, expected))
+        check.expect(info.get("living") == mode and info.get("living_years") == "110",
+                     mode + ": kinsheet_info says %r, %r" % (info.get("living"), info.get("living_years")))
+        got = sqlite_shell_rows(base + ".sqlite")
+        check.expect(got == expected, mode + ": sqlite3 shell rows\n  got      %r\n  expected %r" % (got, expected))
 
 
 def check_row_limit(args, check):
@@ -134,9 +176,15 @@ def main():
     except ImportError:
         print("SKIP: python3-xlrd is not installed")
         return SKIP
-    if shutil.which("mdb-export") is None:
-        print("SKIP: mdbtools is not installed")
+    try:
+        import openpyxl  # noqa: F401
+    except ImportError:
+        print("SKIP: python3-openpyxl is not installed")
         return SKIP
+    for tool, package in (("mdb-export", "mdbtools"), ("sqlite3", "sqlite3")):
+        if shutil.which(tool) is None:
+            print("SKIP: %s is not installed" % package)
+            return SKIP
     shutil.rmtree(args.work, ignore_errors=True)
     os.makedirs(args.work)
     check = Checker()
