@@ -258,7 +258,7 @@ void ExportTest::xlsxAndSqliteFromMenuAndToolbar() {
 // The living-people choice under the field boxes: it governs every format
 // and is there again in the next window.
 void ExportTest::livingPeopleChoice() {
-  QSettings("Kinsheet", "Kinsheet").clear();
+  QSettings("kinsheet", "kinsheet").clear();
   const std::string family = std::string(KINSHEET_SOURCE_DIR) + "/tests/living/three_generations.ged";
   const std::string expected = ReadFile(std::string(KINSHEET_SOURCE_DIR) + "/tests/living/expected_private.csv");
   {
@@ -295,7 +295,7 @@ void ExportTest::livingPeopleChoice() {
     QCOMPARE(Lines(ReadFile(txt)), 2 + 5);  // two header lines, the five dead
   }
   {
-    QSettings("Kinsheet", "Kinsheet").setValue("export/livingYears", 30);
+    QSettings("kinsheet", "kinsheet").setValue("export/livingYears", 30);
     WindowFixture f;
     QCOMPARE(f.window->cboLiving->currentIndex(), 2);
     QCOMPARE(f.state.living.mode, LivingMode::kExclude);
@@ -304,7 +304,7 @@ void ExportTest::livingPeopleChoice() {
   }
   {
     // A setting edited into nonsense falls back to the defaults.
-    QSettings settings("Kinsheet", "Kinsheet");
+    QSettings settings("kinsheet", "kinsheet");
     settings.setValue("export/living", "everyone");
     settings.setValue("export/livingYears", "-4");
     settings.sync();
@@ -312,7 +312,7 @@ void ExportTest::livingPeopleChoice() {
     QCOMPARE(f.state.living.mode, LivingMode::kInclude);
     QCOMPARE(f.state.living.years, kDefaultLivingYears);
   }
-  QSettings("Kinsheet", "Kinsheet").clear();
+  QSettings("kinsheet", "kinsheet").clear();
 }
 
 }  // namespace

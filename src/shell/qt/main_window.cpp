@@ -50,12 +50,13 @@ constexpr const char* kFieldCaptions[kFieldCount] = {
 
 constexpr const char* kSpouseCaption = " Include Spouse's INDI Info ";
 
-// Where the living-people choice is remembered between runs. The year limit
-// has no control: a user who wants another edits the setting.
+// The remembered living-people choice and its limit of years; the limit
+// has no control of its own: a user who wants another edits the setting.
 constexpr const char* kLivingKey = "export/living";
 constexpr const char* kLivingYearsKey = "export/livingYears";
 
-QSettings Settings() { return QSettings("Kinsheet", "Kinsheet"); }
+// Where the settings live: $XDG_CONFIG_HOME/kinsheet/kinsheet.conf.
+QSettings Settings() { return QSettings("kinsheet", "kinsheet"); }
 
 // What each load counter counts, in counter order.
 constexpr const char* kCounterCaptions[kCounterCount] = {
