@@ -8,7 +8,6 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "fileio/file_open.h"
@@ -87,6 +86,8 @@ class CapacityError : public std::runtime_error {
 
 // An id table: entries 1..capacity of 24-character ids, with a hash index
 // that answers what a scan from entry 1 would (the first match wins).
+// The index is flat (open addressing, linear probing) and names entries by
+// number, so a probe touches one array and at most the id it compares.
 class IdTable {
  public:
   IdTable(std::int32_t capacity, int extra_ids);
@@ -116,8 +117,17 @@ class IdTable {
   std::int32_t capacity_;
   int ids_per_entry_;
   std::int32_t fill_ = 0;
+  // The trimmed id of entry n.
+  std::string_view Key(std::int32_t n) const;
+  // The first entry whose trimmed id is `key`; 0 when none.
+  std::int32_t FirstWith(std::string_view key) const;
+  void GrowIndex();
+
   std::vector<char> storage_;  // allocated on first use, kept afterwards
-  std::unordered_map<std::string_view, std::int32_t> first_;
+  // Each slot: the key's 32-bit hash in the upper half, its first entry's
+  // number in the lower (0: empty). At most 7/10 full.
+  std::vector<std::uint64_t> slots_;
+  std::size_t keys_ = 0;
 };
 
 // ReadIndividual / ReadFamily: record n of a work file into a working record.
