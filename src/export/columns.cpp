@@ -99,16 +99,36 @@ bool Ticked(const FieldSelection& s, int index) {
   return s.ticked[static_cast<std::size_t>(index)];
 }
 
-// Full name and id of the individual with `id`, read into the working
-// record; both empty when nobody has it.
+// Full name and id of the individual with `id`; both empty when nobody
+// has it. Only those two fields are read.
 void LookUpPerson(RunState& state, WorkFiles& files, std::string_view id, std::string& name,
                   std::string* found_id) {
   const auto n = state.work.individual_index.Find(id, state.work.individual_count);
   if (!n) return;
-  ReadIndividual(state.work.individual, files.individuals, *n);
-  name = state.work.individual.Trimmed(IndiField::kFullName);
-  if (found_id) *found_id = state.work.individual.Trimmed(IndiField::kIndiId);
+  name = ReadIndividualField(files.individuals, *n, IndiField::kFullName);
+  if (found_id) *found_id = ReadIndividualField(files.individuals, *n, IndiField::kIndiId);
 }
+
+// Fills the row's values in order, reusing the strings of the previous
+// row: every row of an export has the same columns.
+class RowFiller {
+ public:
+  explicit RowFiller(ExportRow& row) : row_(row) {}
+  ~RowFiller() { row_.resize(used_); }
+  void Add(int position, std::string_view value) {
+    if (used_ < row_.size()) {
+      row_[used_].position = position;
+      row_[used_].value.assign(value);
+    } else {
+      row_.push_back({position, std::string(value)});
+    }
+    ++used_;
+  }
+
+ private:
+  ExportRow& row_;
+  std::size_t used_ = 0;
+};
 
 void LookUpMarriage(RunState& state, WorkFiles& files, std::string_view own_id,
                     std::string_view fams, Marriage& m) {
@@ -131,7 +151,7 @@ void LookUpMarriage(RunState& state, WorkFiles& files, std::string_view own_id,
 void AssembleRow(RunState& state, WorkFiles& files, std::int32_t n, int marriages,
                  ExportRow& row) {
   const FieldSelection& sel = state.selection;
-  row.clear();
+  RowFiller fill(row);
   ReadIndividual(state.work.individual, files.individuals, n);
   const IndividualRecord& rec = state.work.individual;
   const std::string own_id(rec.Trimmed(IndiField::kIndiId));
@@ -142,7 +162,7 @@ void AssembleRow(RunState& state, WorkFiles& files, std::int32_t n, int marriage
 
   for (int c = 0; c < 17; ++c) {
     if (Ticked(sel, kExportColumns[static_cast<std::size_t>(c)].selection)) {
-      row.push_back({c + 1, std::string(rec.Trimmed(kOwnFields[c]))});
+      fill.Add(c + 1, rec.Trimmed(kOwnFields[c]));
     }
   }
 
@@ -159,7 +179,7 @@ void AssembleRow(RunState& state, WorkFiles& files, std::int32_t n, int marriage
   const std::string* parent_values[5] = {&famc, &father_id, &father_name, &mother_id, &mother_name};
   for (int c = 17; c < 22; ++c) {
     if (Ticked(sel, kExportColumns[static_cast<std::size_t>(c)].selection)) {
-      row.push_back({c + 1, *parent_values[c - 17]});
+      fill.Add(c + 1, *parent_values[c - 17]);
     }
   }
 
@@ -177,7 +197,7 @@ void AssembleRow(RunState& state, WorkFiles& files, std::int32_t n, int marriage
     for (int j = 0; j < 6; ++j) {
       const int c = 22 + 6 * k + j;
       if (Ticked(sel, kExportColumns[static_cast<std::size_t>(c)].selection)) {
-        row.push_back({c + 1, *values[j]});
+        fill.Add(c + 1, *values[j]);
       }
     }
   }

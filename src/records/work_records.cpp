@@ -210,4 +210,11 @@ void ReadFamily(FamilyRecord& record, File& families, std::int32_t n) {
   families.GetRecord(n, record.data());
 }
 
+std::string ReadIndividualField(File& individuals, std::int32_t n, IndiField field) {
+  const FieldSlot s = SlotOf(field);
+  std::array<char, kIndividualRecordLength> bytes;
+  individuals.GetRecordBytes(n, s.offset, s.width, bytes.data());
+  return std::string(TrimSpaces(std::string_view(bytes.data(), static_cast<std::size_t>(s.width))));
+}
+
 }  // namespace kinsheet

@@ -133,5 +133,8 @@ class IdTable {
 // ReadIndividual / ReadFamily: record n of a work file into a working record.
 void ReadIndividual(IndividualRecord& record, File& individuals, std::int32_t n);
 void ReadFamily(FamilyRecord& record, File& families, std::int32_t n);
+// One field of individual record n, trimmed, read without the rest of the
+// record: all a lookup of a parent or spouse needs.
+std::string ReadIndividualField(File& individuals, std::int32_t n, IndiField field);
 
 }  // namespace kinsheet
