@@ -48,7 +48,7 @@ struct WorkFiles {
 WorkFiles OpenWorkFiles(RunState& state, WindowServices& ws);
 
 // Row of individual n with 1 (text report) or 3 marriages. Throws
-// FileError on a read failure and CapacityError past the id tables' end.
+// FileError on a read failure.
 void AssembleRow(RunState& state, WorkFiles& files, std::int32_t n, int marriages,
                  ExportRow& row);
 

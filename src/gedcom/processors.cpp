@@ -74,6 +74,7 @@ void AdvanceCounter(RunState& state, WindowServices& ws, int index) {
 
 void StartIndividualRecord(RunState& state, WindowServices& ws) {
   WorkState& w = state.work;
+  if (w.individual_count >= w.record_limit) throw RecordLimitError();
   try {
     if (w.individual_count > 0) w.individual_file.PutRecord(w.individual_number, w.individual.data());
   } catch (const std::exception& e) {
@@ -89,6 +90,7 @@ void StartIndividualRecord(RunState& state, WindowServices& ws) {
 
 void StartFamilyRecord(RunState& state, WindowServices& ws) {
   WorkState& w = state.work;
+  if (w.family_count >= w.record_limit) throw RecordLimitError();
   try {
     if (w.family_count > 0) w.family_file.PutRecord(w.family_number, w.family.data());
   } catch (const std::exception& e) {
@@ -155,6 +157,8 @@ void ProcessINDI(RunState& state, WindowServices& ws) {
       rec.SetCount(Increment(rec.Count()));
       AdvanceCounter(state, ws, 6);
     }
+  } catch (const RecordLimitError&) {
+    throw;  // ends the load, not just this line
   } catch (const std::exception& e) {
     Say(ws, std::string(msg::kProblemProcessIndi) + "\n" + std::string(path) + ": " + value + "\n" + e.what(),
         MsgIcon::kExclamation);
@@ -224,6 +228,8 @@ void ProcessFAM(RunState& state, WindowServices& ws) {
     } else if (path == "FAM:CHIL") {
       rec.SetCount(Increment(rec.Count()));
     }
+  } catch (const RecordLimitError&) {
+    throw;  // ends the load, not just this line
   } catch (const std::exception& e) {
     Say(ws, std::string(msg::kProblemProcessFam) + "\n" + std::string(path) + ": " + value + "\n" + e.what(),
         MsgIcon::kExclamation);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "text/encoding.h"
+#include "ui/messages.h"
 
 namespace kinsheet {
 namespace {
@@ -75,6 +76,8 @@ std::uint32_t HashId(std::string_view id) {
 }
 
 constexpr std::uint64_t kEmptySlot = 0;
+constexpr int kChunkBits = 16;
+constexpr std::int32_t kChunkMask = (1 << kChunkBits) - 1;
 constexpr std::size_t kFirstIndexSize = 1024;
 
 }  // namespace
@@ -92,39 +95,37 @@ void FixedRecord<Length, Field>::Set(Field field, std::string_view value) {
 template class FixedRecord<kIndividualRecordLength, IndiField>;
 template class FixedRecord<kFamilyRecordLength, FamField>;
 
-IdTable::IdTable(std::int32_t capacity, int extra_ids)
-    : capacity_(capacity), ids_per_entry_(1 + extra_ids) {}
+RecordLimitError::RecordLimitError() : std::runtime_error(msg::kTooManyRecords) {}
+
+IdTable::IdTable(int extra_ids) : ids_per_entry_(1 + extra_ids) {}
 
 void IdTable::Reset() {
   fill_ = 0;
+  chunks_.clear();
+  chunks_.shrink_to_fit();
   slots_.clear();
   slots_.shrink_to_fit();
   keys_ = 0;
-  storage_.clear();  // the reservation stays
 }
 
 char* IdTable::Slot(std::int32_t n, int which) {
-  return storage_.data() +
-         (static_cast<std::size_t>(n) * ids_per_entry_ + which) * kIdWidth;
+  return chunks_[static_cast<std::size_t>(n >> kChunkBits)].get() +
+         (static_cast<std::size_t>(n & kChunkMask) * ids_per_entry_ + which) * kIdWidth;
 }
 const char* IdTable::Slot(std::int32_t n, int which) const {
-  return storage_.data() +
-         (static_cast<std::size_t>(n) * ids_per_entry_ + which) * kIdWidth;
+  return chunks_[static_cast<std::size_t>(n >> kChunkBits)].get() +
+         (static_cast<std::size_t>(n & kChunkMask) * ids_per_entry_ + which) * kIdWidth;
 }
 
 void IdTable::Append(std::string_view id) {
-  if (fill_ >= capacity_) {
-    throw CapacityError("Subscript out of range (id table holds " +
-                        std::to_string(capacity_) + " entries)");
+  if (fill_ == kMaxRecordNumber) throw RecordLimitError();
+  const std::int32_t n = fill_ + 1;
+  if (static_cast<std::size_t>(n >> kChunkBits) == chunks_.size()) {
+    // Left unwritten: pages are only touched as entries fill them.
+    chunks_.push_back(std::make_unique_for_overwrite<char[]>(
+        (static_cast<std::size_t>(kChunkMask) + 1) * ids_per_entry_ * kIdWidth));
   }
-  if (storage_.capacity() == 0) {
-    // Set aside once for the whole run, so the hash keys that point into it
-    // never move; pages are only touched as entries fill them.
-    storage_.reserve(static_cast<std::size_t>(capacity_ + 1) * ids_per_entry_ * kIdWidth);
-  }
-  ++fill_;
-  const std::size_t end = static_cast<std::size_t>(fill_ + 1) * ids_per_entry_ * kIdWidth;
-  if (storage_.size() < end) storage_.resize(end, ' ');
+  fill_ = n;
   char* slot = Slot(fill_, 0);
   StoreFixed(slot, kIdWidth, id);
   for (int k = 1; k < ids_per_entry_; ++k) std::memset(Slot(fill_, k), ' ', kIdWidth);
@@ -163,7 +164,7 @@ void IdTable::GrowIndex() {
 
 void IdTable::SetExtra(std::int32_t n, int which, std::string_view id) {
   if (n < 1 || n > fill_) {
-    throw CapacityError("Subscript out of range (entry " + std::to_string(n) + ")");
+    throw std::out_of_range("Subscript out of range (entry " + std::to_string(n) + ")");
   }
   StoreFixed(Slot(n, which), kIdWidth, id);
 }
@@ -195,10 +196,6 @@ std::optional<std::int32_t> IdTable::Find(std::string_view id,
   const std::string_view key = TrimSpaces(id);
   if (key.empty()) return std::nullopt;
   if (const std::int32_t n = FirstWith(key); n != 0 && n <= record_count) return n;
-  if (record_count > capacity_) {
-    throw CapacityError("Subscript out of range (looking up " + std::string(key) +
-                        " past entry " + std::to_string(capacity_) + ")");
-  }
   return std::nullopt;
 }
 

@@ -18,6 +18,8 @@ inline constexpr const char* kProblemProcessEvent = "Problem loading GedCom tabl
 inline constexpr const char* kProblemProcessFam = "Problem processing Family (ProcessFAM): ";
 inline constexpr const char* kProblemAddingIndiv = "Problem adding Indiv: ";
 inline constexpr const char* kProblemAddingFamil = "Problem adding Famil: ";
+inline constexpr const char* kTooManyRecords =
+    "File is too large! Kinsheet holds at most 2147483647 people and 2147483647 families.";
 
 // Export command
 inline constexpr const char* kNoRecords = "Workfile contains no records. Cannot create";
