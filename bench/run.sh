@@ -220,5 +220,5 @@ if [ -n "$big_sec" ] && [ -n "$half_sec" ]; then
   printf '%s people: IndividualCount %s, CSV lines %s (caption + one per person: %s)\n' \
     "$big_people" "$counted" "$lines" "$check"
 else
-  echo "$big_people people load + CSV: not measured (needs csv in FORMATS, $big_people and $((big_people / 2)) in SIZES)"
+  echo "$big_people people load + CSV: failed, or not measured (needs csv in FORMATS, $big_people and $((big_people / 2)) in SIZES)"
 fi
