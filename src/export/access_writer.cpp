@@ -17,8 +17,6 @@
 namespace kinsheet {
 namespace {
 
-constexpr const char* kTemplateMissing =
-    "MS Access workfile missing. Cannot create dB. \nPlease reinstall Kinsheet.";
 constexpr const char* kTableName = "tblKinsheet";
 constexpr int kProgressThreshold = 100;
 
@@ -61,7 +59,7 @@ bool WriteAccessDatabase(RunState& state, WindowServices& ws, const std::string&
   const std::string template_path =
       state.program_folder + (AccessFormat == "95" ? "/Kinsheet95.mdb" : "/Kinsheet2K.mdb");
   if (!FileExists(template_path)) {
-    Say(ws, kTemplateMissing, MsgIcon::kNone);
+    Say(ws, msg::kTemplateMissing, MsgIcon::kNone);
     return false;
   }
 
@@ -72,7 +70,7 @@ bool WriteAccessDatabase(RunState& state, WindowServices& ws, const std::string&
   std::unique_ptr<jet::Recordset> rs;
   WorkFiles files;
   ws.SetBusy(true);
-  ws.SetStatusText("One moment please...");
+  ws.SetStatusText(msg::kOneMoment);
   try {
     std::filesystem::copy_file(template_path, path, std::filesystem::copy_options::overwrite_existing);
     ws.DoEvents();
@@ -89,7 +87,7 @@ bool WriteAccessDatabase(RunState& state, WindowServices& ws, const std::string&
     db->TableDefs().Append(def);
     rs = db->OpenRecordset(kTableName, jet::dbOpenDynaset);
 
-    ws.SetStatusText("Creating " + path + "...");
+    ws.SetStatusText(msg::kCreating + path + msg::kCreatingEnd);
     if (show_progress) {
       ws.SetProgressMax(count);
       ws.SetProgressValue(0);

@@ -71,13 +71,11 @@ bool WriteExcelWorkbook(RunState& state, WindowServices& ws) {
   WorkFiles files;
   try {
     ws.SetBusy(true);
-    ws.SetStatusText("One moment please...");
+    ws.SetStatusText(msg::kOneMoment);
     // A sheet has 65,536 rows: refuse before any file is made.
     if (count > kMaxPeople) {
-      throw xls::XlsError("The file holds " + std::to_string(count) +
-                          " people, but an Excel worksheet holds at most " + std::to_string(kMaxPeople) +
-                          " (65536 rows with the caption row and an empty row). "
-                          "Please export to the CSV or Access format instead.");
+      throw xls::XlsError(msg::kTooManyPeople + std::to_string(count) + msg::kTooManyPeopleLimit +
+                          std::to_string(kMaxPeople) + msg::kTooManyPeopleAdvice);
     }
 
     std::array<std::string, kColumnCount> captions;
@@ -110,7 +108,7 @@ bool WriteExcelWorkbook(RunState& state, WindowServices& ws) {
     app->ActiveWorkbook().Close(false);
     app->Quit();
 
-    ws.SetStatusText("Creating " + path + "...");
+    ws.SetStatusText(msg::kCreating + path + msg::kCreatingEnd);
     ws.DoEvents();
     if (count > kProgressThreshold) {
       ws.SetProgressMax(count);

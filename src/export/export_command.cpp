@@ -19,11 +19,8 @@ struct ExportFormat {
 };
 
 constexpr ExportFormat kFormats[5] = {
-    {".xls", "All Files (*.*)|*.*|MS Excel Files (*.xls)|*.xls"},
-    {".mdb", "All Files (*.*)|*.*|MS Access Files (*.mdb)|*.mdb"},
-    {".mdb", "All Files (*.*)|*.*|MS Access Files (*.mdb)|*.mdb"},
-    {".csv", "All Files (*.*)|*.*|Comma Delimited Files (*.csv)|*.csv"},
-    {".txt", "All Files (*.*)|*.*|Text Files (*.txt)|*.txt"},
+    {".xls", msg::kSaveFilterXls}, {".mdb", msg::kSaveFilterMdb}, {".mdb", msg::kSaveFilterMdb},
+    {".csv", msg::kSaveFilterCsv}, {".txt", msg::kSaveFilterTxt},
 };
 
 bool CallWriter(RunState& state, WindowServices& ws, std::int16_t index) {

@@ -9,7 +9,7 @@
 namespace kinsheet {
 
 std::string DescribeFailure(const std::exception& e) {
-  if (dynamic_cast<const std::bad_alloc*>(&e) != nullptr) return "Out of memory";
+  if (dynamic_cast<const std::bad_alloc*>(&e) != nullptr) return msg::kOutOfMemory;
   return e.what();
 }
 

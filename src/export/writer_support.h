@@ -12,7 +12,7 @@
 namespace kinsheet {
 
 // Shows the progress bar when `count` exceeds `threshold`; the writer moves
-// it with Step and hides it with Hide on every path out.
+// it with Step, and EndExport hides it on every path out.
 class RowProgress {
  public:
   RowProgress(WindowServices& ws, std::int32_t count, std::int32_t threshold)

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <utility>
 
+#include "fileio/system_calls.h"
 #include "ui/messages.h"
 
 namespace kinsheet {
@@ -71,8 +72,7 @@ File::File(File&& other) noexcept { *this = std::move(other); }
 
 File& File::operator=(File&& other) noexcept {
   if (this != &other) {
-    Unmap();
-    if (fd_ >= 0) ::close(fd_);
+    CloseQuietly();
     fd_ = std::exchange(other.fd_, -1);
     path_ = std::move(other.path_);
     mode_ = other.mode_;
@@ -91,16 +91,17 @@ File& File::operator=(File&& other) noexcept {
   return *this;
 }
 
-File::~File() {
-  if (fd_ >= 0) {
-    try {
-      Flush();
-    } catch (const FileError&) {
-      // Closing on an error path: the first failure has been reported.
-    }
-    Unmap();
-    ::close(fd_);
+File::~File() { CloseQuietly(); }
+
+void File::CloseQuietly() noexcept {
+  if (fd_ < 0) return;
+  try {
+    Flush();
+  } catch (const FileError&) {
+    // Closing on an error path: the first failure has been reported.
   }
+  Unmap();
+  sys::calls.close(std::exchange(fd_, -1));
 }
 
 void File::Write(std::string_view bytes) {
@@ -118,7 +119,7 @@ void File::Flush() {
   FlushRecords();
   std::size_t done = 0;
   while (done < out_buffer_.size()) {
-    const ssize_t n = ::write(fd_, out_buffer_.data() + done, out_buffer_.size() - done);
+    const ssize_t n = sys::calls.write(fd_, out_buffer_.data() + done, out_buffer_.size() - done);
     if (n < 0) {
       if (errno == EINTR) continue;
       const int err = errno;
@@ -136,7 +137,7 @@ bool File::FillBuffer() {
   in_buffer_.resize(kBufferSize);
   ssize_t n;
   do {
-    n = ::read(fd_, in_buffer_.data(), kBufferSize);
+    n = sys::calls.read(fd_, in_buffer_.data(), kBufferSize);
   } while (n < 0 && errno == EINTR);
   if (n < 0) ThrowFileError(errno, path_);
   in_buffer_.resize(static_cast<std::size_t>(n));
@@ -203,7 +204,7 @@ bool File::ReadLine(std::string& line, std::size_t max_line) {
 void File::RequireOpen() const {
   if (fd_ >= 0) return;
   if (failure_) throw *failure_;
-  throw FileError(kErrBadFileNameOrNumber, EBADF, "Bad file name or number");
+  throw FileError(kErrBadFileNameOrNumber, EBADF, msg::kBadFileNameOrNumber);
 }
 
 void File::PutRecord(std::int64_t number, const char* data) {
@@ -224,8 +225,8 @@ void File::PutRecord(std::int64_t number, const char* data) {
 void File::FlushRecords() {
   std::size_t done = 0;
   while (done < pending_.size()) {
-    const ssize_t n = ::pwrite(fd_, pending_.data() + done, pending_.size() - done,
-                               pending_at_ + static_cast<off_t>(done));
+    const ssize_t n = sys::calls.pwrite(fd_, pending_.data() + done, pending_.size() - done,
+                                        pending_at_ + static_cast<off_t>(done));
     if (n < 0) {
       if (errno == EINTR) continue;
       const int err = errno;
@@ -278,13 +279,13 @@ void File::GetRecordBytes(std::int64_t number, std::int32_t from, std::int32_t c
   }
   std::size_t done = 0;
   while (done < static_cast<std::size_t>(count)) {
-    const ssize_t n = ::pread(fd_, data + done, count - done, offset + done);
+    const ssize_t n = sys::calls.pread(fd_, data + done, count - done, offset + done);
     if (n < 0) {
       if (errno == EINTR) continue;
       ThrowFileError(errno, path_);
     }
     if (n == 0) {
-      throw FileError(kErrInputPastEnd, 0, "Input past end of file (" + path_ + ")");
+      throw FileError(kErrInputPastEnd, 0, std::string(msg::kInputPastEnd) + " (" + path_ + ")");
     }
     done += static_cast<std::size_t>(n);
   }
@@ -306,11 +307,11 @@ void File::Close() {
   try {
     Flush();
   } catch (...) {
-    ::close(std::exchange(fd_, -1));
+    sys::calls.close(std::exchange(fd_, -1));
     throw;
   }
   const int fd = std::exchange(fd_, -1);
-  if (::close(fd) != 0 && errno != EINTR) ThrowFileError(errno, path_);
+  if (sys::calls.close(fd) != 0 && errno != EINTR) ThrowFileError(errno, path_);
 }
 
 File OpenFileRaw(const std::string& name, std::int16_t mode, std::int32_t record_length) {
@@ -324,10 +325,10 @@ File OpenFileRaw(const std::string& name, std::int16_t mode, std::int32_t record
     default: return File();
   }
   if (mode == kModeRandom && record_length <= 0) {
-    throw FileError(kErrBadFileMode, EINVAL, "Bad record length (" + name + ")");
+    throw FileError(kErrBadFileMode, EINVAL, std::string(msg::kBadRecordLength) + " (" + name + ")");
   }
-  if (name.empty()) throw FileError(kErrBadFileName, EINVAL, "Bad file name");
-  const int fd = RetryEintr([&] { return ::open(name.c_str(), flags | O_CLOEXEC, 0666); });
+  if (name.empty()) throw FileError(kErrBadFileName, EINVAL, msg::kBadFileName);
+  const int fd = RetryEintr([&] { return sys::calls.open(name.c_str(), flags | O_CLOEXEC, 0666); });
   if (fd < 0) {
     // Creating a file fails with ENOENT only when its folder is missing.
     if (errno == ENOENT && (flags & O_CREAT) != 0) {
@@ -337,7 +338,7 @@ File OpenFileRaw(const std::string& name, std::int16_t mode, std::int32_t record
   }
   struct stat st {};
   if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-    ::close(fd);
+    sys::calls.close(fd);
     ThrowFileError(EISDIR, name);
   }
   File f;
@@ -364,7 +365,7 @@ File FileOpen(WindowServices& ws, const std::string& name, std::int16_t mode,
               std::int32_t record_length, bool ask_replace) {
   for (;;) {
     try {
-      if (IsRefusedFileName(name)) throw FileError(kErrBadFileName, 0, "Bad file name");
+      if (IsRefusedFileName(name)) throw FileError(kErrBadFileName, 0, msg::kBadFileName);
       if (ask_replace && mode == kModeOutput && FileExists(name)) {
         const MsgResult r = Say(ws, std::string(msg::kReplaceContents) + name + "?",
                                 MsgIcon::kExclamation, MsgButtons::kOkCancel, 1,
@@ -388,20 +389,19 @@ std::int16_t FileErrors(WindowServices& ws, std::int16_t code) {
   MsgButtons buttons = MsgButtons::kOk;
   switch (code) {
     case kErrBadFileNameOrNumber:
-    case kErrBadFileName: text = "That filename is illegal." + std::to_string(code); break;
-    case kErrBadFileMode: text = "Can't open your file for that type of access."; break;
-    case kErrFileAlreadyOpen: text = "That file is already open."; break;
-    case kErrDeviceIo: text = "The disk is full."; break;
+    case kErrBadFileName: text = msg::kFileNameIllegal + std::to_string(code); break;
+    case kErrBadFileMode: text = msg::kFileModeRefused; break;
+    case kErrFileAlreadyOpen: text = msg::kFileAlreadyOpen; break;
+    case kErrDeviceIo: text = msg::kDiskFull; break;
     case kErrInputPastEnd:
-      text = std::string("This file has a nonstandard end-of-file marker,") +
-             "or an attempt was made to read beyond " + "the end-of-file marker.";
+      text = msg::kPastEndOfFile;
       break;
     case kErrDeviceUnavailable:
-      text = "That device appears to be unavailable.";
+      text = msg::kDeviceUnavailable;
       buttons = MsgButtons::kRetryCancel;
       break;
-    case kErrDiskNotReady: text = "The disk is not ready."; break;
-    case kErrPathNotFound: text = "That path doesn't exist."; break;
+    case kErrDiskNotReady: text = msg::kDiskNotReady; break;
+    case kErrPathNotFound: text = msg::kPathMissing; break;
     default: return 3;
   }
   switch (Say(ws, text, MsgIcon::kExclamation, buttons, 1, msg::kFileErrorTitle)) {

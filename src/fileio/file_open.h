@@ -106,6 +106,8 @@ class File {
   friend File OpenFileRaw(const std::string&, std::int16_t, std::int32_t);
   friend File FileOpen(WindowServices&, const std::string&, std::int16_t, std::int32_t, bool);
   bool FillBuffer();
+  // Flushes and closes as the destructor does: a failure is dropped.
+  void CloseQuietly() noexcept;
   // Throws why the file is not open.
   void RequireOpen() const;
   void FlushRecords();

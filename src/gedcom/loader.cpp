@@ -154,7 +154,7 @@ LoadOutcome LoadGedcom(RunState& state, WindowServices& ws) {
     const std::int32_t p = InStrLast(state.current_file_name, "/");
     state.name_part = state.current_file_name.substr(static_cast<std::size_t>(p));
     state.folder_part = state.current_file_name.substr(0, p > 0 ? p - 1 : 0);
-    ws.SetCaption(std::string("Kinsheet (") + state.name_part + ")");
+    ws.SetCaption(msg::kCaptionStart + state.name_part + msg::kCaptionEnd);
     state.last_gedcom_folder = std::string(TrimSpaces(state.folder_part));
 
     const std::int64_t length = in.Length();

@@ -15,7 +15,7 @@ namespace {
 // A cross-reference loses its "@" signs; a lone "@" cannot.
 std::string_view StripAts(std::string_view v) {
   if (!v.empty() && v.front() == '@' && v.back() == '@') {
-    if (v.size() < 2) throw std::runtime_error("Invalid procedure call or argument");
+    if (v.size() < 2) throw std::runtime_error(msg::kInvalidCall);
     return v.substr(1, v.size() - 2);
   }
   return v;
@@ -25,7 +25,7 @@ std::string_view StripAts(std::string_view v) {
 
 std::string GetGedValue(std::string_view line) {
   const auto w = SecondWord(line);
-  if (!w) throw std::runtime_error("Subscript out of range");
+  if (!w) throw std::runtime_error(msg::kSubscriptOutOfRange);
   std::string_view value;
   if (!w->empty() && w->front() == '@' && w->back() == '@') {
     value = StripAts(*w);
@@ -41,7 +41,7 @@ void ParseGedRec(RunState& state, WindowServices& ws, std::string_view raw) {
   ParserState& p = state.parser;
   try {
     const char c = line.front();
-    if (c < '0' || c > '9') throw std::runtime_error("Type mismatch");
+    if (c < '0' || c > '9') throw std::runtime_error(msg::kTypeMismatch);
     const int level = c - '0';
     p.level_tags.resize(static_cast<std::size_t>(level) + 1);
     if (level > 0) {

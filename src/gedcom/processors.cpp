@@ -14,7 +14,7 @@ namespace {
 
 class OverflowError : public std::runtime_error {
  public:
-  OverflowError() : std::runtime_error("Overflow") {}
+  OverflowError() : std::runtime_error(msg::kOverflow) {}
 };
 
 std::int16_t Increment(std::int16_t count) {

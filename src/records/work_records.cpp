@@ -164,7 +164,8 @@ void IdTable::GrowIndex() {
 
 void IdTable::SetExtra(std::int32_t n, int which, std::string_view id) {
   if (n < 1 || n > fill_) {
-    throw std::out_of_range("Subscript out of range (entry " + std::to_string(n) + ")");
+    throw std::out_of_range(std::string(msg::kSubscriptOutOfRange) + " (entry " +
+                            std::to_string(n) + ")");
   }
   StoreFixed(Slot(n, which), kIdWidth, id);
 }

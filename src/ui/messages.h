@@ -1,4 +1,8 @@
-// Every text the program shows the user, in one place.
+// Every text the core shows the user through the window services, in one
+// place. The window's own labels (menus, field boxes, counters) live with
+// the window that lays them out, the batch tool's help with that tool, and
+// the file-format engines keep their own error texts so that they stay
+// usable without the rest of the program.
 #pragma once
 
 namespace kinsheet::msg {
@@ -8,6 +12,8 @@ inline constexpr const char* kOpenTitle = "Select GEDCOM file to Sheetify...";
 inline constexpr const char* kOpenFilter =
     "All Files (*.*)|*.*|GEDCOM files (*.GED)|*.ged|Text Files (*.txt)|*.txt";
 inline constexpr const char* kLoading = "Loading ";
+inline constexpr const char* kCaptionStart = "Kinsheet (";
+inline constexpr const char* kCaptionEnd = ")";
 inline constexpr const char* kFileEmpty = "File is empty!";
 inline constexpr const char* kNoGedData = "No GED data in file!";
 inline constexpr const char* kSelectFields = "Select fields to be included in Sheetified file...";
@@ -20,24 +26,61 @@ inline constexpr const char* kProblemAddingIndiv = "Problem adding Indiv: ";
 inline constexpr const char* kProblemAddingFamil = "Problem adding Famil: ";
 inline constexpr const char* kTooManyRecords =
     "File is too large! Kinsheet holds at most 2147483647 people and 2147483647 families.";
+// Why a line or a record could not be taken, after the texts above.
+inline constexpr const char* kTypeMismatch = "Type mismatch";
+inline constexpr const char* kSubscriptOutOfRange = "Subscript out of range";
+inline constexpr const char* kInvalidCall = "Invalid procedure call or argument";
+inline constexpr const char* kOverflow = "Overflow";
 
 // Export command
 inline constexpr const char* kNoRecords = "Workfile contains no records. Cannot create";
 inline constexpr const char* kNoFields = "Please select fields to be included in Sheetify";
 inline constexpr const char* kSaveTitle = "Save Sheetified file as...";
 inline constexpr const char* kOverwrite = "Overwrite existing file?";
+inline constexpr const char* kSaveFilterXls = "All Files (*.*)|*.*|MS Excel Files (*.xls)|*.xls";
+inline constexpr const char* kSaveFilterMdb = "All Files (*.*)|*.*|MS Access Files (*.mdb)|*.mdb";
+inline constexpr const char* kSaveFilterCsv = "All Files (*.*)|*.*|Comma Delimited Files (*.csv)|*.csv";
+inline constexpr const char* kSaveFilterTxt = "All Files (*.*)|*.*|Text Files (*.txt)|*.txt";
 
 // Writers
 inline constexpr const char* kSaveError = "Error occurred while trying to save file: ";
 inline constexpr const char* kWorksheetError = "Error occurred while creating worksheet: ";
 inline constexpr const char* kDbError = "Error occurred while creating dB: ";
 inline constexpr const char* kCreatedAsk = " created. Do you wish to view it now?";
+inline constexpr const char* kOneMoment = "One moment please...";
+inline constexpr const char* kCreating = "Creating ";
+inline constexpr const char* kCreatingEnd = "...";
+inline constexpr const char* kOutOfMemory = "Out of memory";
+inline constexpr const char* kTemplateMissing =
+    "MS Access workfile missing. Cannot create dB. \nPlease reinstall Kinsheet.";
+// The sheet's row limit: "The file holds N people, but ... at most M (...".
+inline constexpr const char* kTooManyPeople = "The file holds ";
+inline constexpr const char* kTooManyPeopleLimit = " people, but an Excel worksheet holds at most ";
+inline constexpr const char* kTooManyPeopleAdvice =
+    " (65536 rows with the caption row and an empty row). "
+    "Please export to the CSV or Access format instead.";
 
 // File helpers
 inline constexpr const char* kFileErrorTitle = "File Error";
 inline constexpr const char* kReplaceTitle = "Replace File?";
 inline constexpr const char* kReplaceContents = "Replace contents of ";
 inline constexpr const char* kNavigationProblem = "Problem with navigation parms: ";
+// FileErrors' texts, by the file layer's code.
+inline constexpr const char* kFileNameIllegal = "That filename is illegal.";
+inline constexpr const char* kFileModeRefused = "Can't open your file for that type of access.";
+inline constexpr const char* kFileAlreadyOpen = "That file is already open.";
+inline constexpr const char* kDiskFull = "The disk is full.";
+inline constexpr const char* kPastEndOfFile =
+    "This file has a nonstandard end-of-file marker,or an attempt was made to read beyond "
+    "the end-of-file marker.";
+inline constexpr const char* kDeviceUnavailable = "That device appears to be unavailable.";
+inline constexpr const char* kDiskNotReady = "The disk is not ready.";
+inline constexpr const char* kPathMissing = "That path doesn't exist.";
+// What a failed file operation says of itself (a path may follow).
+inline constexpr const char* kBadFileNameOrNumber = "Bad file name or number";
+inline constexpr const char* kBadFileName = "Bad file name";
+inline constexpr const char* kBadRecordLength = "Bad record length";
+inline constexpr const char* kInputPastEnd = "Input past end of file";
 
 // Start-up
 inline constexpr const char* kProblemStarting = "Problem loading Kinsheet ";

@@ -54,7 +54,7 @@ std::vector<Parsed> ParseLines(const std::vector<std::string>& lines) {
 TEST(ParseGedRec, PathsAndValues) {
   const auto r = ParseLines({"0 @I1@ INDI", "1 NAME John /Smith/", "2 GIVN John", "1 BIRT",
                              "2 DATE 1 JAN 1900", "1 SEX M", "1 FAMS @F2@", "3 DATE x",
-                             "1 NOTE @N5@", "1 NOTE a@b", "10 FOO bar", "1 FAMS  @F1@"});
+                             "1 NOTE @N5@", "1 NOTE a@b", "10 FOO bar", "1 FAMS  @F1@", "1 X"});
   EXPECT_EQ(r[0].path, "INDI");
   EXPECT_EQ(r[0].value, "I1");
   EXPECT_EQ(r[1].path, "INDI:NAME");
@@ -74,6 +74,8 @@ TEST(ParseGedRec, PathsAndValues) {
   // Two spaces: the untrimmed slice starts with a space, so the @ signs stay.
   EXPECT_EQ(r[11].path, "INDI:FAMS");
   EXPECT_EQ(r[11].value, "@F1@");
+  EXPECT_EQ(r[12].path, "INDI:X");  // three characters are a line
+  EXPECT_EQ(r[12].value, "");
   EXPECT_EQ(r.back().messages, 0);
 }
 

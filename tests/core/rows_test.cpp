@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <tuple>
 
 #include "export/columns.h"
 #include "support/fixtures.h"
@@ -120,20 +121,15 @@ TEST_F(Rows, DuplicateIdsAndFourLinks) {
   EXPECT_EQ(r[34], "0");  // F5 has no children
 }
 
-TEST_F(Rows, PackedToTheTickedColumns) {
+// Writers hand the same row to every call: a row after a wider one keeps
+// nothing of it.
+TEST_F(Rows, AReusedRowKeepsNothingOfAWiderOne) {
   s.Tick({14});  // marriage date only
-  auto r = Row(8);
-  EXPECT_EQ(r.size(), 3u);
-  EXPECT_EQ(r[26], "1904");
-  EXPECT_EQ(r[32], "1905");
-  EXPECT_EQ(r[38], "1930");
-  EXPECT_EQ(Row(8, 1).size(), 1u);  // the text report asks for one marriage
-
-  // A row reused after a wider one keeps nothing of it.
   WorkFiles files = OpenWorkFiles(s.state, s.ws);
   ExportRow row;
   AssembleRow(s.state, files, 8, 3, row);
   ASSERT_EQ(row.size(), 3u);
+  EXPECT_EQ(row[2].value, "1930");
   DeselectAll(s.state, s.ws);
   s.Tick({0});
   AssembleRow(s.state, files, 1, 3, row);
@@ -142,13 +138,63 @@ TEST_F(Rows, PackedToTheTickedColumns) {
   EXPECT_EQ(row[0].value, "Hill");
 }
 
-TEST(ExportColumns, CaptionsOfEveryWriter) {
-  EXPECT_STREQ(kExportColumns[9].Caption(CaptionSet::kText), "Birth");
-  EXPECT_STREQ(kExportColumns[9].Caption(CaptionSet::kCsv), "Bir_Date");
-  EXPECT_STREQ(kExportColumns[22].Caption(CaptionSet::kExcel), "FAMS_ID 1");
-  EXPECT_STREQ(kExportColumns[27].Caption(CaptionSet::kAccess), "Ch_1");
-  EXPECT_EQ(kExportColumns[28].text, nullptr);
-  for (int i = 0; i < kColumnCount; ++i) EXPECT_EQ(kExportColumns[i].position, i + 1);
+// One person with every field filled, her parents and one marriage.
+const std::vector<std::string> kEveryField = {
+    "0 @I1@ INDI", "1 NAME Ann /Bee/", "2 NPFX Dr", "2 NSFX III", "2 NICK Nan", "1 TITL Lady",
+    "1 SEX F", "1 BIRT", "2 DATE 1 JAN 1900", "2 PLAC Leeds", "1 CHR", "2 DATE 7 JAN 1900",
+    "2 PLAC York", "1 DEAT", "2 DATE 1980", "2 PLAC Hull", "1 BURI", "2 DATE 1981", "2 PLAC Ripon",
+    "1 FAMC @F1@", "1 FAMS @F2@",
+    "0 @I2@ INDI", "1 NAME Carl /Bee/", "1 FAMS @F1@",
+    "0 @I3@ INDI", "1 NAME Dora /Cole/", "1 FAMS @F1@",
+    "0 @I4@ INDI", "1 NAME Eli /Fox/", "1 FAMS @F2@",
+    "0 @F1@ FAM", "1 HUSB @I2@", "1 WIFE @I3@", "1 CHIL @I1@",
+    "0 @F2@ FAM", "1 HUSB @I4@", "1 WIFE @I1@", "1 MARR", "2 DATE 1925", "2 PLAC Selby",
+    "1 CHIL @I5@", "1 CHIL @I6@"};
+
+TEST(FieldBoxes, EachBoxAloneGivesItsOwnColumns) {
+  // Box, then the CSV caption line and Ann's line with only that box ticked.
+  const std::tuple<int, const char*, const char*> kBoxes[] = {
+      {0, R"("Surname")", R"("Bee")"},
+      {1, R"("Given")", R"("Ann")"},
+      {2, R"("Prefix")", R"("Dr")"},
+      {3, R"("Suffix")", R"("III")"},
+      {4, R"("Title")", R"("Lady")"},
+      {5, R"("Nick")", R"("Nan")"},
+      {6, R"("Bir_Date")", R"("1 JAN 1900")"},
+      {7, R"("Bir_Place")", R"("Leeds")"},
+      {8, R"("Chr_Date")", R"("7 JAN 1900")"},
+      {9, R"("Chr_Place")", R"("York")"},
+      {10, R"("Dea_Date")", R"("1980")"},
+      {11, R"("Dea_Place")", R"("Hull")"},
+      {12, R"("Brl_Date")", R"("1981")"},
+      {13, R"("Brl_Place")", R"("Ripon")"},
+      {14, R"("Mar_Date","Mar_Date 2","Mar_Date 3")", R"("1925","","")"},
+      {15, R"("Mar_Place","Mar_Place 2","Mar_Place 3")", R"("Selby","","")"},
+      {16, R"("INDI_ID")", R"("I1")"},
+      {17, R"("Sex")", R"("F")"},
+      {18, R"("Father")", R"("Carl  Bee")"},
+      {19, R"("Mother")", R"("Dora  Cole")"},
+      {20, R"("Spouse","Spouse 2","Spouse 3")", R"("Eli  Fox","","")"},
+      {21, R"("#Ch","#Ch 2","#Ch 3")", R"("2","","")"},
+      {22, R"("Father_ID")", R"("I2")"},
+      {23, R"("Mother_ID")", R"("I3")"},
+      {24, R"("Spouse_ID","Spouse_ID 2","Spouse_ID 3")", R"("I4","","")"},
+      {25, R"("FullName")", R"("Ann  Bee")"},
+      {26, R"("FAMC_ID")", R"("F1")"},
+      {27, R"("FAMS_ID","FAMS_ID 2","FAMS_ID 3")", R"("F2","","")"},
+  };
+  Session s;
+  ASSERT_EQ(s.Load(Ged(kEveryField)), LoadOutcome::kLoaded);
+  for (const auto& [box, captions, values] : kBoxes) {
+    DeselectAll(s.state, s.ws);
+    s.Tick({box});
+    const std::string name = "box" + std::to_string(box) + ".csv";
+    ASSERT_TRUE(s.Export(3, name)) << box;
+    const auto lines = testing::CrLfLines(testing::ReadBytes(s.dir.File(name)));
+    ASSERT_EQ(lines.size(), 5u) << box;
+    EXPECT_EQ(lines[0], captions) << "box " << box;
+    EXPECT_EQ(lines[1], values) << "box " << box;
+  }
 }
 
 }  // namespace

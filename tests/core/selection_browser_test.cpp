@@ -38,7 +38,7 @@ TEST(DateYear, ExamplesAndRealForms) {
       {"BET 1850 AND 1860", 1860}, {"FROM 1850 TO 1860", 1860}, {"1850-1860", 1860},
       {"12 JUN 95", 0}, {"JUN 95", 95}, {"850", 850}, {"18500", 0}, {"", 0}, {"   ", 0},
       {"DECEASED", 0}, {"1 2", 0}, {"AFT 1900", 1900}, {"ABOUT 1701", 1701},
-      {"INT 1850 (about then)", 1850}, {"CAL 1845", 1845}, {"12/03/1850", 12},
+      {"INT 1850 (about then)", 1850}, {"CAL 1845", 1845}, {"12/03/1850", 12}, {"5 MAR 850", 850},
       {"@#DJULIAN@ 11 FEB 1731/32", 1731}, {"/1850", 1850}};
   for (const auto& [text, year] : cases) EXPECT_EQ(DateYear(text), year) << text;
 }
@@ -72,10 +72,18 @@ TEST(Browser, PagesAndScrollRange) {
   EXPECT_EQ(s.ws.list.front()[2], "Sur26, Given26");
   EXPECT_EQ(s.ws.list.back()[2], "Sur45, Given45");
 
-  Session few;
-  ASSERT_EQ(few.Load(Ged(NumberedPeople(7))), LoadOutcome::kLoaded);
-  EXPECT_EQ(few.ws.list.size(), 7u);
-  EXPECT_FALSE(few.state.scroll.enabled);
+  // A page holds 20 people: the bar appears with the 21st.
+  for (const int count : {7, 20, 21}) {
+    Session few;
+    ASSERT_EQ(few.Load(Ged(NumberedPeople(count))), LoadOutcome::kLoaded);
+    EXPECT_EQ(few.ws.list.size(), static_cast<std::size_t>(std::min(count, 20))) << count;
+    EXPECT_EQ(few.state.scroll.enabled, count > 20) << count;
+    if (count > 20) {
+      EXPECT_EQ(few.state.scroll.max, 2);
+      SetScrollValue(few.state, few.ws, 2);
+      EXPECT_EQ(few.ws.list.back()[2], "Sur21, Given21");
+    }
+  }
 }
 
 TEST(Browser, NamesAndYears) {

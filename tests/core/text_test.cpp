@@ -1,9 +1,53 @@
 #include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <optional>
+#include <string>
 
 #include "text/encoding.h"
 
 namespace kinsheet::text {
 namespace {
+
+// One byte through glibc's own Windows-1252 table; nullopt where glibc
+// defines no character.
+std::optional<char32_t> GlibcWindows1252(unsigned char byte) {
+  iconv_t cd = iconv_open("UTF-32LE", "WINDOWS-1252");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+  char in[1] = {static_cast<char>(byte)};
+  unsigned char out[4] = {};
+  char* in_p = in;
+  char* out_p = reinterpret_cast<char*>(out);
+  std::size_t in_left = 1, out_left = 4;
+  const std::size_t r = iconv(cd, &in_p, &in_left, &out_p, &out_left);
+  iconv_close(cd);
+  if (r == static_cast<std::size_t>(-1)) return std::nullopt;
+  return static_cast<char32_t>(out[0] | out[1] << 8 | out[2] << 16 | out[3] << 24);
+}
+
+TEST(Decoding, EveryWindows1252ByteAsGlibcReadsIt) {
+  ASSERT_EQ(GlibcWindows1252(0x80), U'\u20AC') << "glibc has no Windows-1252 table";
+  int defined = 0;
+  for (int b = 0; b < 256; ++b) {
+    const auto byte = static_cast<unsigned char>(b);
+    const std::optional<char32_t> expected = GlibcWindows1252(byte);
+    // The five bytes glibc leaves undefined become the C1 controls.
+    const char32_t want = expected ? *expected : static_cast<char32_t>(b);
+    if (expected) ++defined;
+    EXPECT_EQ(static_cast<char32_t>(Windows1252ToUnicode(byte)), want) << "byte " << b;
+    if (b >= 0x80) {
+      EXPECT_EQ(DecodeText(std::string(1, static_cast<char>(b))), std::u16string(1, static_cast<char16_t>(want)))
+          << "byte " << b;
+    }
+    EXPECT_EQ(EncodeWindows1252(std::u16string(1, static_cast<char16_t>(want))),
+              std::string(1, static_cast<char>(b)))
+        << "byte " << b;
+  }
+  EXPECT_EQ(defined, 251);
+  for (const int undefined : {0x81, 0x8D, 0x8F, 0x90, 0x9D}) {
+    EXPECT_FALSE(GlibcWindows1252(static_cast<unsigned char>(undefined))) << undefined;
+  }
+}
 
 TEST(Utf8Validity, StrictRules) {
   EXPECT_TRUE(IsValidUtf8(""));

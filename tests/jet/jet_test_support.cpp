@@ -1,11 +1,13 @@
 // Test helpers for the engine suites.
 #include "jet_test_support.h"
 
+#include <iconv.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <stdexcept>
 
@@ -214,6 +216,66 @@ std::string CheckWithMdbReader(const std::string& db, const ReaderExpectation& e
                                  " " + ShellQuote(KINSHEET_ORACLE_NODE_DIR) + " " + ShellQuote(db) + " " +
                                  ShellQuote(scratch_file) + " 2>&1");
   return result.exit_code == 0 ? "" : result.output;
+}
+
+namespace {
+
+std::optional<std::string> Iconv(const char* from, const char* to, std::string bytes) {
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("glibc lacks a character set");
+  std::string out(bytes.size() * 4 + 4, '\0');
+  char* in_p = bytes.data();
+  char* out_p = out.data();
+  std::size_t in_left = bytes.size(), out_left = out.size();
+  const std::size_t r = iconv(cd, &in_p, &in_left, &out_p, &out_left);
+  iconv_close(cd);
+  if (r == static_cast<std::size_t>(-1)) return std::nullopt;
+  out.resize(out.size() - out_left);
+  return out;
+}
+
+std::string Utf16Bytes(std::u16string_view s) {
+  std::string bytes;
+  for (char16_t c : s) {
+    bytes.push_back(static_cast<char>(c & 0xFF));
+    bytes.push_back(static_cast<char>(c >> 8));
+  }
+  return bytes;
+}
+
+std::u16string FromUtf16Bytes(const std::string& bytes) {
+  std::u16string out;
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    out.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                        static_cast<unsigned char>(bytes[i + 1]) << 8));
+  }
+  return out;
+}
+
+}  // namespace
+
+std::u16string GlibcDecode(const std::string& bytes) {
+  if (auto utf16 = Iconv("UTF-8", "UTF-16LE", bytes)) return FromUtf16Bytes(*utf16);
+  std::u16string out;
+  for (char c : bytes) {
+    const auto one = Iconv("WINDOWS-1252", "UTF-16LE", std::string(1, c));
+    out += one ? FromUtf16Bytes(*one) : std::u16string(1, static_cast<unsigned char>(c));
+  }
+  return out;
+}
+
+std::u16string StoredInJet3(std::u16string_view text) {
+  std::u16string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const bool pair = text[i] >= 0xD800 && text[i] <= 0xDBFF;
+    out.push_back(!pair && Iconv("UTF-16LE", "WINDOWS-1252", Utf16Bytes(text.substr(i, 1))) ? text[i] : u'?');
+    if (pair) ++i;
+  }
+  return out;
+}
+
+std::string GlibcUtf8(std::u16string_view text) {
+  return Iconv("UTF-16LE", "UTF-8", Utf16Bytes(text)).value_or("(not UTF-16)");
 }
 
 }  // namespace kinsheet::jet::testing

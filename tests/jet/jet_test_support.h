@@ -52,6 +52,14 @@ bool HaveCommand(const std::string& name);
 std::string ShellQuote(const std::string& s);
 std::string JsonString(std::u16string_view text);
 
+// Expected text from glibc's tables rather than from our own codec: a
+// value's bytes as UTF-8 when they are, else as Windows-1252 (its five
+// gaps as the C1 controls); what Jet 3 keeps of a text ("?" for every
+// character Windows-1252 lacks); and UTF-8 for messages.
+std::u16string GlibcDecode(const std::string& bytes);
+std::u16string StoredInJet3(std::u16string_view text);
+std::string GlibcUtf8(std::u16string_view text);
+
 }  // namespace kinsheet::jet::testing
 
 namespace kinsheet::jet::testing {

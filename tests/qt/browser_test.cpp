@@ -53,7 +53,6 @@ class BrowserTest : public QObject {
  private slots:
   void loadShowsTheFirstPageAndTheCounters();
   void pagingFortyFivePeople();
-  void twentyAndTwentyOnePeople();
   void fortyThousandPeopleEveryPageReachable();
   void secondLoadStartsFromZero();
   void loaderRefusals();
@@ -118,19 +117,6 @@ void BrowserTest::pagingFortyFivePeople() {
   QApplication::sendEvent(f.window->ListView1->viewport(), &wheel);
   QVERIFY(bar->value() < 26);
   QCOMPARE(ListRows(*f.window).first(), Row(bar->value()));
-}
-
-void BrowserTest::twentyAndTwentyOnePeople() {
-  WindowFixture f;
-  QVERIFY(f.Load(WriteGedcom(f.sandbox, "21.ged", 21)));
-  QVERIFY(f.window->VScroll1->isEnabled());
-  QCOMPARE(f.window->VScroll1->maximum(), 2);
-  QVERIFY(f.Load(WriteGedcom(f.sandbox, "20.ged", 20)));
-  QVERIFY(!f.window->VScroll1->isEnabled());
-  QCOMPARE(ListRows(*f.window).size(), 20);
-  QCOMPARE(ListRows(*f.window).last(), Row(20));
-  QVERIFY(f.Load(WriteGedcom(f.sandbox, "7.ged", 7)));
-  QCOMPARE(ListRows(*f.window).size(), 7);
 }
 
 void BrowserTest::fortyThousandPeopleEveryPageReachable() {

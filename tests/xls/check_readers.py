@@ -3,10 +3,12 @@
 
 Samples mode (--samples-program): runs the sample writer, then compares
 each NAME.xls with NAME.csv (the values) and NAME.json (captions, widths).
-Export mode (--batch): exports every GEDCOM file given with kinsheet-batch
-to .xls and .csv and compares the workbook's data rows with the CSV file.
+Export mode (--batch): exports every GEDCOM file given (or found in a
+folder given) with kinsheet-batch to .xls and .csv and compares the
+workbook's data rows with the CSV file.
 
-Exit codes: 0 all passed, 1 a check failed, 77 the reader is missing.
+Exit codes: 0 all passed, 1 a check failed, 77 the reader is missing or
+there was nothing to check.
 """
 import argparse
 import csv
@@ -187,10 +189,26 @@ def check_encodings(args, check):
         compare(check, grid[2:], [list(p) for p in people], "names-" + name)
 
 
+def gedcom_inputs(paths):
+    """The files given, and the .ged files of the folders given, at run time."""
+    found = []
+    for path in paths:
+        if os.path.isdir(path):
+            found += sorted(os.path.join(path, n) for n in os.listdir(path)
+                            if n.lower().endswith(".ged"))
+        elif os.path.isfile(path):
+            found.append(path)
+    return found
+
+
 def run_export(args, check):
+    inputs = gedcom_inputs(args.gedcom)
+    if not inputs:
+        skip("no GEDCOM files in " + " ".join(args.gedcom))
     os.makedirs(args.work, exist_ok=True)
     check_encodings(args, check)
-    for ged in args.gedcom:
+    compared = 0
+    for ged in inputs:
         base = os.path.join(args.work, os.path.splitext(os.path.basename(ged))[0].replace(" ", "_"))
         for fields in args.fields:
             stem = base + "-" + fields.replace(",", "_")
@@ -211,6 +229,9 @@ def run_export(args, check):
                     results["xls"].stderr.decode(errors="replace")[-300:]))
                 continue
             compare_export(args, check, stem, os.path.basename(stem))
+            compared += 1
+    if not compared:
+        skip("no GEDCOM file could be exported")
 
 
 def cp1252_table():

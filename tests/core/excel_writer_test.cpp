@@ -145,12 +145,12 @@ TEST(ExcelWriter, UnicodeFromUtf8AndWindows1252) {
   EXPECT_EQ(a.sheet(0).Text(2, 2), u"K\u00F6ln \u20AC \u0152");
 }
 
-TEST(ExcelWriter, MorePeopleThanASheetHoldsAreRefusedBeforeAnyFile) {
+TEST(ExcelWriter, ASheetTakes65534PeopleAndRefusesMoreBeforeAnyFile) {
   Session s;
-  ASSERT_EQ(s.Load(Ged(People(1))), LoadOutcome::kLoaded);
-  s.Tick({0});
-  // Only the count matters: the refusal comes before any row is read.
-  s.state.work.individual_count = 65535;
+  std::vector<std::string> ged;
+  for (int i = 1; i <= 65535; ++i) ged.push_back("0 @I" + std::to_string(i) + "@ INDI");
+  ASSERT_EQ(s.Load(Ged(ged)), LoadOutcome::kLoaded);
+  s.Tick({16});
   s.state.current_file_name = s.dir.File("big.xls");
   EXPECT_FALSE(WriteExcelWorkbook(s.state, s.ws));
   EXPECT_FALSE(std::filesystem::exists(s.dir.File("big.xls")));
@@ -165,6 +165,15 @@ TEST(ExcelWriter, MorePeopleThanASheetHoldsAreRefusedBeforeAnyFile) {
   EXPECT_EQ(s.ws.status, "One moment please...");
   EXPECT_FALSE(s.ws.busy);
   EXPECT_FALSE(s.ws.progress_visible);
+
+  // One person fewer fills the sheet to its last row.
+  s.state.work.individual_count = 65534;
+  s.ws.messages.clear();
+  ASSERT_TRUE(WriteExcelWorkbook(s.state, s.ws));
+  const Workbook full = Workbook::Open(s.dir.File("big.xls"));
+  EXPECT_EQ(full.sheet(0).RowCount(), 65536u);
+  EXPECT_EQ(full.sheet(0).Text(0, 0), u"INDI_ID");
+  EXPECT_EQ(full.sheet(0).Text(65535, 0), u"I65534");
 }
 
 TEST(ExcelWriter, FailuresReportAndLeaveTheHeaderFile) {
