@@ -1,8 +1,7 @@
-// From the open dialog to work files on disk: line-end detection, streaming
-// the file line by line into the parser, and setting up the browser.
+// From the open dialog to work files on disk: the file read once into the
+// parser, its problems counted, and the browser set up.
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -10,81 +9,66 @@
 #include "gedcom/loader.h"
 #include "gedcom/parser.h"
 #include "gedcom/processors.h"
+#include "gedcom/text_reader.h"
 #include "state/commands.h"
+#include "text/charsets.h"
 #include "text/text_routines.h"
 #include "ui/messages.h"
 
 namespace kinsheet {
 namespace {
 
-// Longest line kept whole; longer lines keep their head and their end.
-constexpr std::size_t kMaxLine = 1 << 20;
 constexpr std::int64_t kProgressShownAbove = 50000;
+constexpr std::size_t kChunk = 1 << 16;
 
-bool Contains(std::string_view text, std::string_view what) {
-  return text.find(what) != std::string_view::npos;
-}
-
-void ReadLineMode(RunState& state, WindowServices& ws, File& in, std::int32_t progress_max) {
-  std::string line;
-  std::int64_t counter = 0;
-  while (in.ReadLine(line, kMaxLine)) {
-    if (counter == 0 && Contains(line, "0 HEAD")) line = "0 HEAD";
-    counter += static_cast<std::int64_t>(line.size()) + 2;
-    if (counter < progress_max) ws.SetProgressValue(static_cast<std::int32_t>(counter));
-    ParseGedRec(state, ws, line);
+// Lines to the parser; the reading, when it is not plain bytes, to the
+// status bar.
+class ParserSink : public LineSink {
+ public:
+  ParserSink(RunState& state, WindowServices& ws) : state_(state), ws_(ws) {}
+  void OnLine(std::string_view line) override { ParseGedRec(state_, ws_, line); }
+  void OnReading(FileEncoding encoding, text::Charset charset) override {
+    const char* note = nullptr;
+    if (encoding == FileEncoding::kUtf16Le) {
+      note = msg::kReadingUtf16Le;
+    } else if (encoding == FileEncoding::kUtf16Be) {
+      note = msg::kReadingUtf16Be;
+    } else if (charset == text::Charset::kAnsel) {
+      note = msg::kReadingAnsel;
+    } else if (charset == text::Charset::kCp437) {
+      note = msg::kReadingCp437;
+    } else if (charset == text::Charset::kMacRoman) {
+      note = msg::kReadingMacRoman;
+    }
+    if (note != nullptr) ws_.ShowReadingNote(note);
   }
-}
 
-// Appends to a line that keeps its first bytes and its last 16 once it
-// passes kMaxLine: the record kind is read from the line's end.
-void AppendClipped(std::string& line, const char* bytes, std::size_t n) {
-  if (line.size() + n <= kMaxLine) {
-    line.append(bytes, n);
-    return;
-  }
-  constexpr std::size_t kTail = 16;
-  constexpr std::size_t kHead = kMaxLine - kTail;
-  std::string tail;
-  if (n >= kTail) {
-    tail.assign(bytes + n - kTail, kTail);
-  } else {
-    tail = line.substr(line.size() - std::min(line.size(), kTail - n));
-    tail.append(bytes, n);
-  }
-  if (line.size() < kHead) line.append(bytes, std::min(n, kHead - line.size()));
-  line.resize(kHead);
-  line += tail;
-}
+ private:
+  RunState& state_;
+  WindowServices& ws_;
+};
 
-void ReadCharacterMode(RunState& state, WindowServices& ws, File& in) {
-  std::string line;
-  std::int64_t counter = 0;
-  std::vector<char> buffer(1 << 16);
-  auto hand_on = [&] {
-    if (counter < 100 && Contains(line, "0 HEAD")) line = "0 HEAD";
-    ws.SetProgressValue(static_cast<std::int32_t>(std::min<std::int64_t>(counter, INT32_MAX)));
-    ParseGedRec(state, ws, line);
-    line.clear();
-  };
+// The file once, from start to end, in pieces: a pipe works like a file.
+template <typename Reader>
+void ReadAll(WindowServices& ws, File& in, Reader& reader, std::int32_t progress_max) {
+  std::vector<char> buffer(kChunk);
+  std::int64_t done = 0;
   for (;;) {
     const std::size_t got = in.ReadBytes(buffer.data(), buffer.size());
     if (got == 0) break;
-    const char* p = buffer.data();
-    const char* const end = p + got;
-    while (p < end) {
-      const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-      const char* stop = lf != nullptr ? lf : end;
-      AppendClipped(line, p, static_cast<std::size_t>(stop - p));
-      counter += stop - p;
-      if (lf == nullptr) break;
-      ++counter;  // the LF itself
-      hand_on();
-      p = lf + 1;
-    }
+    reader.Feed(buffer.data(), got);
+    done += static_cast<std::int64_t>(got);
+    ws.SetProgressValue(static_cast<std::int32_t>(std::min<std::int64_t>(done, progress_max)));
   }
-  // A last line without LF is data too (a truncated file keeps it).
-  if (!line.empty()) hand_on();
+  reader.Finish();
+}
+
+// One message for every "Problem ..." message the limit held back.
+void ReportUnshownProblems(RunState& state, WindowServices& ws) {
+  if (state.problem_count <= state.problem_limit) return;
+  ws.SetBusy(false);
+  Say(ws, std::to_string(state.problem_count - state.problem_limit) + msg::kMoreProblems,
+      MsgIcon::kExclamation);
 }
 
 }  // namespace
@@ -126,6 +110,7 @@ LoadOutcome LoadGedcom(RunState& state, WindowServices& ws) {
   ws.SetStatusText(std::string(msg::kLoading) + std::string(TrimSpaces(state.current_file_name)));
   ws.SetBusy(true);
   state.load_failure.clear();
+  state.problem_count = 0;
   ResetCounters(state, ws);
 
   WorkState& w = state.work;
@@ -171,18 +156,13 @@ LoadOutcome LoadGedcom(RunState& state, WindowServices& ws) {
     w.family_file = FileOpen(ws, fam_path, kModeRandom, kFamilyRecordLength, true);
     if (!w.individual_file.is_open() || !w.family_file.is_open()) return LoadOutcome::kFailed;
 
-    // Line ends are decided once, from the first 200 bytes.
-    char probe[200];
-    const std::size_t probed = in.ReadBytes(probe, sizeof probe);
-    const bool line_mode = std::string_view(probe, probed).find('\r') != std::string_view::npos;
-    in.Close();
-    in = FileOpen(ws, state.current_file_name, kModeInput, 0, true);
-    if (!in.is_open()) return LoadOutcome::kFailed;
-
-    if (line_mode) {
-      ReadLineMode(state, ws, in, progress_max);
+    ParserSink sink(state, ws);
+    if (state.literal_reading) {
+      LiteralTextReader reader(sink);
+      ReadAll(ws, in, reader, progress_max);
     } else {
-      ReadCharacterMode(state, ws, in);
+      GedcomTextReader reader(sink);
+      ReadAll(ws, in, reader, progress_max);
     }
 
     FlushWorkRecords(state);
@@ -200,9 +180,11 @@ LoadOutcome LoadGedcom(RunState& state, WindowServices& ws) {
   } catch (const std::exception& e) {
     // The window shows nothing more here; a caller may tell why.
     state.load_failure = e.what();
+    ReportUnshownProblems(state, ws);
     return LoadOutcome::kFailed;
   }
 
+  ReportUnshownProblems(state, ws);
   if (w.individual_count == 0) {
     ws.SetBusy(false);
     Say(ws, msg::kNoGedData, MsgIcon::kExclamation);

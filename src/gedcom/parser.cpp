@@ -56,7 +56,7 @@ void ParseGedRec(RunState& state, WindowServices& ws, std::string_view raw) {
     }
     p.current_value = GetGedValue(line);
   } catch (const std::exception&) {
-    Say(ws, std::string(msg::kProblemParsing) + std::string(line), MsgIcon::kExclamation);
+    ReportProblem(state, ws, std::string(msg::kProblemParsing) + std::string(line));
     return;
   }
   LoadTables(state, ws);
@@ -73,8 +73,7 @@ void LoadTables(RunState& state, WindowServices& ws) {
   } catch (const RecordLimitError&) {
     throw;
   } catch (const std::exception& e) {
-    Say(ws, std::string(msg::kProblemLoadTables) + state.parser.current_path + "\n" + e.what(),
-        MsgIcon::kExclamation);
+    ReportProblem(state, ws, std::string(msg::kProblemLoadTables) + state.parser.current_path + "\n" + e.what());
   }
 }
 

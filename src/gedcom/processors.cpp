@@ -67,6 +67,12 @@ void StoreIfNonEmpty(IndividualRecord& rec, IndiField field, std::string_view va
 
 std::string CounterCaption(std::int64_t value) { return std::to_string(value) + " "; }
 
+void ReportProblem(RunState& state, WindowServices& ws, const std::string& text) {
+  // Past the front end's limit only the count goes on; the loader reports it
+  // once at the end.
+  if (++state.problem_count <= state.problem_limit) Say(ws, text, MsgIcon::kExclamation);
+}
+
 void AdvanceCounter(RunState& state, WindowServices& ws, int index) {
   ++state.counters[index];
   ws.ShowCounter(index, CounterCaption(state.counters[index]));
@@ -78,9 +84,8 @@ void StartIndividualRecord(RunState& state, WindowServices& ws) {
   try {
     if (w.individual_count > 0) w.individual_file.PutRecord(w.individual_number, w.individual.data());
   } catch (const std::exception& e) {
-    Say(ws, std::string(msg::kProblemAddingIndiv) + std::to_string(w.individual_count) + " - " +
-                std::to_string(w.individual_number) + "\n" + e.what(),
-        MsgIcon::kExclamation);
+    ReportProblem(state, ws, std::string(msg::kProblemAddingIndiv) + std::to_string(w.individual_count) + " - " +
+                std::to_string(w.individual_number) + "\n" + e.what());
     return;
   }
   ++w.individual_count;
@@ -94,9 +99,8 @@ void StartFamilyRecord(RunState& state, WindowServices& ws) {
   try {
     if (w.family_count > 0) w.family_file.PutRecord(w.family_number, w.family.data());
   } catch (const std::exception& e) {
-    Say(ws, std::string(msg::kProblemAddingFamil) + std::to_string(w.family_count) + " - " +
-                std::to_string(w.family_number) + "\n" + e.what(),
-        MsgIcon::kExclamation);
+    ReportProblem(state, ws, std::string(msg::kProblemAddingFamil) + std::to_string(w.family_count) + " - " +
+                std::to_string(w.family_number) + "\n" + e.what());
     return;
   }
   ++w.family_count;
@@ -160,8 +164,7 @@ void ProcessINDI(RunState& state, WindowServices& ws) {
   } catch (const RecordLimitError&) {
     throw;  // ends the load, not just this line
   } catch (const std::exception& e) {
-    Say(ws, std::string(msg::kProblemProcessIndi) + "\n" + std::string(path) + ": " + value + "\n" + e.what(),
-        MsgIcon::kExclamation);
+    ReportProblem(state, ws, std::string(msg::kProblemProcessIndi) + "\n" + std::string(path) + ": " + value + "\n" + e.what());
     return;
   }
   if (StartsWithAny(path, 8, {"INDI:BIR", "INDI:DEA", "INDI:CHR", "INDI:EVE", "INDI:BUR",
@@ -200,7 +203,7 @@ void ProcessEvent(RunState& state, WindowServices& ws) {
       state.work.family.Set(FamField::kMarriagePlace, value);
     }
   } catch (const std::exception& e) {
-    Say(ws, std::string(msg::kProblemProcessEvent) + std::string(path) + "\n" + e.what(), MsgIcon::kExclamation);
+    ReportProblem(state, ws, std::string(msg::kProblemProcessEvent) + std::string(path) + "\n" + e.what());
   }
 }
 
@@ -231,8 +234,7 @@ void ProcessFAM(RunState& state, WindowServices& ws) {
   } catch (const RecordLimitError&) {
     throw;  // ends the load, not just this line
   } catch (const std::exception& e) {
-    Say(ws, std::string(msg::kProblemProcessFam) + "\n" + std::string(path) + ": " + value + "\n" + e.what(),
-        MsgIcon::kExclamation);
+    ReportProblem(state, ws, std::string(msg::kProblemProcessFam) + "\n" + std::string(path) + ": " + value + "\n" + e.what());
     return;
   }
   if (StartsWithAny(path, 7, {"FAM:MAR", "FAM:DIV", "FAM:EVE", "FAM:ANU"})) {

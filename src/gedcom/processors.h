@@ -2,10 +2,17 @@
 // flushes and the load counters.
 #pragma once
 
+#include <string>
+
 #include "state/run_state.h"
 #include "ui/window_services.h"
 
 namespace kinsheet {
+
+// A "Problem ..." message about a line or record of the file being loaded:
+// shown while the load has given fewer than RunState::problem_limit, and
+// counted always.
+void ReportProblem(RunState& state, WindowServices& ws, const std::string& text);
 
 void ProcessINDI(RunState& state, WindowServices& ws);
 void ProcessFAM(RunState& state, WindowServices& ws);

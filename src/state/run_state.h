@@ -80,6 +80,14 @@ struct RunState {
   FieldSelection selection;
   ScrollBarState scroll;
 
+  // "Problem ..." messages of one load: the front end chooses how many are
+  // shown (the rest are counted and reported once), the loader counts them.
+  std::int64_t problem_limit = 10;
+  std::int64_t problem_count = 0;
+  // Read files as bytes with line ends taken from their first 200 bytes
+  // (kinsheet-batch --literal) rather than by their encoding.
+  bool literal_reading = false;
+
   // Why the last load stopped without a message of its own, if it did.
   std::string load_failure;
   // The desktop's open program.

@@ -31,6 +31,16 @@ inline constexpr const char* kTypeMismatch = "Type mismatch";
 inline constexpr const char* kSubscriptOutOfRange = "Subscript out of range";
 inline constexpr const char* kInvalidCall = "Invalid procedure call or argument";
 inline constexpr const char* kOverflow = "Overflow";
+// After the shown "Problem ..." messages of a load: "<count>" + this.
+inline constexpr const char* kMoreProblems = " more lines could not be read. Is this a GEDCOM file?";
+// How a file that is not plain UTF-8, ASCII or ANSI is being read.
+inline constexpr const char* kReadingAnsel = "Reading as ANSEL (declared in the file), converted to UTF-8";
+inline constexpr const char* kReadingCp437 =
+    "Reading as code page 437 (declared in the file), converted to UTF-8";
+inline constexpr const char* kReadingMacRoman =
+    "Reading as Mac OS Roman (declared in the file), converted to UTF-8";
+inline constexpr const char* kReadingUtf16Le = "Reading as UTF-16 (little-endian), converted to UTF-8";
+inline constexpr const char* kReadingUtf16Be = "Reading as UTF-16 (big-endian), converted to UTF-8";
 
 // Export command
 inline constexpr const char* kNoRecords = "Workfile contains no records. Cannot create";

@@ -42,6 +42,9 @@ class WindowServices {
   virtual ~WindowServices() = default;
 
   virtual void SetStatusText(const std::string& text) = 0;
+  // Once per load, when a file is read other than as plain bytes (UTF-16,
+  // a declared ANSEL...): the window shows it in the status bar.
+  virtual void ShowReadingNote(const std::string& text) { SetStatusText(text); }
   virtual void SetProgressMax(std::int32_t max) = 0;
   virtual void SetProgressValue(std::int32_t value) = 0;
   virtual void SetProgressVisible(bool visible) = 0;

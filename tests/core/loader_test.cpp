@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "gedcom/processors.h"
 #include "records/work_records.h"
 #include "support/fixtures.h"
@@ -104,12 +106,88 @@ TEST(Loader, EndsWithTheRightMessage) {
   }
 }
 
-TEST(Loader, AUtf16FileHoldsNoGedData) {
+TEST(Loader, PublicFilesTheOldReadingLost) {
   if (testing::PublicGedcomFiles().empty()) GTEST_SKIP() << "public GEDCOM files not found";
+  {
+    // UTF-16 with a mark: read whole, without a message, saying how.
+    Session s;
+    EXPECT_EQ(s.LoadFile(testing::TestDataPath("gedcom/sample55516le.ged")), LoadOutcome::kLoaded);
+    EXPECT_TRUE(s.ws.messages.empty());
+    EXPECT_EQ(s.state.work.individual_count, 3);
+    EXPECT_EQ(s.state.work.family_count, 2);
+    EXPECT_NE(std::find(s.ws.calls.begin(), s.ws.calls.end(),
+                        "Status:Reading as UTF-16 (little-endian), converted to UTF-8"),
+              s.ws.calls.end());
+  }
+  {
+    // Stray LFs in a CR LF file no longer glue a person onto the line before.
+    Session s;
+    EXPECT_EQ(s.LoadFile(testing::TestDataPath("gedcom/5.5.1 sample 3.ged")), LoadOutcome::kLoaded);
+    EXPECT_EQ(s.state.work.individual_count, 4578);
+    EXPECT_TRUE(s.ws.messages.empty());
+  }
+}
+
+TEST(Loader, ProblemMessagesStopAtTheLimitAndAreCounted) {
+  std::vector<std::string> lines = {"0 HEAD"};
+  for (int i = 0; i < 25; ++i) lines.push_back("not GEDCOM " + std::to_string(i));
+  {
+    Session s;
+    EXPECT_EQ(s.Load(Ged(lines)), LoadOutcome::kNoData);
+    const std::vector<std::string> texts = s.ws.MessageTexts();
+    ASSERT_EQ(texts.size(), 12u);
+    EXPECT_EQ(texts[0], "Problem parsing GedRec: not GEDCOM 0");
+    EXPECT_EQ(texts[9], "Problem parsing GedRec: not GEDCOM 9");
+    EXPECT_EQ(texts[10], "15 more lines could not be read. Is this a GEDCOM file?");
+    EXPECT_EQ(texts[11], "No GED data in file!");
+  }
+  {
+    // The loading goes on as before: people after the bad lines count.
+    Session s;
+    s.state.problem_limit = 3;
+    lines.push_back("0 @I1@ INDI");
+    EXPECT_EQ(s.Load(Ged(lines)), LoadOutcome::kLoaded);
+    EXPECT_EQ(s.state.work.individual_count, 1);
+    const std::vector<std::string> texts = s.ws.MessageTexts();
+    ASSERT_EQ(texts.size(), 4u);
+    EXPECT_EQ(texts[3], "22 more lines could not be read. Is this a GEDCOM file?");
+    // Exactly at the limit: no count box; the next load counts afresh.
+    lines.resize(4);
+    lines.push_back("0 @I1@ INDI");
+    s.ws.messages.clear();
+    EXPECT_EQ(s.Load(Ged(lines)), LoadOutcome::kLoaded);
+    EXPECT_EQ(s.ws.MessageTexts().size(), 3u);
+  }
+}
+
+TEST(Loader, AFileOfAByteOrderMarkAloneHoldsNoData) {
+  for (const std::string bom : {"\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF"}) {
+    Session s;
+    EXPECT_EQ(s.Load(bom), LoadOutcome::kNoData);
+    EXPECT_EQ(s.ws.MessageTexts(), std::vector<std::string>{"No GED data in file!"});
+  }
+}
+
+TEST(Loader, DeclaredSetIsShownAndConvertsValues) {
   Session s;
-  EXPECT_EQ(s.LoadFile(testing::TestDataPath("gedcom/sample55516le.ged")), LoadOutcome::kNoData);
-  EXPECT_EQ(s.ws.MessageTexts().back(), "No GED data in file!");
-  EXPECT_EQ(s.state.work.individual_count, 0);
+  ASSERT_EQ(s.Load(Ged({"0 HEAD", "1 CHAR ANSEL", "0 @I1@ INDI", "1 NAME Jos\xE2" "e /M\xE8" "uller/"},
+                       "\r\n")),
+            LoadOutcome::kLoaded);
+  EXPECT_TRUE(s.ws.messages.empty());
+  EXPECT_EQ(s.state.work.individual.Trimmed(IndiField::kSurname), "M\xC3\xBCller");
+  EXPECT_NE(std::find(s.ws.calls.begin(), s.ws.calls.end(),
+                      "Status:Reading as ANSEL (declared in the file), converted to UTF-8"),
+            s.ws.calls.end());
+  // The literal reading leaves the bytes alone and says nothing of them.
+  Session l;
+  l.state.literal_reading = true;
+  ASSERT_EQ(l.Load(Ged({"0 HEAD", "1 CHAR ANSEL", "0 @I1@ INDI", "1 NAME Jos\xE2" "e /M\xE8" "uller/"},
+                       "\r\n")),
+            LoadOutcome::kLoaded);
+  EXPECT_EQ(l.state.work.individual.Trimmed(IndiField::kSurname), "M\xE8" "uller");
+  EXPECT_EQ(std::count_if(l.ws.calls.begin(), l.ws.calls.end(),
+                          [](const std::string& c) { return c.find("Reading as") != std::string::npos; }),
+            0);
 }
 
 TEST(Loader, SecondLoadStartsAfresh) {
@@ -127,7 +205,6 @@ TEST(Loader, SecondLoadStartsAfresh) {
 TEST(Loader, PublicFilesLoadWithConsistentCounters) {
   if (testing::PublicGedcomFiles().empty()) GTEST_SKIP() << "public GEDCOM files not found";
   for (const auto& path : testing::PublicGedcomFiles()) {
-    if (path.find("sample55516le") != std::string::npos) continue;  // UTF-16
     Session s;
     EXPECT_EQ(s.LoadFile(path), LoadOutcome::kLoaded) << path;
     EXPECT_EQ(s.state.counters[0], s.state.work.individual_count) << path;

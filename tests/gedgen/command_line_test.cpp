@@ -55,6 +55,9 @@ TEST(GedgenCommandLine, EveryOptionInBothForms) {
   EXPECT_EQ(Parse({"--line-ends", "lf"}).options.line_end, LineEnd::kLf);
   EXPECT_EQ(Parse({"--encoding", "ascii"}).options.encoding, Encoding::kAscii);
   EXPECT_EQ(Parse({"--encoding", "utf8"}).options.encoding, Encoding::kUtf8);
+  EXPECT_EQ(Parse({"--encoding", "ansel"}).options.encoding, Encoding::kAnsel);
+  EXPECT_EQ(Parse({"--encoding", "utf16le"}).options.encoding, Encoding::kUtf16Le);
+  EXPECT_EQ(Parse({"--encoding=utf16be"}).options.encoding, Encoding::kUtf16Be);
 }
 
 TEST(GedgenCommandLine, MistakesAreRefusedWithAReason) {

@@ -307,6 +307,70 @@ TEST(GedgenEncoding, CharLineAndByteOrderMark) {
   EXPECT_EQ(renamed, utf8);
 }
 
+TEST(GedgenEncoding, Utf16IsTheUtf8TextInSixteenBitUnits) {
+  GeneratorOptions o = Opts(400, 21);
+  o.non_ascii = true;
+  o.encoding = Encoding::kUtf8;
+  std::string utf8 = Generate(o);
+  utf8.replace(utf8.find("1 CHAR UTF-8"), 12, "1 CHAR UNICODE");
+  for (Encoding e : {Encoding::kUtf16Le, Encoding::kUtf16Be}) {
+    o.encoding = e;
+    const std::string wide = Generate(o);
+    ASSERT_EQ(wide.size() % 2, 0u);
+    const bool be = e == Encoding::kUtf16Be;
+    EXPECT_EQ(wide.substr(0, 2), be ? "\xFE\xFF" : "\xFF\xFE");
+    std::u16string units;
+    for (std::size_t i = 2; i + 1 < wide.size(); i += 2) {
+      const auto a = static_cast<unsigned char>(wide[i]), b = static_cast<unsigned char>(wide[i + 1]);
+      units.push_back(static_cast<char16_t>(be ? (a << 8 | b) : (b << 8 | a)));
+    }
+    // Back through an independent decoder: the same text, emoji as pairs.
+    std::string back;
+    for (std::size_t i = 0; i < units.size(); ++i) {
+      char32_t c = units[i];
+      if (c >= 0xD800 && c <= 0xDBFF) c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00);
+      if (c < 0x80) {
+        back += static_cast<char>(c);
+      } else if (c < 0x800) {
+        back += static_cast<char>(0xC0 | c >> 6), back += static_cast<char>(0x80 | (c & 0x3F));
+      } else if (c < 0x10000) {
+        back += static_cast<char>(0xE0 | c >> 12), back += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        back += static_cast<char>(0x80 | (c & 0x3F));
+      } else {
+        back += static_cast<char>(0xF0 | c >> 18), back += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+        back += static_cast<char>(0x80 | (c >> 6 & 0x3F)), back += static_cast<char>(0x80 | (c & 0x3F));
+      }
+    }
+    EXPECT_EQ(back, utf8);
+  }
+}
+
+TEST(GedgenEncoding, AnselWritesMarksBeforeTheirLetters) {
+  GeneratorOptions o = Opts(6000, 13);
+  o.non_ascii = true;
+  o.encoding = Encoding::kAnsel;
+  const std::string text = Generate(o);
+  EXPECT_NE(text.find("\n1 CHAR ANSEL\n"), std::string::npos);
+  EXPECT_NE(text.find("M\xE8uller"), std::string::npos);  // Müller: diaeresis, then u
+  EXPECT_NE(text.find("\xB1"), std::string::npos);        // ł
+  for (char ch : text) {
+    const auto b = static_cast<unsigned char>(ch);
+    // Only ANSEL's letters (0xA1-0xCF) and marks (0xE0-0xFE) above ASCII.
+    EXPECT_TRUE(b < 0x80 || (b >= 0xA1 && b <= 0xCF) || (b >= 0xE0 && b <= 0xFE)) << int(b);
+  }
+  // What ANSEL lacks comes in ASCII spelling: the same tree.
+  o.encoding = Encoding::kUtf8;
+  const std::string utf8 = Generate(o);
+  if (utf8.find("/\xE5\xB1\xB1\xE7\x94\xB0/") != std::string::npos) {  // /山田/
+    EXPECT_NE(text.find("/Yamada/"), std::string::npos);
+  }
+  GedFile a, b;
+  ASSERT_TRUE(CheckStructure(text, "\n", &a).empty());
+  ASSERT_TRUE(CheckStructure(utf8, "\n", &b).empty());
+  EXPECT_EQ(a.CountRecords("INDI"), b.CountRecords("INDI"));
+  EXPECT_EQ(a.CountRecords("FAM"), b.CountRecords("FAM"));
+}
+
 TEST(GedgenEncoding, NonAsciiUtf8HoldsEveryScript) {
   GeneratorOptions o = Opts(6000, 13);
   o.non_ascii = true;

@@ -12,6 +12,7 @@ std::unique_ptr<QObject> MakeCommandsTest();
 std::unique_ptr<QObject> MakeBrowserTest();
 std::unique_ptr<QObject> MakeExportTest();
 std::unique_ptr<QObject> MakeDialogsTest();
+std::unique_ptr<QObject> MakeReadingTest();
 
 inline std::vector<std::unique_ptr<QObject>> MakeSuites() {
   std::vector<std::unique_ptr<QObject>> suites;
@@ -20,6 +21,7 @@ inline std::vector<std::unique_ptr<QObject>> MakeSuites() {
   suites.push_back(MakeBrowserTest());
   suites.push_back(MakeExportTest());
   suites.push_back(MakeDialogsTest());
+  suites.push_back(MakeReadingTest());
   return suites;
 }
 

@@ -18,11 +18,15 @@ Options:
   --seed S            seed of the random choices (0 to 2^64-1); default 1
   --line-ends E       lf (default), crlf or cr
   --encoding C        utf8 (default), utf8-bom (UTF-8 with a byte-order mark),
-                      cp1252 (Windows-1252, CHAR ANSI) or ascii
+                      cp1252 (Windows-1252, CHAR ANSI), ascii, ansel (CHAR
+                      ANSEL, accents written before their letters), utf16le
+                      or utf16be (with a byte-order mark, CHAR UNICODE)
   --non-ascii         names and places in their own spelling: German, Polish,
                       Czech, Japanese, emoji and more; in cp1252 only what it
                       can hold (Polish, Czech and Japanese names it cannot fall
-                      back to ASCII spellings, emoji are dropped); not with ascii
+                      back to ASCII spellings, emoji are dropped; in ansel the
+                      Latin letters and accents ANSEL has, the rest in ASCII
+                      spelling); not with ascii
   -o, --output FILE   write to FILE instead of standard output ("-": stdout)
   -h, --help          show this text
 
@@ -103,7 +107,7 @@ CommandLine ParseCommandLine(std::span<const std::string_view> args) {
       }
     } else if (name == "--encoding") {
       if (!take_value())
-        return Error("--encoding needs utf8, utf8-bom, cp1252 or ascii");
+        return Error("--encoding needs utf8, utf8-bom, cp1252, ascii, ansel, utf16le or utf16be");
       if (value == "utf8") {
         c.options.encoding = Encoding::kUtf8;
       } else if (value == "utf8-bom") {
@@ -112,9 +116,15 @@ CommandLine ParseCommandLine(std::span<const std::string_view> args) {
         c.options.encoding = Encoding::kCp1252;
       } else if (value == "ascii") {
         c.options.encoding = Encoding::kAscii;
+      } else if (value == "ansel") {
+        c.options.encoding = Encoding::kAnsel;
+      } else if (value == "utf16le") {
+        c.options.encoding = Encoding::kUtf16Le;
+      } else if (value == "utf16be") {
+        c.options.encoding = Encoding::kUtf16Be;
       } else {
         return Error(
-            "--encoding: expected utf8, utf8-bom, cp1252 or ascii, not " +
+            "--encoding: expected utf8, utf8-bom, cp1252, ascii, ansel, utf16le or utf16be, not " +
             std::string(value));
       }
     } else if (name == "-o" || name == "--output") {

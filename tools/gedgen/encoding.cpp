@@ -1,7 +1,14 @@
-// UTF-8 to Windows-1252 for the generator's output.
+// UTF-8 to Windows-1252, ANSEL and UTF-16 for the generator's output.
 #include "encoding.h"
 
+#include <unicode/unorm2.h>
+
 #include <cstdint>
+#include <map>
+#include <stdexcept>
+#include <vector>
+
+#include "text/charsets.h"
 
 namespace kinsheet::gedgen {
 namespace {
@@ -60,7 +67,122 @@ bool DecodeOne(std::string_view s, std::size_t& pos, char32_t& out) {
   return true;
 }
 
+std::u32string CodePoints(std::string_view utf8) {
+  std::u32string out;
+  std::size_t pos = 0;
+  while (pos < utf8.size()) {
+    char32_t c;
+    if (!DecodeOne(utf8, pos, c)) {
+      ++pos;
+      c = 0xFFFD;
+    }
+    out.push_back(c);
+  }
+  return out;
+}
+
+// NFD through ICU; every character the generator writes is in the BMP or
+// a pair that NFD leaves alone.
+std::u32string Decomposed(std::string_view utf8) {
+  std::u16string units;
+  for (char32_t c : CodePoints(utf8)) {
+    if (c >= 0x10000) {
+      units.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+      units.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+    } else {
+      units.push_back(static_cast<char16_t>(c));
+    }
+  }
+  UErrorCode status = U_ZERO_ERROR;
+  const UNormalizer2* nfd = unorm2_getNFDInstance(&status);
+  std::u16string result(units.size() * 4 + 1, u'\0');
+  const int32_t n = unorm2_normalize(nfd, units.data(), static_cast<int32_t>(units.size()),
+                                     result.data(), static_cast<int32_t>(result.size()), &status);
+  if (U_FAILURE(status)) throw std::runtime_error("NFD failed");
+  std::u32string out;
+  for (int32_t i = 0; i < n; ++i) {
+    char32_t c = result[static_cast<std::size_t>(i)];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (result[static_cast<std::size_t>(++i)] - 0xDC00);
+    }
+    out.push_back(c);
+  }
+  return out;
+}
+
+struct AnselByte {
+  unsigned char byte;
+  bool mark;
+};
+
+// The ANSEL byte of each character above ASCII (the first byte of two that
+// give the same character).
+const std::map<char32_t, AnselByte>& AnselBytes() {
+  static const std::map<char32_t, AnselByte> table = [] {
+    std::map<char32_t, AnselByte> t;
+    for (int b = 0xA0; b <= 0xFF; ++b) {
+      const char16_t cp = text::AnselCodePoint(static_cast<unsigned char>(b));
+      if (cp >= 0x80) t.emplace(cp, AnselByte{static_cast<unsigned char>(b), text::IsAnselMark(static_cast<unsigned char>(b))});
+    }
+    return t;
+  }();
+  return table;
+}
+
 }  // namespace
+
+bool FitsAnsel(std::string_view utf8) {
+  if (IsAscii(utf8)) return true;
+  for (char32_t c : Decomposed(utf8)) {
+    if (c >= 0x80 && AnselBytes().count(c) == 0) return false;
+  }
+  return true;
+}
+
+void AppendAnsel(std::string_view utf8, std::string& out) {
+  std::string letter;  // the last letter, waiting for its marks
+  std::string marks;
+  const auto flush = [&] {
+    out += marks;
+    out += letter;
+    marks.clear();
+    letter.clear();
+  };
+  for (char32_t c : Decomposed(utf8)) {
+    if (c < 0x80) {
+      flush();
+      letter.push_back(static_cast<char>(c));
+      continue;
+    }
+    const auto it = AnselBytes().find(c);
+    if (it == AnselBytes().end()) {
+      flush();
+      letter.push_back('?');
+    } else if (it->second.mark) {
+      marks.push_back(static_cast<char>(it->second.byte));
+    } else {
+      flush();
+      letter.push_back(static_cast<char>(it->second.byte));
+    }
+  }
+  flush();
+}
+
+void AppendUtf16(std::string_view utf8, bool big_endian, std::string& out) {
+  const auto unit = [&](char16_t u) {
+    const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
+    out.push_back(big_endian ? hi : lo);
+    out.push_back(big_endian ? lo : hi);
+  };
+  for (char32_t c : CodePoints(utf8)) {
+    if (c >= 0x10000) {
+      unit(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+      unit(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+    } else {
+      unit(static_cast<char16_t>(c));
+    }
+  }
+}
 
 bool IsAscii(std::string_view text) {
   for (char ch : text) {
@@ -101,6 +223,11 @@ bool Representable(std::string_view utf8, Encoding encoding) {
       return FitsCp1252(utf8);
     case Encoding::kAscii:
       return IsAscii(utf8);
+    case Encoding::kAnsel:
+      return FitsAnsel(utf8);
+    case Encoding::kUtf16Le:
+    case Encoding::kUtf16Be:
+      return true;
   }
   return false;
 }
@@ -114,6 +241,11 @@ std::string_view CharsetName(Encoding encoding) {
       return "ANSI";
     case Encoding::kAscii:
       return "ASCII";
+    case Encoding::kAnsel:
+      return "ANSEL";
+    case Encoding::kUtf16Le:
+    case Encoding::kUtf16Be:
+      return "UNICODE";
   }
   return "ASCII";
 }

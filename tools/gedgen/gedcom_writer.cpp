@@ -55,6 +55,8 @@ void GedcomWriter::AppendNumber(std::uint64_t n) {
 void GedcomWriter::AppendValue(std::string_view utf8) {
   if (encoding_ == Encoding::kCp1252 && !IsAscii(utf8)) {
     AppendCp1252(utf8, buffer_);
+  } else if (encoding_ == Encoding::kAnsel && !IsAscii(utf8)) {
+    AppendAnsel(utf8, buffer_);
   } else {
     buffer_.append(utf8);
   }
@@ -148,8 +150,18 @@ void GedcomWriter::TextBody(int level, std::string_view head,
 
 void GedcomWriter::Flush() {
   if (buffer_.empty()) return;
-  sink_.Write(buffer_);
-  bytes_ += buffer_.size();
+  if (IsUtf16(encoding_)) {
+    // Lines are gathered in UTF-8 and leave as whole 16-bit units, the
+    // first block behind a byte-order mark.
+    std::string units;
+    if (bytes_ == 0) units = encoding_ == Encoding::kUtf16Le ? "\xFF\xFE" : "\xFE\xFF";
+    AppendUtf16(buffer_, encoding_ == Encoding::kUtf16Be, units);
+    sink_.Write(units);
+    bytes_ += units.size();
+  } else {
+    sink_.Write(buffer_);
+    bytes_ += buffer_.size();
+  }
   buffer_.clear();
 }
 

@@ -21,6 +21,11 @@ void ConsoleWindowServices::EndProgress() {
   }
 }
 
+void ConsoleWindowServices::ShowReadingNote(const std::string& text) {
+  EndProgress();
+  std::fprintf(stderr, "Kinsheet: %s\n", text.c_str());
+}
+
 MsgResult ConsoleWindowServices::ShowMessage(const MessageBoxRequest& request) {
   MsgResult answer = MsgResult::kOk;
   const char* said = nullptr;

@@ -34,6 +34,7 @@ class ConsoleWindowServices : public WindowServices {
   const std::vector<std::string>& list_rows() const { return list_rows_; }
 
   void SetStatusText(const std::string&) override {}
+  void ShowReadingNote(const std::string& text) override;
   void SetProgressMax(std::int32_t max) override;
   void SetProgressValue(std::int32_t value) override;
   void SetProgressVisible(bool visible) override;

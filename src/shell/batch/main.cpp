@@ -46,22 +46,31 @@ const char* const kToolHelp =
     "a larger one is refused.\n"
     "Run 'kinsheet-batch COMMAND --help' for a command's options and examples.\n"
     "Exit status: 0 done, 1 refused or failed (a 'Kinsheet:' line on standard\n"
-    "error says why), 2 wrong usage.\n";
+    "error says why), 2 wrong usage.\n"
+    "\n"
+    "Reading: UTF-8 (with or without a byte-order mark) and UTF-16 are told from\n"
+    "the first bytes; lines end at CR LF, LF CR, CR or LF; a header's CHAR of\n"
+    "ANSEL, IBMPC (code page 437) or MACINTOSH converts the lines that are not\n"
+    "UTF-8. Standard error says so when a file is read that way. INPUT may be a\n"
+    "pipe (/dev/stdin). The first 100 lines that cannot be read are reported,\n"
+    "then their number.\n";
 
 const char* const kCountersHelp =
-    "Usage: kinsheet-batch counters INPUT\n"
+    "Usage: kinsheet-batch counters [--literal] INPUT\n"
     "\n"
     "Loads INPUT and prints one JSON object: the eight load counters (people,\n"
     "birth dates, christenings, deaths, burials, families, spouse-family links,\n"
     "marriage dates), the numbers of people and families, and the longest ids.\n"
     "The object is printed also when the load ends with a message (exit 1).\n"
+    "  --literal    read INPUT byte for byte, line ends taken from its first 200\n"
+    "               bytes (a CR there: CR or CR LF, else LF), no character sets\n"
     "\n"
     "Example:\n"
     "  kinsheet-batch counters family.ged\n";
 
 const char* const kExportHelp =
     "Usage: kinsheet-batch export [--format csv|txt|xls|mdb|mdb95] [--fields all|LIST]\n"
-    "                             [--force] [--quiet] INPUT OUTPUT\n"
+    "                             [--force] [--quiet] [--literal] INPUT OUTPUT\n"
     "\n"
     "Loads INPUT and writes OUTPUT with one row per person.\n"
     "  --format F   csv, txt (fixed-width report), xls (Excel 97-2003), mdb (Access\n"
@@ -77,6 +86,8 @@ const char* const kExportHelp =
     "               26 Family ID - FAMC  27 Family ID - FAMS\n"
     "  --force      replace an existing OUTPUT (otherwise it is left alone, exit 1)\n"
     "  --quiet      no progress bar and no completion line\n"
+    "  --literal    read INPUT byte for byte, line ends taken from its first 200\n"
+    "               bytes (a CR there: CR or CR LF, else LF), no character sets\n"
     "An OUTPUT without any '.' gets the format's extension.\n"
     "\n"
     "Examples:\n"
@@ -85,11 +96,13 @@ const char* const kExportHelp =
     "  kinsheet-batch export --format mdb95 family.ged family.mdb\n";
 
 const char* const kBrowseHelp =
-    "Usage: kinsheet-batch browse INPUT [--from N]\n"
+    "Usage: kinsheet-batch browse INPUT [--from N] [--literal]\n"
     "\n"
     "Loads INPUT and prints the twenty people the browser shows from person N\n"
     "(default 1), one per line: birth year, death year and name, separated by\n"
     "tabs. N is kept within the range the browser's scroll bar allows.\n"
+    "  --literal    read INPUT byte for byte, line ends taken from its first 200\n"
+    "               bytes (a CR there: CR or CR LF, else LF), no character sets\n"
     "\n"
     "Example:\n"
     "  kinsheet-batch browse family.ged --from 21\n";
@@ -201,13 +214,18 @@ LoadOutcome Load(Session& s, batch::ConsoleWindowServices& ws, const std::string
   return outcome;
 }
 
-bool PrepareSession(Session& s, const char* argv0) {
+// A console can take more "Problem ..." lines than a window can boxes.
+constexpr std::int64_t kProblemLinesShown = 100;
+
+bool PrepareSession(Session& s, const char* argv0, bool literal) {
   if (s.work.path().empty()) {
     std::fprintf(stderr, "Kinsheet: Cannot create a work folder: %s\n", s.work.error().c_str());
     return false;
   }
   s.state.program_folder = ProgramFolderFrom(ExecutableFolder(argv0));
   s.state.work_folder = s.work.path();
+  s.state.problem_limit = kProblemLinesShown;
+  s.state.literal_reading = literal;
   return true;
 }
 
@@ -217,16 +235,26 @@ std::string AbsoluteInput(const std::string& input) {
 }
 
 int CountersCommand(const std::vector<std::string>& args, const char* argv0) {
-  if (!args.empty() && IsHelp(args[0])) {
-    std::fputs(kCountersHelp, stdout);
-    return kExitOk;
+  bool literal = false;
+  std::vector<std::string> positional;
+  for (const std::string& a : args) {
+    if (IsHelp(a)) {
+      std::fputs(kCountersHelp, stdout);
+      return kExitOk;
+    } else if (a == "--literal") {
+      literal = true;
+    } else if (a.size() > 1 && a[0] == '-') {
+      return Usage("unknown option " + a, kCountersHelp);
+    } else {
+      positional.push_back(a);
+    }
   }
-  if (args.size() != 1) return Usage("counters takes exactly one INPUT", kCountersHelp);
-  if (args[0].empty()) return Usage("INPUT is empty", kCountersHelp);
+  if (positional.size() != 1) return Usage("counters takes exactly one INPUT", kCountersHelp);
+  if (positional[0].empty()) return Usage("INPUT is empty", kCountersHelp);
   Session s;
-  if (!PrepareSession(s, argv0)) return kExitRefused;
-  batch::ConsoleWindowServices ws({AbsoluteInput(args[0]), "", false}, false, true);
-  const LoadOutcome outcome = Load(s, ws, args[0]);
+  if (!PrepareSession(s, argv0, literal)) return kExitRefused;
+  batch::ConsoleWindowServices ws({AbsoluteInput(positional[0]), "", false}, false, true);
+  const LoadOutcome outcome = Load(s, ws, positional[0]);
   const auto& c = s.state.counters;
   std::printf("{\"counters\":[%lld,%lld,%lld,%lld,%lld,%lld,%lld,%lld],\"IndividualCount\":%d,"
               "\"FamilyCount\":%d,\"MaxIndividualIdLength\":%d,\"MaxFamilyIdLength\":%d}\n",
@@ -288,7 +316,7 @@ bool ParseFields(const std::string& text, std::vector<int>& boxes) {
 
 int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
   std::string format_name, fields = "all";
-  bool force = false, quiet = false;
+  bool force = false, quiet = false, literal = false;
   std::vector<std::string> positional;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -306,6 +334,8 @@ int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
       force = true;
     } else if (a == "--quiet") {
       quiet = true;
+    } else if (a == "--literal") {
+      literal = true;
     } else if (a.size() > 1 && a[0] == '-' && a != "-") {
       return Usage("unknown option " + a, kExportHelp);
     } else {
@@ -335,7 +365,7 @@ int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
   output = fs::absolute(output, ec).string();
 
   Session s;
-  if (!PrepareSession(s, argv0)) return kExitRefused;
+  if (!PrepareSession(s, argv0, literal)) return kExitRefused;
   const bool tty = ::isatty(STDERR_FILENO) == 1;
   batch::ConsoleWindowServices ws({AbsoluteInput(input), output, force}, tty, quiet);
   const LoadOutcome outcome = Load(s, ws, input);
@@ -358,6 +388,7 @@ int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
 int BrowseCommand(const std::vector<std::string>& args, const char* argv0) {
   std::vector<std::string> positional;
   long long from = 1;
+  bool literal = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (IsHelp(a)) {
@@ -375,6 +406,8 @@ int BrowseCommand(const std::vector<std::string>& args, const char* argv0) {
       errno = 0;
       from = std::strtoll(value.c_str(), &end, 10);
       if (value.empty() || *end != 0 || errno == ERANGE) return Usage("--from needs a number", kBrowseHelp);
+    } else if (a == "--literal") {
+      literal = true;
     } else if (a.size() > 1 && a[0] == '-') {
       return Usage("unknown option " + a, kBrowseHelp);
     } else {
@@ -384,7 +417,7 @@ int BrowseCommand(const std::vector<std::string>& args, const char* argv0) {
   if (positional.size() != 1) return Usage("browse takes one INPUT", kBrowseHelp);
   if (positional[0].empty()) return Usage("INPUT is empty", kBrowseHelp);
   Session s;
-  if (!PrepareSession(s, argv0)) return kExitRefused;
+  if (!PrepareSession(s, argv0, literal)) return kExitRefused;
   batch::ConsoleWindowServices ws({AbsoluteInput(positional[0]), "", false}, false, true);
   if (Load(s, ws, positional[0]) != LoadOutcome::kLoaded) return kExitRefused;
   const ScrollBarState& bar = s.state.scroll;

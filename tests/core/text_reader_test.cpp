@@ -1,0 +1,264 @@
+// The reading of GEDCOM bytes into lines: encodings, line ends, the
+// first-line rule, declared character sets, and the literal reading.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "gedcom/text_reader.h"
+#include "text/charsets.h"
+
+namespace kinsheet {
+namespace {
+
+struct Collected : LineSink {
+  std::vector<std::string> lines;
+  std::vector<std::pair<FileEncoding, text::Charset>> readings;
+  void OnLine(std::string_view line) override { lines.emplace_back(line); }
+  void OnReading(FileEncoding e, text::Charset c) override { readings.emplace_back(e, c); }
+};
+
+// Reads `bytes` whole, and again fed one byte at a time: a piece boundary
+// anywhere (inside a CR LF, a BOM, a surrogate pair) must change nothing.
+std::vector<std::string> Read(const std::string& bytes) {
+  Collected whole;
+  GedcomTextReader a(whole);
+  a.Feed(bytes.data(), bytes.size());
+  a.Finish();
+  Collected bytewise;
+  GedcomTextReader b(bytewise);
+  for (char c : bytes) b.Feed(&c, 1);
+  b.Finish();
+  EXPECT_EQ(whole.lines, bytewise.lines);
+  EXPECT_EQ(whole.readings.size(), 1u);
+  return whole.lines;
+}
+
+std::vector<std::string> ReadLiteral(const std::string& bytes) {
+  Collected whole;
+  LiteralTextReader a(whole);
+  a.Feed(bytes.data(), bytes.size());
+  a.Finish();
+  Collected bytewise;
+  LiteralTextReader b(bytewise);
+  for (char c : bytes) b.Feed(&c, 1);
+  b.Finish();
+  EXPECT_EQ(whole.lines, bytewise.lines);
+  return whole.lines;
+}
+
+using Lines = std::vector<std::string>;
+
+TEST(GedcomTextReader, EveryLineEndGivesTheSameLines) {
+  const Lines want = {"0 HEAD", "0 @I1@ INDI", "1 NAME A /B/", "0 TRLR"};
+  for (const std::string eol : {"\n", "\r\n", "\r", "\n\r"}) {
+    EXPECT_EQ(Read("0 HEAD" + eol + "0 @I1@ INDI" + eol + "1 NAME A /B/" + eol + "0 TRLR" + eol), want);
+    // The last line is kept without its line end.
+    EXPECT_EQ(Read("0 HEAD" + eol + "0 @I1@ INDI" + eol + "1 NAME A /B/" + eol + "0 TRLR"), want);
+  }
+  // A CR LF file with stray LFs, and a mix of all four.
+  EXPECT_EQ(Read("0 HEAD\r\n0 @I1@ INDI\n1 NAME A /B/\r\n0 TRLR\r\n"), want);
+  EXPECT_EQ(Read("0 HEAD\r0 @I1@ INDI\n\r1 NAME A /B/\n0 TRLR\r\n"), want);
+}
+
+TEST(GedcomTextReader, BlankLinesAreSkippedAndNoLineEndIsLeft) {
+  EXPECT_EQ(Read("0 HEAD\n\n  \n\t \r\n\r\r0 TRLR\n\n"), (Lines{"0 HEAD", "0 TRLR"}));
+  EXPECT_EQ(Read(""), Lines{});
+  EXPECT_EQ(Read("\r\n \t"), Lines{});
+  // Leading blanks stay for the parser; only blank lines go.
+  EXPECT_EQ(Read("0 HEAD\n  1 SOUR X\n"), (Lines{"0 HEAD", "  1 SOUR X"}));
+}
+
+TEST(GedcomTextReader, FirstLineHoldingHeadIsReadAsHead) {
+  EXPECT_EQ(Read("junk 0 HEAD junk\n0 @I1@ INDI\n"), (Lines{"0 HEAD", "0 @I1@ INDI"}));
+  // Only the first line that is not blank; later lines are never rewritten.
+  EXPECT_EQ(Read("\n\nx0 HEAD\n1 NOTE 0 HEAD here\n"), (Lines{"0 HEAD", "1 NOTE 0 HEAD here"}));
+  EXPECT_EQ(Read("0 @I1@ INDI\n1 NOTE 0 HEAD\n"), (Lines{"0 @I1@ INDI", "1 NOTE 0 HEAD"}));
+}
+
+TEST(GedcomTextReader, EncodingFromTheFirstBytes) {
+  const std::string text = "0 HEAD\r\n1 NAME \xC3\xBC\r\n";
+  const Lines want = {"0 HEAD", "1 NAME \xC3\xBC"};
+  EXPECT_EQ(Read("\xEF\xBB\xBF" + text), want);
+  // UTF-16, little- and big-endian, with and without a mark.
+  std::string le, be;
+  for (char16_t u : std::u16string(u"0 HEAD\r\n1 NAME \u00FC\r\n")) {
+    le += static_cast<char>(u & 0xFF), le += static_cast<char>(u >> 8);
+    be += static_cast<char>(u >> 8), be += static_cast<char>(u & 0xFF);
+  }
+  EXPECT_EQ(Read("\xFF\xFE" + le), want);
+  EXPECT_EQ(Read("\xFE\xFF" + be), want);
+  EXPECT_EQ(Read(le), want);
+  EXPECT_EQ(Read(be), want);
+  // A file of a mark alone holds no line.
+  EXPECT_EQ(Read("\xEF\xBB\xBF"), Lines{});
+  EXPECT_EQ(Read("\xFF\xFE"), Lines{});
+  // Anything else is a byte file, read as it is.
+  EXPECT_EQ(Read("\xEF\xBB" "0 HEAD"), Lines{"0 HEAD"});
+  EXPECT_EQ(Read("1 NOTE \xFF\xFE\n"), Lines{"1 NOTE \xFF\xFE"});
+
+  Collected seen;
+  GedcomTextReader r(seen);
+  const std::string bom_le = "\xFF\xFE" + le;
+  r.Feed(bom_le.data(), bom_le.size());
+  r.Finish();
+  ASSERT_EQ(seen.readings.size(), 1u);
+  EXPECT_EQ(seen.readings[0].first, FileEncoding::kUtf16Le);
+}
+
+TEST(GedcomTextReader, Utf16SurrogatesAndAnOddLastByte) {
+  const auto le = [](std::u16string units) {
+    std::string s = "\xFF\xFE";
+    for (char16_t u : units) s += static_cast<char>(u & 0xFF), s += static_cast<char>(u >> 8);
+    return s;
+  };
+  // A pair is one character of four bytes.
+  EXPECT_EQ(Read(le(u"1 NOTE \xD83D\xDE00\n")), Lines{"1 NOTE \xF0\x9F\x98\x80"});
+  // A high half without its low half, and a low half alone: U+FFFD each.
+  EXPECT_EQ(Read(le(u"1 NOTE a\xD83D" u"b\xDE00" u"c\n")), Lines{"1 NOTE a\xEF\xBF\xBD" "b\xEF\xBF\xBD" "c"});
+  EXPECT_EQ(Read(le(u"1 NOTE a\xD83D")), Lines{"1 NOTE a\xEF\xBF\xBD"});
+  // An odd byte at the very end.
+  EXPECT_EQ(Read(le(u"1 NOTE a") + "b"), Lines{"1 NOTE a\xEF\xBF\xBD"});
+}
+
+// Bytes of one value in a file that declares ANSEL, through a NAME line.
+std::string AnselName(const std::string& value) {
+  const Lines lines = Read("0 HEAD\n1 CHAR ANSEL\n0 @I1@ INDI\n1 NAME " + value + "\n");
+  return lines.size() == 4 ? lines[3].substr(7) : "<lost>";
+}
+
+TEST(AnselReading, TheNotesExamplesByteForByte) {
+  EXPECT_EQ(AnselName("\x4D\xE8\x75\x6C\x6C\x65\x72"), "\x4D\xC3\xBC\x6C\x6C\x65\x72");
+  EXPECT_EQ(AnselName("\xE2\x45\x6D\x69\x6C\x65"), "\xC3\x89\x6D\x69\x6C\x65");
+  EXPECT_EQ(AnselName("\x47\x72\xE8\x75\x62\x65\x72"), "\x47\x72\xC3\xBC\x62\x65\x72");
+  EXPECT_EQ(AnselName("\x4E\x67\x75\x79\xE3\xE4\x65\x6E"), "\x4E\x67\x75\x79\xE1\xBB\x85\x6E");
+  EXPECT_EQ(AnselName("\x4E\x67\x75\x79\xE4\xE3\x65\x6E"), "\x4E\x67\x75\x79\xE1\xBA\xBD\xCC\x82\x6E");
+  EXPECT_EQ(AnselName("\x56\x69\xF2\xE3\x65\x74"), "\x56\x69\xE1\xBB\x87\x74");
+  EXPECT_EQ(AnselName("\x4A\x6F\x73\xE9"), "\x4A\x6F\x73\xCC\x8C");
+  EXPECT_EQ(AnselName("\xA1\xE2\x6F\x64\xE2\x7A"), "\xC5\x81\xC3\xB3\x64\xC5\xBA");
+  EXPECT_EQ(AnselName("\xA2\x73\x74\x65\x72\x67\x61\x61\x72\x64"), "\xC3\x98\x73\x74\x65\x72\x67\x61\x61\x72\x64");
+  EXPECT_EQ(AnselName("\x53\x6B\x6A\xB5\x72\x62\xB5\x6B"), "\x53\x6B\x6A\xC3\xA6\x72\x62\xC3\xA6\x6B");
+  EXPECT_EQ(AnselName("\x4D\xC3\xBC\x6C\x6C\x65\x72"), "\x4D\xC3\xBC\x6C\x6C\x65\x72");
+  EXPECT_EQ(AnselName("\x4D\x88\x6C\x6C\x65\x72"), "\x4D\x88\x6C\x6C\x65\x72");
+}
+
+TEST(AnselReading, MarksOnSpacingLettersSpacesAndTheLineEnd) {
+  EXPECT_EQ(AnselName("\xE2\xA2"), "\xC7\xBE");           // Ø + acute = Ǿ
+  EXPECT_EQ(AnselName("\xE0" "a\xFE" "a"), "\xE1\xBA\xA3" "a\xCC\x93");  // the first and last marks
+  EXPECT_EQ(AnselName("a\xE8 b"), "a \xCC\x88" "b");      // a mark on a space
+  EXPECT_EQ(AnselName("e\xE2"), "e\xCC\x81");             // not composed backwards
+  EXPECT_EQ(AnselName("x\xE3\xF2"), "x\xCC\x82\xCC\xA3");  // a trailing run keeps its order
+  EXPECT_EQ(AnselName("\xA4\xB4\xCD\xCE\xCF\xC7\xC8\xBE\xFC" "o"), "\xC3\x9E\xC3\xBE" "eo\xC3\x9F\xC3\x9F\xE2\x82\xAC\xE2\x96\xA1o\xCC\xB8");  // no ø: NFC does not compose a slash
+  // Every byte the table leaves out keeps the line as read.
+  for (int b : {0x80, 0x9F, 0xA0, 0xAF, 0xBB, 0xC9, 0xCC, 0xD0, 0xDF, 0xFD, 0xFF}) {
+    const std::string v = std::string("M\xE8u") + static_cast<char>(b);
+    EXPECT_EQ(AnselName(v), v) << b;
+  }
+}
+
+TEST(AnselReading, WhereTheHeaderDeclaresIt) {
+  const std::string name = "1 NAME M\xE8uller";
+  const std::string converted = "1 NAME M\xC3\xBCller";
+  // Case does not matter; blanks around the value do not either.
+  EXPECT_EQ(Read("0 HEAD\n1 char ansel\n" + name + "\n").back(), converted);
+  EXPECT_EQ(Read("0 HEAD\n\t1\t CHAR\tAnsel \n" + name + "\n").back(), converted);
+  // Lines before the CHAR line are held and converted too.
+  EXPECT_EQ(Read("0 HEAD\n" + name + "\n1 CHAR ANSEL\n")[1], converted);
+  // Not CHAR lines: another tag, another level, or after the header.
+  EXPECT_EQ(Read("0 HEAD\n1 CHARSET ANSEL\n" + name + "\n").back(), name);
+  EXPECT_EQ(Read("0 HEAD\n2 CHAR ANSEL\n" + name + "\n").back(), name);
+  EXPECT_EQ(Read("0 HEAD\n0 @I1@ INDI\n1 CHAR ANSEL\n" + name + "\n").back(), name);
+  // No CHAR line at all, or one naming a set read as it is.
+  EXPECT_EQ(Read("0 HEAD\n0 @I1@ INDI\n" + name + "\n").back(), name);
+  EXPECT_EQ(Read("0 HEAD\n1 CHAR ANSI\n" + name + "\n").back(), name);
+  EXPECT_EQ(Read(name + "\n"), Lines{name});
+}
+
+TEST(CodePageReading, Cp437AndMacRomanForLinesThatAreNotUtf8) {
+  const auto read = [](const std::string& set, const std::string& value) {
+    return Read("0 HEAD\n1 CHAR " + set + "\n1 NAME " + value + "\n").back().substr(7);
+  };
+  for (const std::string set : {"IBMPC", "IBM-PC", "IBM PC", "IBM DOS", "MSDOS", "cp437", "CP-437"}) {
+    EXPECT_EQ(read(set, "\x81\x9A\xE1"), "\xC3\xBC\xC3\x9C\xC3\x9F") << set;
+  }
+  EXPECT_EQ(read("IBMPC", "\x1A\x1C\x7F\x81"), "\x1A\x1C\x7F\xC3\xBC");
+  EXPECT_EQ(read("IBMPC", "\xE6"), "\xC2\xB5");  // the micro sign, not Greek mu
+  for (const std::string set : {"MACINTOSH", "MacRoman", "MAC"}) {
+    EXPECT_EQ(read(set, "\x9F\x8E\xDB\xF0"), "\xC3\xBC\xC3\xA9\xE2\x82\xAC\xEF\xA3\xBF") << set;
+  }
+  // A UTF-8 line stays UTF-8 whatever the header says.
+  EXPECT_EQ(read("IBMPC", "\xC3\xBC"), "\xC3\xBC");
+  EXPECT_EQ(read("MACINTOSH", "\xC3\xBC"), "\xC3\xBC");
+}
+
+TEST(CharsetNames, EveryDeclaredNameAndTheRest) {
+  using text::Charset;
+  EXPECT_EQ(text::CharsetFromDeclared(" ansel\t"), Charset::kAnsel);
+  EXPECT_EQ(text::CharsetFromDeclared("Ibm Dos"), Charset::kCp437);
+  EXPECT_EQ(text::CharsetFromDeclared("macintosh"), Charset::kMacRoman);
+  for (const char* other : {"", "ANSI", "UTF-8", "ASCII", "UNICODE", "WINDOWS", "IBM WINDOWS", "CP1252",
+                            "ISO-8859-1", "LATIN1", "ANSEL2", "IBMPC X"}) {
+    EXPECT_EQ(text::CharsetFromDeclared(other), Charset::kNone) << other;
+  }
+}
+
+TEST(LiteralTextReader, KeepsTheOldTwoModes) {
+  // A CR in the first 200 bytes: lines end at CR or CR LF; a lone LF stays.
+  EXPECT_EQ(ReadLiteral("0 HEAD\r\n1 A\n1 B\r1 C\r\n\r\nlast"),
+            (Lines{"0 HEAD", "1 A\n1 B", "1 C", "", "last"}));
+  // None: lines end at LF and keep a CR that comes later.
+  const std::string first(210, 'x');
+  EXPECT_EQ(ReadLiteral(first + "\n1 A\r\n1 B"), (Lines{first, "1 A\r", "1 B"}));
+  // No byte-order mark is removed; the first line's "0 HEAD" rule does.
+  EXPECT_EQ(ReadLiteral("\xEF\xBB\xBF" "0 HEAD\n1 CHAR ANSEL\n1 NAME M\xE8u\n"),
+            (Lines{"0 HEAD", "1 CHAR ANSEL", "1 NAME M\xE8u"}));
+  // In the LF mode every line within the first 100 bytes is tried.
+  EXPECT_EQ(ReadLiteral("1 X\nab0 HEAD\n"), (Lines{"1 X", "0 HEAD"}));
+  EXPECT_EQ(ReadLiteral("1 X\r\nab0 HEAD\r\n"), (Lines{"1 X", "ab0 HEAD"}));
+}
+
+TEST(GedcomTextReader, PieceSizesNeverChangeTheLines) {
+  // Random files from the bytes that matter (line ends, marks, BOM and
+  // surrogate halves, a CHAR line), fed in pieces of random sizes.
+  const std::vector<std::string> atoms = {"0", "1", " ", "\t", "\r", "\n", "\r\n", "\n\r", "a", "\xE8",
+                                          "\xC3\xBC", "\xFF", "\xFE", "\xEF\xBB\xBF", "\x00", "\xD8",
+                                          "\xDC", "0 HEAD", "1 CHAR ANSEL", "1 CHAR IBMPC"};
+  std::mt19937 random(11);
+  for (int round = 0; round < 400; ++round) {
+    std::string bytes;
+    const int n = static_cast<int>(random() % 60);
+    for (int i = 0; i < n; ++i) bytes += atoms[random() % atoms.size()];
+    Collected whole;
+    GedcomTextReader a(whole);
+    a.Feed(bytes.data(), bytes.size());
+    a.Finish();
+    Collected pieces;
+    GedcomTextReader b(pieces);
+    for (std::size_t at = 0; at < bytes.size();) {
+      const std::size_t take = std::min<std::size_t>(bytes.size() - at, 1 + random() % 7);
+      b.Feed(bytes.data() + at, take);
+      at += take;
+    }
+    b.Finish();
+    ASSERT_EQ(pieces.lines, whole.lines) << round;
+    ASSERT_EQ(pieces.readings, whole.readings) << round;
+    for (const std::string& line : whole.lines) {
+      ASSERT_EQ(line.find_first_of("\r\n"), std::string::npos) << round;
+    }
+  }
+}
+
+TEST(GedcomTextReader, HugeLinesKeepTheirHeadAndEnd) {
+  const std::string huge = "0 @I1@ " + std::string(3 * kMaxLine, 'x') + " INDI";
+  const Lines lines = Read("0 HEAD\n" + huge + "\n1 SEX M");
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[1].size(), kMaxLine);
+  EXPECT_EQ(lines[1].substr(0, 7), "0 @I1@ ");
+  EXPECT_EQ(lines[1].substr(kMaxLine - 5), " INDI");
+  EXPECT_EQ(lines[2], "1 SEX M");
+}
+
+}  // namespace
+}  // namespace kinsheet
