@@ -7,7 +7,8 @@
 # Settings, from the environment:
 #   SIZES     people per generated file            "10000 100000 500000 1000000"
 #   FORMATS   export formats, each FORMAT or FORMAT:N,N,... to time it at other
-#             sizes than SIZES (formats: csv txt xls mdb mdb95)     "csv txt"
+#             sizes than SIZES (formats: csv txt xls xlsx mdb mdb95 sqlite)
+#             default "csv txt xlsx sqlite"
 #             e.g. FORMATS="csv txt xls:65000 mdb:100000,500000"
 #   RUNS      timed runs per step; the fastest is reported         3
 #   SEED      gedgen seed                                          1
@@ -19,7 +20,7 @@ set -u
 build=${1:-./build}
 bin="$build/bin"
 sizes=${SIZES:-10000 100000 500000 1000000}
-formats=${FORMATS:-csv txt}
+formats=${FORMATS:-csv txt xlsx sqlite}
 runs=${RUNS:-3}
 seed=${SEED:-1}
 gedgen_flags=${GEDGEN_FLAGS:-}
@@ -34,6 +35,9 @@ target_ratio=1.5
 big_people=1000000
 big_ratio=2.2
 big_mb=150
+# Load + export of the same file with every field, by format: seconds, MB.
+declare -A target_format_seconds=([sqlite]=5 [xlsx]=20)
+declare -A target_format_mb=([sqlite]=200 [xlsx]=200)
 
 die() { echo "bench: $*" >&2; exit 2; }
 
@@ -55,11 +59,13 @@ now_ns() { date +%s%N; }
 seconds() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", (b - a) / 1e9 }'; }
 
 # measure LABEL COMMAND...: runs COMMAND RUNS times under /usr/bin/time -v.
-# Sets m_sec (fastest wall time), m_rss_mb (largest peak RSS) and m_ok.
+# Sets m_sec (fastest wall time), m_rss_mb (largest peak RSS), m_ok, and
+# m_phases (the tool's own split of the fastest run, when it printed one).
 measure() {
   local label=$1
   shift
   m_sec=""
+  m_phases=""
   m_rss_mb=0
   m_ok=1
   local i start end sec rss
@@ -76,6 +82,7 @@ measure() {
     rss=$(awk -F': ' '/Maximum resident set size/ { printf "%.1f", $2 / 1024 }' "$work/time.txt")
     if [ -z "$m_sec" ] || awk -v a="$sec" -v b="$m_sec" 'BEGIN { exit !(a < b) }'; then
       m_sec=$sec
+      m_phases=$(sed -n 's/^Kinsheet: timings: //p' "$work/err.txt")
     fi
     if awk -v a="$rss" -v b="$m_rss_mb" 'BEGIN { exit !(a > b) }'; then
       m_rss_mb=$rss
@@ -151,12 +158,14 @@ run_step() {
         "$(awk -v s="$m_sec" -v n="$n" 'BEGIN { printf "%.2f", s * 1e6 / n }')" "$m_rss_mb" "$out_mb"
     fi
     rss_of["$step $n"]=$m_rss_mb
+    phases_of["$step $n"]=$m_phases
   else
     printf '%-13s %9s %9s\n' "$step" "$n" FAILED
   fi
 }
 declare -A rss_of
 declare -A count_of
+declare -A phases_of
 for n in 1 $sizes; do
   run_step counters "$n" - "$batch" counters "$work/people-$n-seed-$seed.ged"
   # What the load counted, for the checks below.
@@ -166,8 +175,9 @@ declare -A lines_of
 while read -r fmt list; do
   ext=$fmt
   [ "$fmt" = mdb95 ] && ext=mdb
+  [ "$fmt" = sqlite ] && ext=sqlite
   for n in 1 $list; do
-    run_step "export $fmt" "$n" "$work/out-$n.$ext" "$batch" export --quiet --force \
+    run_step "export $fmt" "$n" "$work/out-$n.$ext" "$batch" export --quiet --force --timings \
       --format "$fmt" "$work/people-$n-seed-$seed.ged" "$work/out-$n.$ext"
     if [ "$fmt" = csv ]; then lines_of[$n]=$(wc -l <"$work/out-$n.$ext"); fi
   done
@@ -222,3 +232,19 @@ if [ -n "$big_sec" ] && [ -n "$half_sec" ]; then
 else
   echo "$big_people people load + CSV: failed, or not measured (needs csv in FORMATS, $big_people and $((big_people / 2)) in SIZES)"
 fi
+# The newer formats beside CSV of the same run; the tool's own split says how
+# much of an export is the rows and how much the finishing (for .xlsx the
+# compression of the package, for SQLite the index).
+for fmt in xlsx sqlite; do
+  sec=${sec_of["export $fmt $target_people"]:-}
+  if [ -z "$sec" ]; then
+    echo "$target_people people load + $fmt: not measured (needs $fmt in FORMATS and $target_people in SIZES)"
+    continue
+  fi
+  rss=${rss_of["export $fmt $target_people"]}
+  printf '%s people load + %s: %s s (target <= %s s: %s), %s MB (target <= %s MB: %s); CSV %s s; %s\n' \
+    "$target_people" "$fmt" "$sec" "${target_format_seconds[$fmt]}" \
+    "$(verdict "$sec" "${target_format_seconds[$fmt]}")" "$rss" "${target_format_mb[$fmt]}" \
+    "$(verdict "$rss" "${target_format_mb[$fmt]}")" "${csv_sec:--}" \
+    "${phases_of["export $fmt $target_people"]:-no split printed}"
+done

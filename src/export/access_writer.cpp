@@ -5,11 +5,13 @@
 #include <exception>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "export/columns.h"
 #include "export/writer_support.h"
 #include "export/writers.h"
+#include "fileio/replacement.h"
 #include "formats/jet/dao.h"
 #include "text/encoding.h"
 #include "ui/messages.h"
@@ -20,12 +22,6 @@ namespace {
 constexpr const char* kTableName = "tblKinsheet";
 constexpr int kProgressThreshold = 100;
 
-// The table's field order: catalogue order, except that Nick, Prefix,
-// Suffix and Title follow Given.
-constexpr std::array<int, kColumnCount> kFieldOrder = {
-    1,  2,  3,  4,  8,  6,  5,  7,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
-    21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40};
-
 // Field size in characters, by catalogue position.
 int FieldSize(int position) {
   static constexpr std::array<int, 22> kOwn = {30, 180, 120, 120, 60, 60,  120, 60, 1,  60, 120,
@@ -33,24 +29,6 @@ int FieldSize(int position) {
   static constexpr std::array<int, 6> kMarriage = {30, 30, 120, 60, 120, 2};
   if (position <= 22) return kOwn[position - 1];
   return kMarriage[(position - 23) % 6];
-}
-
-struct AccessField {
-  int position;
-  std::string name;
-};
-
-// The selected columns in the table's field order.
-std::vector<AccessField> TableFields(const FieldSelection& selection) {
-  std::array<bool, kColumnCount + 1> selected{};
-  for (const ExportColumn* c : SelectedColumns(selection)) selected[c->position] = true;
-  std::vector<AccessField> fields;
-  for (int position : kFieldOrder) {
-    if (selected[position]) {
-      fields.push_back({position, kExportColumns[position - 1].Caption(CaptionSet::kAccess)});
-    }
-  }
-  return fields;
 }
 
 }  // namespace
@@ -69,17 +47,22 @@ bool WriteAccessDatabase(RunState& state, WindowServices& ws, const std::string&
   std::unique_ptr<jet::Database> db;
   std::unique_ptr<jet::Recordset> rs;
   WorkFiles files;
+  // The database is built under the temporary's name and takes the
+  // user's only once closed.
+  std::optional<FileReplacement> replacement;
   ws.SetBusy(true);
   ws.SetStatusText(msg::kOneMoment);
   try {
-    std::filesystem::copy_file(template_path, path, std::filesystem::copy_options::overwrite_existing);
+    replacement.emplace(path);
+    std::filesystem::copy_file(template_path, replacement->temporary(),
+                               std::filesystem::copy_options::overwrite_existing);
     ws.DoEvents();
 
     const jet::DBEngine engine;
-    db = engine.OpenDatabase(path);
+    db = engine.OpenDatabase(replacement->temporary());
     jet::TableDef def = db->CreateTableDef(kTableName);
-    const std::vector<AccessField> fields = TableFields(state.selection);
-    for (const AccessField& f : fields) {
+    const std::vector<TableField> fields = TableFields(state.selection);
+    for (const TableField& f : fields) {
       jet::Field field = def.CreateField(f.name, jet::dbText, FieldSize(f.position));
       field.AllowZeroLength(true);
       def.Fields().Append(field);
@@ -104,7 +87,7 @@ bool WriteAccessDatabase(RunState& state, WindowServices& ws, const std::string&
       AssembleRow(state, files, n, 3, row);
       by_position.fill(nullptr);
       for (const ExportValue& v : row) by_position[v.position] = &v.value;
-      for (const AccessField& f : fields) {
+      for (const TableField& f : fields) {
         const std::string* value = by_position[f.position] ? by_position[f.position] : &empty;
         rs->Fields(f.name).Value(text::DecodeText(*value));
       }
@@ -117,10 +100,10 @@ bool WriteAccessDatabase(RunState& state, WindowServices& ws, const std::string&
     rs.reset();
     db->Close();
     db.reset();
+    replacement->Commit();
   } catch (const std::exception& e) {
-    ReportWriterFailure(ws, msg::kDbError, e);
-    // Closing writes the records stored so far; a second failure here
-    // leaves the file as the last complete page left it.
+    ReportWriterFailure(ws, msg::kDbError, e, replacement ? &*replacement : nullptr);
+    // Everything is closed before the temporary goes.
     try {
       if (rs) rs->Close();
     } catch (const std::exception&) {

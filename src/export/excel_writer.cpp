@@ -6,11 +6,13 @@
 #include <cstdint>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "export/columns.h"
 #include "export/writer_support.h"
 #include "export/writers.h"
+#include "fileio/replacement.h"
 #include "formats/xls/excel_application.h"
 #include "formats/xls/xls_error.h"
 #include "records/work_records.h"
@@ -64,18 +66,26 @@ void WriteBlock(xls::ExcelWorksheet& sheet, std::int32_t start_row, const RowBlo
 
 }  // namespace
 
+std::string ExcelWorkbookRefusal(std::int32_t count) {
+  // A sheet has 65,536 rows, two of them the caption row and the empty row.
+  if (count <= kMaxPeople) return {};
+  return msg::kTooManyPeople + std::to_string(count) + msg::kTooManyPeopleLimit + std::to_string(kMaxPeople) +
+         msg::kTooManyPeopleAdvice;
+}
+
 bool WriteExcelWorkbook(RunState& state, WindowServices& ws) {
   const std::int32_t count = state.work.individual_count;
-  const std::string path = state.current_file_name;
+  const std::string& path = state.current_file_name;
   std::unique_ptr<xls::ExcelApplication> app;
   WorkFiles files;
+  // The workbook is saved and reopened under the temporary's name; the
+  // user's file is replaced only once the data pass has saved it.
+  std::optional<FileReplacement> replacement;
   try {
     ws.SetBusy(true);
     ws.SetStatusText(msg::kOneMoment);
-    // A sheet has 65,536 rows: refuse before any file is made.
-    if (count > kMaxPeople) {
-      throw xls::XlsError(msg::kTooManyPeople + std::to_string(count) + msg::kTooManyPeopleLimit +
-                          std::to_string(kMaxPeople) + msg::kTooManyPeopleAdvice);
+    if (const std::string refusal = ExcelWorkbookRefusal(count); !refusal.empty()) {
+      throw xls::XlsError(refusal);
     }
 
     std::array<std::string, kColumnCount> captions;
@@ -104,7 +114,8 @@ bool WriteExcelWorkbook(RunState& state, WindowServices& ws) {
       font.SetFontStyle(u"Bold");
       font.SetSize(10);
     }
-    app->ActiveWorkbook().SaveAs(path);
+    replacement.emplace(path);
+    app->ActiveWorkbook().SaveAs(replacement->temporary());
     app->ActiveWorkbook().Close(false);
     app->Quit();
 
@@ -118,7 +129,7 @@ bool WriteExcelWorkbook(RunState& state, WindowServices& ws) {
 
     // Data pass.
     app = std::make_unique<xls::ExcelApplication>();
-    xls::ExcelWorkbook& book = app->Workbooks().Open(path);
+    xls::ExcelWorkbook& book = app->Workbooks().Open(replacement->temporary());
     xls::ExcelWorksheet& sheet = book.ActiveSheet();
     files = OpenWorkFiles(state, ws);
     RowBlock block;
@@ -148,8 +159,9 @@ bool WriteExcelWorkbook(RunState& state, WindowServices& ws) {
     files.individuals.Close();
     files.families.Close();
     app.reset();
+    replacement->Commit();
   } catch (const std::exception& e) {
-    ReportWriterFailure(ws, msg::kWorksheetError, e);
+    ReportWriterFailure(ws, msg::kWorksheetError, e, replacement ? &*replacement : nullptr);
     files = WorkFiles();
     app.reset();
     return EndExport(state, ws, false);

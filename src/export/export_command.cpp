@@ -1,10 +1,13 @@
-#include <cstdio>
+#include <optional>
 #include <exception>
 #include <string>
 
 #include "export/export_command.h"
 #include "export/writers.h"
+#include "export/writer_support.h"
 #include "fileio/file_open.h"
+#include "fileio/replacement.h"
+#include "formats/xls/xls_error.h"
 #include "records/work_records.h"
 #include "text/text_routines.h"
 #include "ui/messages.h"
@@ -18,9 +21,10 @@ struct ExportFormat {
   const char* filter;
 };
 
-constexpr ExportFormat kFormats[5] = {
-    {".xls", msg::kSaveFilterXls}, {".mdb", msg::kSaveFilterMdb}, {".mdb", msg::kSaveFilterMdb},
-    {".csv", msg::kSaveFilterCsv}, {".txt", msg::kSaveFilterTxt},
+constexpr ExportFormat kFormats[kExportFormatCount] = {
+    {".xls", msg::kSaveFilterXls},   {".mdb", msg::kSaveFilterMdb},       {".mdb", msg::kSaveFilterMdb},
+    {".csv", msg::kSaveFilterCsv},   {".txt", msg::kSaveFilterTxt},       {".xlsx", msg::kSaveFilterXlsx},
+    {".sqlite", msg::kSaveFilterSqlite},
 };
 
 bool CallWriter(RunState& state, WindowServices& ws, std::int16_t index) {
@@ -29,14 +33,43 @@ bool CallWriter(RunState& state, WindowServices& ws, std::int16_t index) {
     case 1: return WriteAccessDatabase(state, ws, "2K");
     case 2: return WriteAccessDatabase(state, ws, "95");
     case 3: return WriteCsvFile(state, ws);
-    default: return WriteTextFile(state, ws);
+    case 4: return WriteTextFile(state, ws);
+    case 5: return WriteXlsxWorkbook(state, ws);
+    default: return WriteSqliteDatabase(state, ws);
   }
+}
+
+// A refusal the writer would make whatever file it writes: shown before the
+// save dialog, so that no file is chosen or replaced for nothing.
+bool RefusedByWriter(RunState& state, WindowServices& ws, std::int16_t index) {
+  std::string refusal;
+  if (index == 0) refusal = ExcelWorkbookRefusal(state.work.individual_count);
+  if (index == 5) refusal = XlsxWorkbookRefusal(state.work.individual_count);
+  if (refusal.empty()) return false;
+  ReportWriterFailure(ws, msg::kWorksheetError, xls::XlsError(refusal));
+  return true;
+}
+
+// An export may replace a file the user wrote before, never the GEDCOM file
+// it came from (however named) nor anything that is not a plain file.
+bool RefusedTarget(const RunState& state, WindowServices& ws, const std::string& path) {
+  const std::optional<FileIdentity> target = IdentifyFile(path);
+  if (!target) return false;
+  if (state.loaded_gedcom && *target == *state.loaded_gedcom) {
+    Say(ws, path + msg::kOutputIsGedcom, MsgIcon::kExclamation);
+    return true;
+  }
+  if (IsSpecialFile(path)) {
+    Say(ws, path + msg::kOutputNotAFile, MsgIcon::kExclamation);
+    return true;
+  }
+  return false;
 }
 
 }  // namespace
 
 bool mnuSheetifyItem_Click(RunState& state, WindowServices& ws, std::int16_t index) {
-  if (index < 0 || index > 4) return false;
+  if (index < 0 || index >= kExportFormatCount) return false;
   const ExportFormat& format = kFormats[index];
 
   if (state.work.individual_count == 0) {
@@ -47,6 +80,7 @@ bool mnuSheetifyItem_Click(RunState& state, WindowServices& ws, std::int16_t ind
     Say(ws, msg::kNoFields, MsgIcon::kInformation);
     return false;
   }
+  if (RefusedByWriter(state, ws, index)) return false;
 
   // family.ged proposes "family", my.tree.ged proposes "my".
   const std::size_t dot = state.name_part.find('.');
@@ -75,6 +109,8 @@ bool mnuSheetifyItem_Click(RunState& state, WindowServices& ws, std::int16_t ind
     }
     ws.Repaint();
 
+    if (RefusedTarget(state, ws, state.current_file_name)) return false;
+    // The writer replaces the old file only with a complete new one.
     if (FileExists(state.current_file_name)) {
       // The writer could not open such a name anyway: keep the old file.
       if (IsRefusedFileName(state.current_file_name)) {
@@ -84,7 +120,6 @@ bool mnuSheetifyItem_Click(RunState& state, WindowServices& ws, std::int16_t ind
       if (Say(ws, msg::kOverwrite, MsgIcon::kQuestion, MsgButtons::kYesNo) != MsgResult::kYes) {
         return false;
       }
-      if (std::remove(state.current_file_name.c_str()) != 0) return false;
     }
 
     const std::int32_t slash = InStrLast(state.current_file_name, "/");

@@ -9,8 +9,11 @@
 
 namespace kinsheet {
 
-// The export command, format 0 Excel, 1 Access 2K, 2 Access 95, 3 CSV, 4 text.
-// True when the writer finished the file.
+inline constexpr std::int16_t kExportFormatCount = 7;
+
+// The export command, format 0 Excel, 1 Access 2K, 2 Access 95, 3 CSV,
+// 4 text, 5 Excel 2007+ (.xlsx), 6 SQLite. True when the writer finished
+// the file.
 bool mnuSheetifyItem_Click(RunState& state, WindowServices& ws, std::int16_t index);
 
 }  // namespace kinsheet

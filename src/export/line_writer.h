@@ -1,14 +1,18 @@
 // The body the two text-line writers share: output and work files opened,
 // header lines, one line per person, files closed; any failure reported
-// with the save-error message and every file closed.
+// with the save-error message and every file closed. The lines go to a
+// replacement of the output, which takes the output's name only once
+// complete.
 #pragma once
 
 #include <exception>
+#include <optional>
 #include <string>
 
 #include "export/columns.h"
 #include "export/writer_support.h"
 #include "fileio/file_open.h"
+#include "fileio/replacement.h"
 #include "ui/messages.h"
 
 namespace kinsheet {
@@ -21,10 +25,11 @@ bool WriteLinePerPerson(RunState& state, WindowServices& ws, int marriages, Writ
   const std::int32_t count = state.work.individual_count;
   ws.SetBusy(true);
   RowProgress progress(ws, count, 300);
+  std::optional<FileReplacement> replacement;
   File out;
   WorkFiles files;
   try {
-    out = FileOpen(ws, state.current_file_name, kModeOutput, 0, false);
+    out = FileOpenReplacing(ws, state.current_file_name, replacement);
     files = OpenWorkFiles(state, ws);
     write_header(out);
     ExportRow row;
@@ -38,8 +43,9 @@ bool WriteLinePerPerson(RunState& state, WindowServices& ws, int marriages, Writ
     out.Close();
     files.individuals.Close();
     files.families.Close();
+    replacement->Commit();
   } catch (const std::exception& e) {
-    ReportWriterFailure(ws, msg::kSaveError, e);
+    ReportWriterFailure(ws, msg::kSaveError, e, replacement ? &*replacement : nullptr);
     out = File();
     files = WorkFiles();
     return EndExport(state, ws, false);

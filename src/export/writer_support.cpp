@@ -1,6 +1,9 @@
 #include "export/writer_support.h"
 
+#include <array>
 #include <new>
+
+#include "export/columns.h"
 
 #include "export/writers.h"
 #include "fileio/navigate.h"
@@ -8,13 +11,31 @@
 
 namespace kinsheet {
 
+std::vector<TableField> TableFields(const FieldSelection& selection) {
+  static constexpr std::array<int, kColumnCount> kFieldOrder = {
+      1,  2,  3,  4,  8,  6,  5,  7,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
+      21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40};
+  std::array<bool, kColumnCount + 1> selected{};
+  for (const ExportColumn* c : SelectedColumns(selection)) selected[c->position] = true;
+  std::vector<TableField> fields;
+  for (int position : kFieldOrder) {
+    if (selected[position]) {
+      fields.push_back({position, kExportColumns[position - 1].Caption(CaptionSet::kAccess)});
+    }
+  }
+  return fields;
+}
+
 std::string DescribeFailure(const std::exception& e) {
   if (dynamic_cast<const std::bad_alloc*>(&e) != nullptr) return msg::kOutOfMemory;
   return e.what();
 }
 
-void ReportWriterFailure(WindowServices& ws, const char* heading, const std::exception& e) {
-  Say(ws, std::string(heading) + "\n" + DescribeFailure(e), MsgIcon::kExclamation);
+void ReportWriterFailure(WindowServices& ws, const char* heading, const std::exception& e,
+                         const FileReplacement* replacement) {
+  std::string description = DescribeFailure(e);
+  if (replacement != nullptr) description = replacement->ForUser(std::move(description));
+  Say(ws, std::string(heading) + "\n" + description, MsgIcon::kExclamation);
 }
 
 bool EndExport(RunState& state, WindowServices& ws, bool written) {

@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <exception>
 #include <string>
+#include <vector>
 
+#include "fileio/replacement.h"
 #include "state/run_state.h"
 #include "ui/window_services.h"
 
@@ -33,6 +35,15 @@ class RowProgress {
   bool shown_;
 };
 
+// A field of the database tables, in the table's order.
+struct TableField {
+  int position;  // catalogue position
+  std::string name;
+};
+// The selected columns as database fields: the Access field names, in
+// catalogue order except that Nick, Prefix, Suffix and Title follow Given.
+std::vector<TableField> TableFields(const FieldSelection& selection);
+
 // The description of a failure as the user reads it.
 std::string DescribeFailure(const std::exception& e);
 
@@ -42,7 +53,9 @@ std::string DescribeFailure(const std::exception& e);
 bool EndExport(RunState& state, WindowServices& ws, bool written);
 
 // The failure message of a writer: the heading, a line feed and the
-// description, with an exclamation icon and an OK button.
-void ReportWriterFailure(WindowServices& ws, const char* heading, const std::exception& e);
+// description, with an exclamation icon and an OK button. A description
+// that mentions the replacement's temporary names the target instead.
+void ReportWriterFailure(WindowServices& ws, const char* heading, const std::exception& e,
+                         const FileReplacement* replacement = nullptr);
 
 }  // namespace kinsheet

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -58,6 +59,8 @@ std::int16_t FileErrorCodeFor(int os_error);
 // Throws FileError for errno with `what` (a path or an operation) in the text.
 [[noreturn]] void ThrowFileError(int os_error, const std::string& what);
 
+class FileReplacement;
+
 class File {
  public:
   File() = default;
@@ -105,6 +108,7 @@ class File {
  private:
   friend File OpenFileRaw(const std::string&, std::int16_t, std::int32_t);
   friend File FileOpen(WindowServices&, const std::string&, std::int16_t, std::int32_t, bool);
+  friend File FileOpenReplacing(WindowServices&, const std::string&, std::optional<FileReplacement>&);
   bool FillBuffer();
   // Flushes and closes as the destructor does: a failure is dropped.
   void CloseQuietly() noexcept;

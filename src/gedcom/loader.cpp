@@ -107,6 +107,8 @@ LoadOutcome LoadGedcom(RunState& state, WindowServices& ws) {
   if (chosen.file_name.empty()) return LoadOutcome::kCancelled;
 
   state.current_file_name = chosen.file_name;
+  state.loaded_gedcom.reset();
+  state.gedcom_path.clear();
   ws.SetStatusText(std::string(msg::kLoading) + std::string(TrimSpaces(state.current_file_name)));
   ws.SetBusy(true);
   state.load_failure.clear();
@@ -130,6 +132,8 @@ LoadOutcome LoadGedcom(RunState& state, WindowServices& ws) {
     if (!FileExists(state.current_file_name)) return LoadOutcome::kNotFound;
     File in = FileOpen(ws, state.current_file_name, kModeInput, 0, true);
     if (!in.is_open()) return LoadOutcome::kFailed;
+    state.loaded_gedcom = IdentifyFile(state.current_file_name);
+    state.gedcom_path = state.current_file_name;
     if (in.AtEnd()) {
       ws.SetBusy(false);
       Say(ws, msg::kFileEmpty, MsgIcon::kExclamation);

@@ -4,11 +4,13 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "fileio/file_open.h"
+#include "fileio/replacement.h"
 #include "records/work_records.h"
 
 namespace kinsheet {
@@ -88,6 +90,10 @@ struct RunState {
   // (kinsheet-batch --literal) rather than by their encoding.
   bool literal_reading = false;
 
+  // The GEDCOM file of the last load: its path, which the exports record,
+  // and its identity, so that no export replaces it under any name.
+  std::string gedcom_path;
+  std::optional<FileIdentity> loaded_gedcom;
   // Why the last load stopped without a message of its own, if it did.
   std::string load_failure;
   // The desktop's open program.

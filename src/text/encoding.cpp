@@ -117,6 +117,11 @@ char16_t Windows1252ToUnicode(unsigned char byte) {
   return byte;
 }
 
+std::string DecodeToUtf8(std::string_view bytes) {
+  if (IsValidUtf8(bytes)) return std::string(bytes);
+  return Utf16ToUtf8(DecodeText(bytes));
+}
+
 std::u16string DecodeText(std::string_view bytes) {
   std::u16string out;
   out.reserve(bytes.size());

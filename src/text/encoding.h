@@ -31,6 +31,10 @@ std::string FitColumns(std::string_view value, std::size_t width);
 // The value as UTF-16: decoded as UTF-8 when valid, otherwise as Windows-1252.
 std::u16string DecodeText(std::string_view bytes);
 
+// The value as UTF-8 by the same rule: valid UTF-8 unchanged, anything
+// else decoded as Windows-1252.
+std::string DecodeToUtf8(std::string_view bytes);
+
 // UTF-16 to UTF-8 (unpaired surrogates become U+FFFD).
 std::string Utf16ToUtf8(std::u16string_view text);
 

@@ -51,6 +51,14 @@ inline constexpr const char* kSaveFilterXls = "All Files (*.*)|*.*|MS Excel File
 inline constexpr const char* kSaveFilterMdb = "All Files (*.*)|*.*|MS Access Files (*.mdb)|*.mdb";
 inline constexpr const char* kSaveFilterCsv = "All Files (*.*)|*.*|Comma Delimited Files (*.csv)|*.csv";
 inline constexpr const char* kSaveFilterTxt = "All Files (*.*)|*.*|Text Files (*.txt)|*.txt";
+// After the chosen output path.
+inline constexpr const char* kOutputIsGedcom =
+    " is the GEDCOM file that was loaded. Please choose another name for the export.";
+inline constexpr const char* kOutputNotAFile =
+    " is not a regular file (a folder or a device). Please choose another name for the export.";
+inline constexpr const char* kSaveFilterXlsx = "All Files (*.*)|*.*|Excel Workbooks (*.xlsx)|*.xlsx";
+inline constexpr const char* kSaveFilterSqlite =
+    "All Files (*.*)|*.*|SQLite Databases (*.sqlite;*.sqlite3;*.db)|*.sqlite;*.sqlite3;*.db";
 
 // Writers
 inline constexpr const char* kSaveError = "Error occurred while trying to save file: ";
@@ -68,7 +76,11 @@ inline constexpr const char* kTooManyPeople = "The file holds ";
 inline constexpr const char* kTooManyPeopleLimit = " people, but an Excel worksheet holds at most ";
 inline constexpr const char* kTooManyPeopleAdvice =
     " (65536 rows with the caption row and an empty row). "
-    "Please export to the CSV or Access format instead.";
+    "Please export to the .xlsx, CSV or Access format instead.";
+// The same for the Excel 2007+ sheet.
+inline constexpr const char* kXlsxTooManyPeopleLimit = " people, but an Excel 2007+ worksheet holds at most ";
+inline constexpr const char* kXlsxTooManyPeopleAdvice =
+    " (1048576 rows with the caption row). Please export to the CSV or SQLite format instead.";
 
 // File helpers
 inline constexpr const char* kFileErrorTitle = "File Error";

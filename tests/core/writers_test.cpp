@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+
+#include <filesystem>
 #include <signal.h>
 #include <sys/resource.h>
 
@@ -12,6 +14,7 @@ namespace {
 
 using testing::CrLfLines;
 using testing::Ged;
+using testing::LeftTemporaries;
 using testing::ReadBytes;
 using testing::Session;
 
@@ -182,7 +185,10 @@ TEST(Writers, AWriteThatFailsHalfWayIsReported) {
   EXPECT_EQ(failures, 2);
   EXPECT_FALSE(s.ws.busy);
   EXPECT_FALSE(s.ws.progress_visible);
-  EXPECT_GT(ReadBytes(s.dir.File("big.csv")).size(), 0u);  // the partial file stays
+  // Nothing half-written takes the output's name, and nothing is left over.
+  EXPECT_FALSE(std::filesystem::exists(s.dir.File("big.csv")));
+  EXPECT_FALSE(std::filesystem::exists(s.dir.File("big.txt")));
+  EXPECT_TRUE(LeftTemporaries(s.dir.path()).empty());
 }
 
 TEST(Writers, AnOutputFolderThatDoesNotExist) {

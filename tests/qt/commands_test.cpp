@@ -1,6 +1,7 @@
 // Menus, shortcuts and toolbar positions reach their commands; the field
 // boxes and the spouse option; Help, About and Exit.
 #include <QAction>
+#include <QSet>
 #include <QCheckBox>
 #include <QLabel>
 #include <QMenu>
@@ -90,39 +91,55 @@ void CommandsTest::menuItems() {
       {w.mnuSheetifyItem[0], "MS &Excel", "Ctrl+E"}, {w.mnuSheetifyItem[1], "MS A&ccess ", "Ctrl+C"},
       {w.mnuSheetifyItem[2], "MS &Access (old)", "Ctrl+A"},
       {w.mnuSheetifyItem[3], "Comma &Delimited", "Ctrl+D"},
-      {w.mnuSheetifyItem[4], "&Text file", "Ctrl+T"},  {w.mnuFileItem[4], "&Exit", "Ctrl+X"},
+      {w.mnuSheetifyItem[4], "&Text file", "Ctrl+T"},
+      {w.mnuSheetifyItem[5], "Excel &Workbook (.xlsx)", "Ctrl+Shift+E"},
+      {w.mnuSheetifyItem[6], "S&QLite Database", "Ctrl+Shift+L"},  {w.mnuFileItem[4], "&Exit", "Ctrl+X"},
       {w.mnuHelpItem[0], "&About", "Ctrl+B"},          {w.mnuHelpItem[2], "&Help", "Ctrl+H"},
   };
   for (const Item& item : items) {
     QCOMPARE(item.action->text(), QString(item.caption));
     QCOMPARE(item.action->shortcut(), QKeySequence(item.keys));
   }
-  QCOMPARE(w.mnuSheetify->actions().size(), 5);
+  QCOMPARE(w.mnuSheetify->actions().size(), 7);
+  for (int i = 0; i < 7; ++i) QCOMPARE(w.mnuSheetify->actions()[i], w.mnuSheetifyItem[i]);
+  // No two commands share a key.
+  QSet<QString> keys;
+  for (QAction* action : w.findChildren<QAction*>()) {
+    if (action->shortcut().isEmpty()) continue;
+    const QString key = action->shortcut().toString();
+    QVERIFY2(!keys.contains(key), qPrintable(key));
+    keys.insert(key);
+  }
   QCOMPARE(w.mnuHelp->actions().size(), 3);
   QVERIFY(w.mnuHelpItem[1]->isSeparator());
 }
 
 void CommandsTest::shortcutsReachTheirCommands_data() {
   QTest::addColumn<int>("key");
+  QTest::addColumn<bool>("shift");
   QTest::addColumn<QString>("effect");
-  QTest::newRow("Ctrl+O") << int(Qt::Key_O) << "open";
-  QTest::newRow("Ctrl+E") << int(Qt::Key_E) << "export 0";
-  QTest::newRow("Ctrl+C") << int(Qt::Key_C) << "export 1";
-  QTest::newRow("Ctrl+A") << int(Qt::Key_A) << "export 2";
-  QTest::newRow("Ctrl+D") << int(Qt::Key_D) << "export 3";
-  QTest::newRow("Ctrl+T") << int(Qt::Key_T) << "export 4";
-  QTest::newRow("Ctrl+X") << int(Qt::Key_X) << "exit";
-  QTest::newRow("Ctrl+B") << int(Qt::Key_B) << "about";
-  QTest::newRow("Ctrl+H") << int(Qt::Key_H) << "help";
+  QTest::newRow("Ctrl+O") << int(Qt::Key_O) << false << "open";
+  QTest::newRow("Ctrl+E") << int(Qt::Key_E) << false << "export 0";
+  QTest::newRow("Ctrl+C") << int(Qt::Key_C) << false << "export 1";
+  QTest::newRow("Ctrl+A") << int(Qt::Key_A) << false << "export 2";
+  QTest::newRow("Ctrl+D") << int(Qt::Key_D) << false << "export 3";
+  QTest::newRow("Ctrl+T") << int(Qt::Key_T) << false << "export 4";
+  QTest::newRow("Ctrl+Shift+E") << int(Qt::Key_E) << true << "export 5";
+  QTest::newRow("Ctrl+Shift+L") << int(Qt::Key_L) << true << "export 6";
+  QTest::newRow("Ctrl+X") << int(Qt::Key_X) << false << "exit";
+  QTest::newRow("Ctrl+B") << int(Qt::Key_B) << false << "about";
+  QTest::newRow("Ctrl+H") << int(Qt::Key_H) << false << "help";
 }
 
 void CommandsTest::shortcutsReachTheirCommands() {
   QFETCH(int, key);
+  QFETCH(bool, shift);
   QFETCH(QString, effect);
   CommandFixture f;
   QVERIFY(f.Active());
   f.MakeWorkFiles();
-  QTest::keyClick(f.window.get(), static_cast<Qt::Key>(key), Qt::ControlModifier);
+  QTest::keyClick(f.window.get(), static_cast<Qt::Key>(key),
+                  shift ? Qt::ControlModifier | Qt::ShiftModifier : Qt::ControlModifier);
 
   QCOMPARE(f.dialogs.file_dialogs.size(), std::size_t{effect == "open" ? 1u : 0u});
   if (effect == "open") QCOMPARE(f.dialogs.file_dialogs[0].title, std::string(msg::kOpenTitle));
@@ -175,6 +192,8 @@ void CommandsTest::toolbarPositions() {
                                          "Create old MS Access (*.mdb)",
                                          "Create Comma Delimited File (*.csv)",
                                          "Create Text File (*.txt)",
+                                         "Create Excel Workbook (*.xlsx)",
+                                         "Create SQLite Database (*.sqlite)",
                                          nullptr,
                                          "Select All",
                                          "Deselect All",
@@ -201,23 +220,23 @@ void CommandsTest::toolbarButtonsReachTheirCommands() {
     QTest::mouseClick(button, Qt::LeftButton);
   };
 
-  // Separators and positions outside 1 to 14 do nothing.
-  for (int position : {2, 4, 10, 13}) click(position);
+  // Separators and positions outside 1 to 16 do nothing.
+  for (int position : {2, 4, 12, 15}) click(position);
   f.window->Toolbar1_ButtonClick(0);
-  f.window->Toolbar1_ButtonClick(15);
+  f.window->Toolbar1_ButtonClick(17);
   QVERIFY(f.dialogs.file_dialogs.empty() && f.dialogs.messages.empty() && f.exports.empty());
   QCOMPARE(f.Ticked(), 0);
 
   click(3);
   QCOMPARE(f.dialogs.file_dialogs.size(), std::size_t{1});
   QCOMPARE(f.dialogs.file_dialogs[0].title, std::string(msg::kOpenTitle));
-  for (int position = 5; position <= 9; ++position) click(position);
-  QCOMPARE(f.exports, (std::vector<int>{0, 1, 2, 3, 4}));
-  click(11);
+  for (int position = 5; position <= 11; ++position) click(position);
+  QCOMPARE(f.exports, (std::vector<int>{0, 1, 2, 3, 4, 5, 6}));
+  click(13);
   QCOMPARE(f.Ticked(), kFieldCount);
-  click(12);
-  QCOMPARE(f.Ticked(), 0);
   click(14);
+  QCOMPARE(f.Ticked(), 0);
+  click(16);
   QTRY_COMPARE(f.sandbox.Opened(), QStringList{HelpPage(f)});
   QVERIFY(f.WorkFilesExist());
   click(1);
@@ -232,7 +251,7 @@ void CommandsTest::selectAllDeselectAllAndTheSpouseRule() {
   QVERIFY(!w.optInclSpouse->isEnabled());
   QVERIFY(!w.optInclSpouse->isChecked());
 
-  w.Toolbar1_ButtonClick(11);
+  w.Toolbar1_ButtonClick(13);
   for (int i = 0; i < kFieldCount; ++i) {
     QVERIFY(w.chkSelect[i]->isChecked());
     QVERIFY(f.state.selection.ticked[i]);
@@ -243,7 +262,7 @@ void CommandsTest::selectAllDeselectAllAndTheSpouseRule() {
   QVERIFY(w.optInclSpouse->isChecked());
   QVERIFY(f.state.selection.incl_spouse);
 
-  w.Toolbar1_ButtonClick(12);
+  w.Toolbar1_ButtonClick(14);
   for (int i = 0; i < kFieldCount; ++i) {
     QVERIFY(!w.chkSelect[i]->isChecked());
     QVERIFY(!f.state.selection.ticked[i]);
@@ -311,7 +330,7 @@ void CommandsTest::aboutBoxAndMakersAddress() {
   QTest::mouseClick(f.about.Command1, Qt::LeftButton);
   QVERIFY(!f.about.isVisible());
   // Shown again, it is the same window with the same state.
-  f.window->Toolbar1_ButtonClick(14);
+  f.window->Toolbar1_ButtonClick(16);
   f.window->mnuHelpItem[0]->trigger();
   QVERIFY(f.about.isVisible());
   QTRY_COMPARE(f.sandbox.Opened().size(), 2);

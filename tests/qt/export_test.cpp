@@ -5,8 +5,11 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QProgressBar>
 #include <QTest>
 #include <QToolBar>
+
+#include "export/export_command.h"
 
 #include "suites.h"
 #include "test_support.h"
@@ -31,6 +34,7 @@ class ExportTest : public QObject {
   void overwriteQuestion();
   void cancelledSaveDialog();
   void workbookAndDatabases();
+  void xlsxAndSqliteFromMenuAndToolbar();
 };
 
 void ExportTest::refusals() {
@@ -45,19 +49,19 @@ void ExportTest::refusals() {
     QVERIFY(f.dialogs.file_dialogs.empty());
     f.dialogs.Clear();
   };
-  for (int index = 0; index < 5; ++index) {
+  for (int index = 0; index < kExportFormatCount; ++index) {
     f.window->mnuSheetifyItem[index]->trigger();
     check_only_message(msg::kNoRecords);
   }
   QVERIFY(f.Load(SamplePath("family.ged")));
   f.dialogs.Clear();
-  for (int index = 0; index < 5; ++index) {
+  for (int index = 0; index < kExportFormatCount; ++index) {
     f.window->mnuSheetifyItem[index]->trigger();
     check_only_message(msg::kNoFields);
   }
   // Select All then Deselect All leaves nothing to export.
-  f.window->Toolbar1_ButtonClick(11);
-  f.window->Toolbar1_ButtonClick(12);
+  f.window->Toolbar1_ButtonClick(13);
+  f.window->Toolbar1_ButtonClick(14);
   f.window->Toolbar1_ButtonClick(8);
   check_only_message(msg::kNoFields);
 }
@@ -66,7 +70,7 @@ void ExportTest::csvFromTheToolbar() {
   WindowFixture f;
   QVERIFY(f.Load(SamplePath("family.ged")));
   f.dialogs.Clear();
-  f.window->Toolbar1_ButtonClick(11);
+  f.window->Toolbar1_ButtonClick(13);
   f.dialogs.file_answers.push_back(f.sandbox.PathBytes("people"));  // no dot: ".csv" added
   f.window->Toolbar1_ButtonClick(8);
 
@@ -125,7 +129,7 @@ void ExportTest::textFromTheMenuThenViewIt() {
 void ExportTest::overwriteQuestion() {
   WindowFixture f;
   QVERIFY(f.Load(SamplePath("family.ged")));
-  f.window->Toolbar1_ButtonClick(11);
+  f.window->Toolbar1_ButtonClick(13);
   const std::string out = WriteFile(f.sandbox, "old.csv", "keep me");
   f.dialogs.Clear();
 
@@ -151,7 +155,7 @@ void ExportTest::overwriteQuestion() {
 void ExportTest::cancelledSaveDialog() {
   WindowFixture f;
   QVERIFY(f.Load(SamplePath("family.ged")));
-  f.window->Toolbar1_ButtonClick(11);
+  f.window->Toolbar1_ButtonClick(13);
   f.dialogs.Clear();
   f.window->Toolbar1_ButtonClick(9);
   QCOMPARE(f.dialogs.file_dialogs.size(), std::size_t{1});
@@ -177,7 +181,7 @@ void ExportTest::workbookAndDatabases() {
   for (const Case& c : cases) {
     WindowFixture f;
     QVERIFY(f.Load(SamplePath("family.ged")));
-    f.window->Toolbar1_ButtonClick(11);
+    f.window->Toolbar1_ButtonClick(13);
     f.dialogs.Clear();
     const std::string out = f.sandbox.PathBytes(QString("out%1").arg(c.position));
     f.dialogs.file_answers.push_back(out);
@@ -195,6 +199,56 @@ void ExportTest::workbookAndDatabases() {
       QCOMPARE(int(bytes[0x14]), c.position == 6 ? 1 : 0);
     }
     QVERIFY(QApplication::overrideCursor() == nullptr);
+  }
+}
+
+// The two newest formats, each from its menu item and then from its toolbar
+// button, the second time replacing the first file.
+void ExportTest::xlsxAndSqliteFromMenuAndToolbar() {
+  struct Case {
+    int index;
+    int position;
+    const char* proposal;
+    const char* filter;
+    std::string magic;
+  };
+  const Case cases[] = {
+      {5, 10, "family.xlsx", "All Files (*.*)|*.*|Excel Workbooks (*.xlsx)|*.xlsx", std::string("PK\x03\x04", 4)},
+      {6, 11, "family.sqlite",
+       "All Files (*.*)|*.*|SQLite Databases (*.sqlite;*.sqlite3;*.db)|*.sqlite;*.sqlite3;*.db",
+       std::string("SQLite format 3\0", 16)},
+  };
+  for (const Case& c : cases) {
+    WindowFixture f;
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+    QVERIFY(f.Load(SamplePath("family.ged")));
+    f.window->Toolbar1_ButtonClick(13);
+    f.dialogs.Clear();
+    const std::string out = f.sandbox.PathBytes(QString("tree%1").arg(c.index));
+    const std::string written = out + (c.index == 5 ? ".xlsx" : ".sqlite");
+
+    f.dialogs.file_answers.push_back(out);
+    f.window->mnuSheetifyItem[c.index]->trigger();
+    QCOMPARE(f.dialogs.file_dialogs.at(0).file_name, std::string(c.proposal));
+    QCOMPARE(f.dialogs.file_dialogs.at(0).filter, std::string(c.filter));
+    QCOMPARE(f.dialogs.MessageTexts(), std::vector<std::string>{written + msg::kCreatedAsk});
+    const std::string first = ReadFile(written);
+    QVERIFY(first.rfind(c.magic, 0) == 0);
+
+    f.dialogs.Clear();
+    f.dialogs.file_answers.push_back(written);
+    f.dialogs.message_answers.push_back(MsgResult::kYes);
+    QWidget* button = f.window->Toolbar1->widgetForAction(f.window->Toolbar1->actions()[c.position - 1]);
+    QVERIFY(button != nullptr);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(f.dialogs.MessageTexts(), (std::vector<std::string>{msg::kOverwrite, written + msg::kCreatedAsk}));
+    QVERIFY(ReadFile(written).rfind(c.magic, 0) == 0);
+    QCOMPARE(f.window->StatusPanel1->text(), PathText(written));
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+    QVERIFY(!f.window->ProgressBar1->isVisible());
+    // Only the finished file is left in the folder.
+    QCOMPARE(QDir(f.sandbox.Path("")).entryList(QDir::Files | QDir::Hidden).filter(".kinsheet-"), QStringList());
   }
 }
 

@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "the sample did not load\n");
     return 1;
   }
-  window.Toolbar1_ButtonClick(11);
+  window.Toolbar1_ButtonClick(13);
   window.optInclSpouse->click();
   QTest::qWait(50);
 

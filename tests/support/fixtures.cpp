@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -81,6 +82,16 @@ void Session::TickAll() { SelectAll(state, ws); }
 bool Session::Export(std::int16_t index, const std::string& name) {
   ws.AnswerSave(dir.File(name));
   return mnuSheetifyItem_Click(state, ws, index);
+}
+
+std::vector<std::string> LeftTemporaries(const std::string& folder) {
+  std::vector<std::string> found;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.size() > 1 && name[0] == '.' && name.find(".kinsheet-") != std::string::npos) found.push_back(name);
+  }
+  return found;
 }
 
 std::string TestDataPath(const std::string& relative) {

@@ -53,6 +53,9 @@ struct Session {
   bool Export(std::int16_t index, const std::string& name);
 };
 
+// Temporary files an export left in `folder` (".NAME.kinsheet-XXXXXX").
+std::vector<std::string> LeftTemporaries(const std::string& folder);
+
 std::string TestDataPath(const std::string& relative);
 // Empty when the shared test files are not beside the project.
 std::vector<std::string> PublicGedcomFiles();

@@ -80,6 +80,7 @@ void ConsoleWindowServices::SetProgressVisible(bool visible) {
 
 void ConsoleWindowServices::SetProgressValue(std::int32_t value) {
   value_ = value;
+  if (counting_rows_ && max_ > 0 && value >= max_ && !last_row_at_) last_row_at_ = Clock::now();
   Draw(false);
 }
 

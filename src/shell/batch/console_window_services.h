@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,9 @@ class ConsoleWindowServices : public WindowServices {
   // The export steps the bar once per person; the load steps it by bytes
   // and reports people through counter 0.
   void set_counting_rows(bool rows) { counting_rows_ = rows; }
+  // When an export's progress reached its last person: what follows is the
+  // writer finishing its file (closing, compressing, indexing).
+  std::optional<std::chrono::steady_clock::time_point> last_row_at() const { return last_row_at_; }
   // The browser's rows, as the list would show them.
   const std::vector<std::string>& list_rows() const { return list_rows_; }
 
@@ -72,6 +76,7 @@ class ConsoleWindowServices : public WindowServices {
   std::chrono::steady_clock::time_point started_;
   std::chrono::steady_clock::time_point last_draw_;
   std::vector<std::string> list_rows_;
+  std::optional<std::chrono::steady_clock::time_point> last_row_at_;
 };
 
 }  // namespace kinsheet::batch

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -38,7 +39,7 @@ const char* const kToolHelp =
     "Commands:\n"
     "  counters INPUT          load INPUT and print the load counters as JSON\n"
     "  export [...] INPUT OUTPUT\n"
-    "                          write OUTPUT as CSV, text, Excel or Access\n"
+    "                          write OUTPUT as CSV, text, Excel, Access or SQLite\n"
     "  browse INPUT [--from N] print the browser page that starts at person N\n"
     "  dateyear TEXT           print the year the program reads in a date text\n"
     "\n"
@@ -69,13 +70,15 @@ const char* const kCountersHelp =
     "  kinsheet-batch counters family.ged\n";
 
 const char* const kExportHelp =
-    "Usage: kinsheet-batch export [--format csv|txt|xls|mdb|mdb95] [--fields all|LIST]\n"
-    "                             [--force] [--quiet] [--literal] INPUT OUTPUT\n"
+    "Usage: kinsheet-batch export [--format csv|txt|xls|xlsx|mdb|mdb95|sqlite]\n"
+    "                             [--fields all|LIST] [--force] [--quiet] [--literal]\n"
+    "                             [--timings] INPUT OUTPUT\n"
     "\n"
     "Loads INPUT and writes OUTPUT with one row per person.\n"
-    "  --format F   csv, txt (fixed-width report), xls (Excel 97-2003), mdb (Access\n"
-    "               2000, Jet 4) or mdb95 (Access 95, Jet 3). Default: from OUTPUT's\n"
-    "               extension (.csv, .txt, .xls, .mdb).\n"
+    "  --format F   csv, txt (fixed-width report), xls (Excel 97-2003), xlsx (Excel\n"
+    "               2007 and later), mdb (Access 2000, Jet 4), mdb95 (Access 95,\n"
+    "               Jet 3) or sqlite (SQLite 3). Default: from OUTPUT's extension\n"
+    "               (.csv, .txt, .xls, .xlsx, .mdb, .sqlite, .sqlite3, .db).\n"
     "  --fields L   'all' (default) or comma-separated field numbers 0-27:\n"
     "                0 Surname  1 Given  2 Prefix  3 Suffix  4 Title  5 Nick\n"
     "                6 Birth date  7 Birth place  8 Christened date  9 Christened place\n"
@@ -84,16 +87,21 @@ const char* const kExportHelp =
     "               18 Father's name  19 Mother's name  20 Spouse's name  21 # of children\n"
     "               22 Father's ID  23 Mother's ID  24 Spouse's ID  25 Full name\n"
     "               26 Family ID - FAMC  27 Family ID - FAMS\n"
-    "  --force      replace an existing OUTPUT (otherwise it is left alone, exit 1)\n"
+    "  --force      replace an existing OUTPUT (otherwise it is left alone, exit 1);\n"
+    "               the old file stays whole until the new one is complete\n"
     "  --quiet      no progress bar and no completion line\n"
     "  --literal    read INPUT byte for byte, line ends taken from its first 200\n"
     "               bytes (a CR there: CR or CR LF, else LF), no character sets\n"
+    "  --timings    print the seconds spent loading, writing the rows and\n"
+    "               finishing the file (closing, compressing, indexing)\n"
     "An OUTPUT without any '.' gets the format's extension.\n"
     "\n"
     "Examples:\n"
     "  kinsheet-batch export family.ged family.csv\n"
     "  kinsheet-batch export --fields 16,25,6,10 --force family.ged report.txt\n"
-    "  kinsheet-batch export --format mdb95 family.ged family.mdb\n";
+    "  kinsheet-batch export --format mdb95 family.ged family.mdb\n"
+    "  kinsheet-batch export family.ged family.xlsx\n"
+    "  kinsheet-batch export --fields all family.ged family.sqlite\n";
 
 const char* const kBrowseHelp =
     "Usage: kinsheet-batch browse INPUT [--from N] [--literal]\n"
@@ -272,7 +280,8 @@ struct FormatChoice {
   std::int16_t index;
 };
 constexpr FormatChoice kFormatChoices[] = {
-    {"xls", ".xls", 0}, {"mdb", ".mdb", 1}, {"mdb95", ".mdb", 2}, {"csv", ".csv", 3}, {"txt", ".txt", 4},
+    {"xls", ".xls", 0}, {"mdb", ".mdb", 1},   {"mdb95", ".mdb", 2},      {"csv", ".csv", 3},
+    {"txt", ".txt", 4}, {"xlsx", ".xlsx", 5}, {"sqlite", ".sqlite", 6},
 };
 
 const FormatChoice* FormatByName(const std::string& name) {
@@ -286,6 +295,7 @@ const FormatChoice* FormatByExtension(const std::string& output) {
   std::string ext = fs::path(output).extension().string();
   std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char ch) { return std::tolower(ch); });
   if (ext == ".mdb") return FormatByName("mdb");
+  if (ext == ".sqlite" || ext == ".sqlite3" || ext == ".db") return FormatByName("sqlite");
   if (ext.size() > 1) return FormatByName(ext.substr(1));
   return nullptr;
 }
@@ -316,7 +326,7 @@ bool ParseFields(const std::string& text, std::vector<int>& boxes) {
 
 int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
   std::string format_name, fields = "all";
-  bool force = false, quiet = false, literal = false;
+  bool force = false, quiet = false, literal = false, timings = false;
   std::vector<std::string> positional;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -336,6 +346,8 @@ int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
       quiet = true;
     } else if (a == "--literal") {
       literal = true;
+    } else if (a == "--timings") {
+      timings = true;
     } else if (a.size() > 1 && a[0] == '-' && a != "-") {
       return Usage("unknown option " + a, kExportHelp);
     } else {
@@ -368,7 +380,10 @@ int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
   if (!PrepareSession(s, argv0, literal)) return kExitRefused;
   const bool tty = ::isatty(STDERR_FILENO) == 1;
   batch::ConsoleWindowServices ws({AbsoluteInput(input), output, force}, tty, quiet);
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point started = Clock::now();
   const LoadOutcome outcome = Load(s, ws, input);
+  const Clock::time_point loaded = Clock::now();
   if (outcome != LoadOutcome::kLoaded && s.state.work.individual_count > 0) return kExitRefused;
   for (int box : boxes) SetFieldBox(s.state, ws, box, true);
 
@@ -376,6 +391,13 @@ int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
   const int before = ws.messages_shown();
   const bool written = mnuSheetifyItem_Click(s.state, ws, format->index);
   ws.EndProgress();
+  if (timings) {
+    const Clock::time_point ended = Clock::now();
+    const Clock::time_point rows_done = ws.last_row_at().value_or(ended);
+    const auto secs = [](Clock::duration d) { return std::chrono::duration<double>(d).count(); };
+    std::fprintf(stderr, "Kinsheet: timings: load %.3f s, rows %.3f s, finish %.3f s\n", secs(loaded - started),
+                 secs(rows_done - loaded), secs(ended - rows_done));
+  }
   if (!written) {
     if (ws.messages_shown() == before) {
       std::fprintf(stderr, "Kinsheet: %s was not written\n", output.c_str());

@@ -57,7 +57,7 @@ struct ToolbarButton {
   const char* tip;
 };
 
-// By position 1 to 14.
+// By position 1 to 16.
 constexpr ToolbarButton kToolbarButtons[kToolbarPositions] = {
     {":/kinsheet/images/exit.svg", "Exit Kinsheet"},
     {nullptr, nullptr},
@@ -68,6 +68,8 @@ constexpr ToolbarButton kToolbarButtons[kToolbarPositions] = {
     {":/kinsheet/images/access-old.svg", "Create old MS Access (*.mdb)"},
     {":/kinsheet/images/csv.svg", "Create Comma Delimited File (*.csv)"},
     {":/kinsheet/images/text.svg", "Create Text File (*.txt)"},
+    {":/kinsheet/images/xlsx.svg", "Create Excel Workbook (*.xlsx)"},
+    {":/kinsheet/images/sqlite.svg", "Create SQLite Database (*.sqlite)"},
     {nullptr, nullptr},
     {":/kinsheet/images/select-all.svg", "Select All"},
     {":/kinsheet/images/deselect-all.svg", "Deselect All"},
@@ -143,10 +145,12 @@ void MainWindow::BuildMenus() {
   mnuSheetify = mnuFile->addMenu("&Sheetify to ...");
   mnuSheetify->setObjectName("mnuSheetify");
   mnuFileItem[2] = mnuSheetify->menuAction();
-  constexpr const char* kSheetifyCaptions[5] = {"MS &Excel", "MS A&ccess ", "MS &Access (old)",
-                                                "Comma &Delimited", "&Text file"};
-  constexpr const char* kSheetifyKeys[5] = {"Ctrl+E", "Ctrl+C", "Ctrl+A", "Ctrl+D", "Ctrl+T"};
-  for (int i = 0; i < 5; ++i) {
+  constexpr const char* kSheetifyCaptions[kExportFormatCount] = {
+      "MS &Excel", "MS A&ccess ", "MS &Access (old)", "Comma &Delimited", "&Text file",
+      "Excel &Workbook (.xlsx)", "S&QLite Database"};
+  constexpr const char* kSheetifyKeys[kExportFormatCount] = {"Ctrl+E", "Ctrl+C", "Ctrl+A", "Ctrl+D",
+                                                             "Ctrl+T", "Ctrl+Shift+E", "Ctrl+Shift+L"};
+  for (int i = 0; i < kExportFormatCount; ++i) {
     mnuSheetifyItem[i] = mnuSheetify->addAction(kSheetifyCaptions[i]);
     mnuSheetifyItem[i]->setObjectName(QString("mnuSheetifyItem_%1").arg(i));
     mnuSheetifyItem[i]->setShortcut(QKeySequence(kSheetifyKeys[i]));
@@ -326,7 +330,7 @@ void MainWindow::mnuFileItem_Click(int index) {
 }
 
 void MainWindow::mnuSheetifyItem_Click(int index) {
-  if (index < 0 || index > 4) return;
+  if (index < 0 || index >= kExportFormatCount) return;
   Guarded([&] { export_command_(state_, *services_, static_cast<std::int16_t>(index)); });
 }
 
@@ -346,10 +350,10 @@ void MainWindow::Toolbar1_ButtonClick(int position) {
   switch (position) {
     case 1: mnuFileItem_Click(4); break;
     case 3: mnuFileItem_Click(0); break;
-    case 5: case 6: case 7: case 8: case 9: mnuSheetifyItem_Click(position - 5); break;
-    case 11: Guarded([&] { SelectAll(state_, *services_); }); break;
-    case 12: Guarded([&] { DeselectAll(state_, *services_); }); break;
-    case 14: mnuHelpItem_Click(2); break;
+    case 5: case 6: case 7: case 8: case 9: case 10: case 11: mnuSheetifyItem_Click(position - 5); break;
+    case 13: Guarded([&] { SelectAll(state_, *services_); }); break;
+    case 14: Guarded([&] { DeselectAll(state_, *services_); }); break;
+    case 16: mnuHelpItem_Click(2); break;
     default: break;
   }
 }

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "export/export_command.h"
 #include "state/run_state.h"
 #include "ui/window_services.h"
 
@@ -26,13 +27,13 @@ namespace kinsheet::qt {
 class DialogHooks;
 class QtWindowServices;
 
-inline constexpr int kToolbarPositions = 14;
+inline constexpr int kToolbarPositions = 16;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
 
  public:
-  // The export command behind the five export items; replaceable so that the
+  // The export command behind the export items; replaceable so that the
   // routing can be checked without writing files.
   using ExportCommand = std::function<bool(RunState&, WindowServices&, std::int16_t)>;
 
@@ -70,7 +71,7 @@ class MainWindow : public QMainWindow {
   QMenu* mnuSheetify = nullptr;
   QMenu* mnuHelp = nullptr;
   std::array<QAction*, 5> mnuFileItem{};      // 1 and 3 are separators
-  std::array<QAction*, 5> mnuSheetifyItem{};
+  std::array<QAction*, kExportFormatCount> mnuSheetifyItem{};
   std::array<QAction*, 3> mnuHelpItem{};      // 1 is a separator
 
  protected:
