@@ -179,7 +179,7 @@ while read -r fmt list; do
   for n in 1 $list; do
     run_step "export $fmt" "$n" "$work/out-$n.$ext" "$batch" export --quiet --force --timings \
       --format "$fmt" "$work/people-$n-seed-$seed.ged" "$work/out-$n.$ext"
-    if [ "$fmt" = csv ]; then lines_of[$n]=$(wc -l <"$work/out-$n.$ext"); fi
+    if [ "$fmt" = csv ] && [ -f "$work/out-$n.$ext" ]; then lines_of[$n]=$(wc -l <"$work/out-$n.$ext"); fi
   done
 done < <(format_plan)
 echo
