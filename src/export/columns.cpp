@@ -102,26 +102,46 @@ bool Ticked(const FieldSelection& s, int index) {
   return s.ticked[static_cast<std::size_t>(index)];
 }
 
-// Full name and id of the individual with `id`, read into the working
-// record; both empty when nobody has it. Under a living-people option a
+// Full name and id of the individual with `id`; both empty when nobody
+// has it. Only those two fields are read. Under a living-people option a
 // relative presumed living shows as "Living" and the surname.
 void LookUpPerson(RunState& state, WorkFiles& files, std::string_view id, std::string& name,
                   std::string* found_id) {
   const auto n = state.work.individual_index.Find(id, state.work.individual_count);
   if (!n) return;
-  ReadIndividual(state.work.individual, files.individuals, *n);
   if (state.living.mode != LivingMode::kInclude && IsLiving(state.living_plan, *n)) {
-    name = LivingName(state.work.individual.Trimmed(IndiField::kSurname));
+    name = LivingName(ReadIndividualField(files.individuals, *n, IndiField::kSurname));
   } else {
-    name = state.work.individual.Trimmed(IndiField::kFullName);
+    name = ReadIndividualField(files.individuals, *n, IndiField::kFullName);
   }
-  if (found_id) *found_id = state.work.individual.Trimmed(IndiField::kIndiId);
+  if (found_id) *found_id = ReadIndividualField(files.individuals, *n, IndiField::kIndiId);
 }
 
 bool IdIsLiving(const RunState& state, std::string_view id) {
   const auto n = state.work.individual_index.Find(id, state.work.individual_count);
   return n && IsLiving(state.living_plan, *n);
 }
+
+// Fills the row's values in order, reusing the strings of the previous
+// row: every row of an export has the same columns.
+class RowFiller {
+ public:
+  explicit RowFiller(ExportRow& row) : row_(row) {}
+  ~RowFiller() { row_.resize(used_); }
+  void Add(int position, std::string_view value) {
+    if (used_ < row_.size()) {
+      row_[used_].position = position;
+      row_[used_].value.assign(value);
+    } else {
+      row_.push_back({position, std::string(value)});
+    }
+    ++used_;
+  }
+
+ private:
+  ExportRow& row_;
+  std::size_t used_ = 0;
+};
 
 void LookUpMarriage(RunState& state, WorkFiles& files, std::string_view own_id, bool own_living,
                     std::string_view fams, Marriage& m) {
@@ -163,7 +183,7 @@ std::string PrivateOwnField(const IndividualRecord& rec, IndiField field) {
 void AssembleRow(RunState& state, WorkFiles& files, std::int32_t n, int marriages,
                  ExportRow& row) {
   const FieldSelection& sel = state.selection;
-  row.clear();
+  RowFiller fill(row);
   ReadIndividual(state.work.individual, files.individuals, n);
   const IndividualRecord& rec = state.work.individual;
   const std::string own_id(rec.Trimmed(IndiField::kIndiId));
@@ -175,8 +195,11 @@ void AssembleRow(RunState& state, WorkFiles& files, std::int32_t n, int marriage
   const bool own_living = state.living.mode != LivingMode::kInclude && IsLiving(state.living_plan, n);
   for (int c = 0; c < 17; ++c) {
     if (Ticked(sel, kExportColumns[static_cast<std::size_t>(c)].selection)) {
-      row.push_back({c + 1, own_living ? PrivateOwnField(rec, kOwnFields[c])
-                                       : std::string(rec.Trimmed(kOwnFields[c]))});
+      if (own_living) {
+        fill.Add(c + 1, PrivateOwnField(rec, kOwnFields[c]));
+      } else {
+        fill.Add(c + 1, rec.Trimmed(kOwnFields[c]));
+      }
     }
   }
 
@@ -193,7 +216,7 @@ void AssembleRow(RunState& state, WorkFiles& files, std::int32_t n, int marriage
   const std::string* parent_values[5] = {&famc, &father_id, &father_name, &mother_id, &mother_name};
   for (int c = 17; c < 22; ++c) {
     if (Ticked(sel, kExportColumns[static_cast<std::size_t>(c)].selection)) {
-      row.push_back({c + 1, *parent_values[c - 17]});
+      fill.Add(c + 1, *parent_values[c - 17]);
     }
   }
 
@@ -211,7 +234,7 @@ void AssembleRow(RunState& state, WorkFiles& files, std::int32_t n, int marriage
     for (int j = 0; j < 6; ++j) {
       const int c = 22 + 6 * k + j;
       if (Ticked(sel, kExportColumns[static_cast<std::size_t>(c)].selection)) {
-        row.push_back({c + 1, *values[j]});
+        fill.Add(c + 1, *values[j]);
       }
     }
   }

@@ -175,6 +175,14 @@ LoadOutcome LoadGedcom(RunState& state, WindowServices& ws) {
     in.Close();
     w.individual_file.Close();
     w.family_file.Close();
+  } catch (const RecordLimitError& e) {
+    // Refused whole: nothing of the file counts as loaded.
+    ResetCounters(state, ws);
+    ws.SetBusy(false);
+    Say(ws, e.what(), MsgIcon::kExclamation);
+    ws.SetProgressVisible(false);
+    state.load_failure = e.what();
+    return LoadOutcome::kTooLarge;
   } catch (const std::exception& e) {
     // The window shows nothing more here; a caller may tell why.
     state.load_failure = e.what();

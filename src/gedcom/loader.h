@@ -11,7 +11,7 @@ namespace kinsheet {
 
 // How a load ended; the window ignores it, the batch tool's exit code
 // follows it.
-enum class LoadOutcome { kLoaded, kCancelled, kNotFound, kEmpty, kNoData, kFailed };
+enum class LoadOutcome { kLoaded, kCancelled, kNotFound, kEmpty, kNoData, kTooLarge, kFailed };
 
 // The loader (File > Open GEDCOM).
 LoadOutcome LoadGedcom(RunState& state, WindowServices& ws);

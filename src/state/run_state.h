@@ -54,8 +54,10 @@ struct WorkState {
   std::int32_t family_count = 0;      // FamilyCount
   std::int32_t individual_number = 0;  // where the working record goes
   std::int32_t family_number = 0;
-  IdTable individual_index{kIndividualCapacity, 0};  // IndividualIndex
-  IdTable family_index{kFamilyCapacity, 2};          // FamilyIndex: id, husband 1, wife 2
+  IdTable individual_index{0};  // IndividualIndex
+  IdTable family_index{2};      // FamilyIndex: id, husband 1, wife 2
+  // Records of one kind a load may hold; lower only in tests.
+  std::int32_t record_limit = kMaxRecordNumber;
   std::int16_t max_individual_id_length = 0;  // MaxIndividualIdLength
   std::int16_t max_family_id_length = 0;      // MaxFamilyIdLength
   std::string current_individual_id;

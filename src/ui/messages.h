@@ -24,6 +24,8 @@ inline constexpr const char* kProblemProcessEvent = "Problem loading GedCom tabl
 inline constexpr const char* kProblemProcessFam = "Problem processing Family (ProcessFAM): ";
 inline constexpr const char* kProblemAddingIndiv = "Problem adding Indiv: ";
 inline constexpr const char* kProblemAddingFamil = "Problem adding Famil: ";
+inline constexpr const char* kTooManyRecords =
+    "File is too large! Kinsheet holds at most 2147483647 people and 2147483647 families.";
 // Why a line or a record could not be taken, after the texts above.
 inline constexpr const char* kTypeMismatch = "Type mismatch";
 inline constexpr const char* kSubscriptOutOfRange = "Subscript out of range";

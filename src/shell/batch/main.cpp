@@ -44,6 +44,8 @@ const char* const kToolHelp =
     "  browse INPUT [--from N] print the browser page that starts at person N\n"
     "  dateyear TEXT           print the year the program reads in a date text\n"
     "\n"
+    "A file of any size loads, up to 2147483647 people and as many families;\n"
+    "a larger one is refused.\n"
     "Run 'kinsheet-batch COMMAND --help' for a command's options and examples.\n"
     "Exit status: 0 done, 1 refused or failed (a 'Kinsheet:' line on standard\n"
     "error says why), 2 wrong usage.\n"
