@@ -5,7 +5,7 @@
 #   bench/run.sh [BUILD_DIR]        (default ./build)
 #
 # Settings, from the environment:
-#   SIZES     people per generated file            "10000 100000 500000"
+#   SIZES     people per generated file            "10000 100000 500000 1000000"
 #   FORMATS   export formats, each FORMAT or FORMAT:N,N,... to time it at other
 #             sizes than SIZES (formats: csv txt xls xlsx mdb mdb95 sqlite)
 #             default "csv txt xlsx sqlite"
@@ -15,12 +15,15 @@
 #   GEDGEN_FLAGS  extra gedgen options, e.g. "--non-ascii --line-ends crlf"
 #   WORKDIR   where the files go (kept); default a temporary folder, removed
 #   TIMEOUT   seconds before one step is abandoned                  600
+#   LIVING    the exports' living-people option: include, private or
+#             exclude (private and exclude read every person once more)  include
 set -u
 
 build=${1:-./build}
 bin="$build/bin"
-sizes=${SIZES:-10000 100000 500000}
+sizes=${SIZES:-10000 100000 500000 1000000}
 formats=${FORMATS:-csv txt xlsx sqlite}
+living=${LIVING:-include}
 runs=${RUNS:-3}
 seed=${SEED:-1}
 gedgen_flags=${GEDGEN_FLAGS:-}
@@ -31,6 +34,10 @@ target_people=500000
 target_seconds=6
 target_mb=300
 target_ratio=1.5
+# Twice the people in at most this many times the time and this much memory.
+big_people=1000000
+big_ratio=2.2
+big_mb=150
 # Load + export of the same file with every field, by format: seconds, MB.
 declare -A target_format_seconds=([sqlite]=5 [xlsx]=20)
 declare -A target_format_mb=([sqlite]=200 [xlsx]=200)
@@ -108,7 +115,7 @@ all_sizes=$( (echo 1; for n in $sizes; do echo "$n"; done; format_plan | cut -d'
 
 echo "Kinsheet load and export benchmark"
 echo "build: $build   seed: $seed   runs per step: $runs (fastest kept)   $(nproc) cores"
-echo "gedgen flags: ${gedgen_flags:-(none)}   work folder: $work"
+echo "gedgen flags: ${gedgen_flags:-(none)}   living people: $living   work folder: $work"
 if [ "$have_batch" = 0 ]; then
   echo "kinsheet-batch is not built in $bin: generator figures only"
 fi
@@ -134,18 +141,24 @@ echo
 
 # Steps: the load alone (counters), then each export format.
 declare -A sec_of
-printf '%-13s %9s %9s %11s %12s %11s\n' step people seconds "people/s" "us/person" "max RSS MB"
+printf '%-13s %9s %9s %11s %12s %11s %9s\n' step people seconds "people/s" "us/person" "max RSS MB" \
+  "out MB"
+# run_step STEP N OUTPUT COMMAND...: OUTPUT is the file the step writes, or -.
 run_step() {
-  local step=$1 n=$2
-  shift 2
+  local step=$1 n=$2 output=$3 out_mb=""
+  shift 3
   measure "$step $n" "$@"
   if [ "$m_ok" = 1 ]; then
     sec_of["$step $n"]=$m_sec
+    if [ "$output" != - ] && [ -f "$output" ]; then
+      out_mb=$(awk -v b="$(stat -c %s "$output")" 'BEGIN { printf "%.1f", b / 1048576 }')
+    fi
     if [ "$n" = 1 ]; then
-      printf '%-13s %9s %9s %11s %12s %11s\n' "$step" "1" "$m_sec" "(start-up)" "" "$m_rss_mb"
+      printf '%-13s %9s %9s %11s %12s %11s %9s\n' "$step" "1" "$m_sec" "(start-up)" "" "$m_rss_mb" \
+        "$out_mb"
     else
-      printf '%-13s %9s %9s %11s %12s %11s\n' "$step" "$n" "$m_sec" "$(rate "$n" "$m_sec")" \
-        "$(awk -v s="$m_sec" -v n="$n" 'BEGIN { printf "%.2f", s * 1e6 / n }')" "$m_rss_mb"
+      printf '%-13s %9s %9s %11s %12s %11s %9s\n' "$step" "$n" "$m_sec" "$(rate "$n" "$m_sec")" \
+        "$(awk -v s="$m_sec" -v n="$n" 'BEGIN { printf "%.2f", s * 1e6 / n }')" "$m_rss_mb" "$out_mb"
     fi
     rss_of["$step $n"]=$m_rss_mb
     phases_of["$step $n"]=$m_phases
@@ -154,17 +167,22 @@ run_step() {
   fi
 }
 declare -A rss_of
+declare -A count_of
 declare -A phases_of
 for n in 1 $sizes; do
-  run_step counters "$n" "$batch" counters "$work/people-$n-seed-$seed.ged"
+  run_step counters "$n" - "$batch" counters "$work/people-$n-seed-$seed.ged"
+  # What the load counted, for the checks below.
+  count_of[$n]=$(sed -n 's/.*"IndividualCount":\([0-9]*\).*/\1/p' "$work/out.txt")
 done
+declare -A lines_of
 while read -r fmt list; do
   ext=$fmt
   [ "$fmt" = mdb95 ] && ext=mdb
   [ "$fmt" = sqlite ] && ext=sqlite
   for n in 1 $list; do
-    run_step "export $fmt" "$n" "$batch" export --quiet --force --timings --format "$fmt" \
-      "$work/people-$n-seed-$seed.ged" "$work/out-$n.$ext"
+    run_step "export $fmt" "$n" "$work/out-$n.$ext" "$batch" export --quiet --force --timings \
+      --format "$fmt" --living "$living" "$work/people-$n-seed-$seed.ged" "$work/out-$n.$ext"
+    if [ "$fmt" = csv ] && [ -f "$work/out-$n.$ext" ]; then lines_of[$n]=$(wc -l <"$work/out-$n.$ext"); fi
   done
 done < <(format_plan)
 echo
@@ -197,6 +215,25 @@ if [ -n "$csv_sec" ]; then
     "$csv_rss" "$target_mb" "$(verdict "$csv_rss" "$target_mb")"
 else
   echo "$target_people people load + CSV: not measured (needs csv in FORMATS and $target_people in SIZES)"
+fi
+
+# Twice the people: time and memory that follow the file, and nobody lost.
+big_sec=${sec_of["export csv $big_people"]:-}
+half_sec=${sec_of["export csv $((big_people / 2))"]:-}
+if [ -n "$big_sec" ] && [ -n "$half_sec" ]; then
+  big_rss=${rss_of["export csv $big_people"]}
+  ratio=$(awk -v a="$half_sec" -v b="$big_sec" 'BEGIN { if (a > 0) printf "%.2f", b / a; else print "inf" }')
+  printf '%s people load + CSV: %s s, %sx the %s-person time (target <= %sx: %s), %s MB (target <= %s MB: %s)\n' \
+    "$big_people" "$big_sec" "$ratio" "$((big_people / 2))" "$big_ratio" \
+    "$(verdict "$ratio" "$big_ratio")" "$big_rss" "$big_mb" "$(verdict "$big_rss" "$big_mb")"
+  counted=${count_of[$big_people]:-?}
+  lines=${lines_of[$big_people]:-?}
+  check="met"
+  { [ "$counted" = "$big_people" ] && [ "$lines" = "$((big_people + 1))" ]; } || check="MISSED"
+  printf '%s people: IndividualCount %s, CSV lines %s (caption + one per person: %s)\n' \
+    "$big_people" "$counted" "$lines" "$check"
+else
+  echo "$big_people people load + CSV: failed, or not measured (needs csv in FORMATS, $big_people and $((big_people / 2)) in SIZES)"
 fi
 # The newer formats beside CSV of the same run; the tool's own split says how
 # much of an export is the rows and how much the finishing (for .xlsx the

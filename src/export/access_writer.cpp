@@ -9,6 +9,7 @@
 #include <string>
 
 #include "export/columns.h"
+#include "export/living.h"
 #include "export/writer_support.h"
 #include "export/writers.h"
 #include "fileio/replacement.h"
@@ -42,8 +43,7 @@ bool WriteAccessDatabase(RunState& state, WindowServices& ws, const std::string&
   }
 
   const std::string path = state.current_file_name;
-  const std::int32_t count = state.work.individual_count;
-  const bool show_progress = count > kProgressThreshold;
+  const std::int32_t people = state.work.individual_count;
   std::unique_ptr<jet::Database> db;
   std::unique_ptr<jet::Recordset> rs;
   WorkFiles files;
@@ -53,6 +53,9 @@ bool WriteAccessDatabase(RunState& state, WindowServices& ws, const std::string&
   ws.SetBusy(true);
   ws.SetStatusText(msg::kOneMoment);
   try {
+    const LivingPlan& plan = SettleLiving(state, ws);
+    const std::int32_t count = plan.rows;
+    const bool show_progress = count > kProgressThreshold;
     replacement.emplace(path);
     std::filesystem::copy_file(template_path, replacement->temporary(),
                                std::filesystem::copy_options::overwrite_existing);
@@ -81,8 +84,10 @@ bool WriteAccessDatabase(RunState& state, WindowServices& ws, const std::string&
     ExportRow row;
     const std::string empty;
     std::array<const std::string*, kColumnCount + 1> by_position{};
-    for (std::int32_t n = 1; n <= count; ++n) {
-      if (show_progress) ws.SetProgressValue(n);
+    std::int32_t written = 0;
+    for (std::int32_t n = 1; n <= people; ++n) {
+      if (!WritesRow(plan, state.living.mode, n)) continue;
+      if (show_progress) ws.SetProgressValue(++written);
       ThrowIfCancelled(ws);
       rs->AddNew();
       AssembleRow(state, files, n, 3, row);

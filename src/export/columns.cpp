@@ -2,6 +2,9 @@
 
 #include <charconv>
 
+#include "export/living.h"
+#include "ui/messages.h"
+
 namespace kinsheet {
 
 const char* ExportColumn::Caption(CaptionSet set) const {
@@ -99,18 +102,48 @@ bool Ticked(const FieldSelection& s, int index) {
   return s.ticked[static_cast<std::size_t>(index)];
 }
 
-// Full name and id of the individual with `id`, read into the working
-// record; both empty when nobody has it.
+// Full name and id of the individual with `id`; both empty when nobody
+// has it. Only those two fields are read. Under a living-people option a
+// relative presumed living shows as "Living" and the surname.
 void LookUpPerson(RunState& state, WorkFiles& files, std::string_view id, std::string& name,
                   std::string* found_id) {
   const auto n = state.work.individual_index.Find(id, state.work.individual_count);
   if (!n) return;
-  ReadIndividual(state.work.individual, files.individuals, *n);
-  name = state.work.individual.Trimmed(IndiField::kFullName);
-  if (found_id) *found_id = state.work.individual.Trimmed(IndiField::kIndiId);
+  if (state.living.mode != LivingMode::kInclude && IsLiving(state.living_plan, *n)) {
+    name = LivingName(ReadIndividualField(files.individuals, *n, IndiField::kSurname));
+  } else {
+    name = ReadIndividualField(files.individuals, *n, IndiField::kFullName);
+  }
+  if (found_id) *found_id = ReadIndividualField(files.individuals, *n, IndiField::kIndiId);
 }
 
-void LookUpMarriage(RunState& state, WorkFiles& files, std::string_view own_id,
+bool IdIsLiving(const RunState& state, std::string_view id) {
+  const auto n = state.work.individual_index.Find(id, state.work.individual_count);
+  return n && IsLiving(state.living_plan, *n);
+}
+
+// Fills the row's values in order, reusing the strings of the previous
+// row: every row of an export has the same columns.
+class RowFiller {
+ public:
+  explicit RowFiller(ExportRow& row) : row_(row) {}
+  ~RowFiller() { row_.resize(used_); }
+  void Add(int position, std::string_view value) {
+    if (used_ < row_.size()) {
+      row_[used_].position = position;
+      row_[used_].value.assign(value);
+    } else {
+      row_.push_back({position, std::string(value)});
+    }
+    ++used_;
+  }
+
+ private:
+  ExportRow& row_;
+  std::size_t used_ = 0;
+};
+
+void LookUpMarriage(RunState& state, WorkFiles& files, std::string_view own_id, bool own_living,
                     std::string_view fams, Marriage& m) {
   const auto f = state.work.family_index.Find(fams, state.work.family_count);
   if (!f) return;
@@ -121,9 +154,28 @@ void LookUpMarriage(RunState& state, WorkFiles& files, std::string_view own_id,
   const std::string_view husband = TrimSpaces(state.work.family_index.Extra(*f, 1));
   const std::string_view wife = TrimSpaces(state.work.family_index.Extra(*f, 2));
   m.spouse_id = own_id == husband ? wife : husband;
+  // A marriage of anyone presumed living keeps its date and place private.
+  if (state.living.mode != LivingMode::kInclude &&
+      (own_living || IdIsLiving(state, husband) || IdIsLiving(state, wife))) {
+    m.date.clear();
+    m.place.clear();
+  }
   // An empty spouse id finds nobody, so a missing partner never borrows
   // the name of a stranger without an id.
   LookUpPerson(state, files, m.spouse_id, m.spouse_name, nullptr);
+}
+
+// Columns 1..17 of a person presumed living, under the private option:
+// the id, surname and sex stay, the given name is "Living", the rest goes.
+std::string PrivateOwnField(const IndividualRecord& rec, IndiField field) {
+  switch (field) {
+    case IndiField::kIndiId:
+    case IndiField::kSurname:
+    case IndiField::kSex: return std::string(rec.Trimmed(field));
+    case IndiField::kGivenName: return msg::kLiving;
+    case IndiField::kFullName: return LivingName(rec.Trimmed(IndiField::kSurname));
+    default: return std::string();
+  }
 }
 
 }  // namespace
@@ -131,7 +183,7 @@ void LookUpMarriage(RunState& state, WorkFiles& files, std::string_view own_id,
 void AssembleRow(RunState& state, WorkFiles& files, std::int32_t n, int marriages,
                  ExportRow& row) {
   const FieldSelection& sel = state.selection;
-  row.clear();
+  RowFiller fill(row);
   ReadIndividual(state.work.individual, files.individuals, n);
   const IndividualRecord& rec = state.work.individual;
   const std::string own_id(rec.Trimmed(IndiField::kIndiId));
@@ -140,9 +192,14 @@ void AssembleRow(RunState& state, WorkFiles& files, std::int32_t n, int marriage
                                std::string(rec.Trimmed(IndiField::kFams2)),
                                std::string(rec.Trimmed(IndiField::kFams3))};
 
+  const bool own_living = state.living.mode != LivingMode::kInclude && IsLiving(state.living_plan, n);
   for (int c = 0; c < 17; ++c) {
     if (Ticked(sel, kExportColumns[static_cast<std::size_t>(c)].selection)) {
-      row.push_back({c + 1, std::string(rec.Trimmed(kOwnFields[c]))});
+      if (own_living) {
+        fill.Add(c + 1, PrivateOwnField(rec, kOwnFields[c]));
+      } else {
+        fill.Add(c + 1, rec.Trimmed(kOwnFields[c]));
+      }
     }
   }
 
@@ -159,7 +216,7 @@ void AssembleRow(RunState& state, WorkFiles& files, std::int32_t n, int marriage
   const std::string* parent_values[5] = {&famc, &father_id, &father_name, &mother_id, &mother_name};
   for (int c = 17; c < 22; ++c) {
     if (Ticked(sel, kExportColumns[static_cast<std::size_t>(c)].selection)) {
-      row.push_back({c + 1, *parent_values[c - 17]});
+      fill.Add(c + 1, *parent_values[c - 17]);
     }
   }
 
@@ -168,7 +225,7 @@ void AssembleRow(RunState& state, WorkFiles& files, std::int32_t n, int marriage
                                Ticked(sel, 21) || Ticked(sel, 24) || Ticked(sel, 27);
   if (wants_marriages && !fams[0].empty()) {
     for (int k = 0; k < marriages && k < 3; ++k) {
-      if (!fams[k].empty()) LookUpMarriage(state, files, own_id, fams[k], m[k]);
+      if (!fams[k].empty()) LookUpMarriage(state, files, own_id, own_living, fams[k], m[k]);
     }
   }
   for (int k = 0; k < marriages && k < 3; ++k) {
@@ -177,7 +234,7 @@ void AssembleRow(RunState& state, WorkFiles& files, std::int32_t n, int marriage
     for (int j = 0; j < 6; ++j) {
       const int c = 22 + 6 * k + j;
       if (Ticked(sel, kExportColumns[static_cast<std::size_t>(c)].selection)) {
-        row.push_back({c + 1, *values[j]});
+        fill.Add(c + 1, *values[j]);
       }
     }
   }

@@ -48,7 +48,9 @@ struct WorkFiles {
 WorkFiles OpenWorkFiles(RunState& state, WindowServices& ws);
 
 // Row of individual n with 1 (text report) or 3 marriages. Throws
-// FileError on a read failure and CapacityError past the id tables' end.
+// FileError on a read failure. Under the private or leave-out option people
+// presumed living are shown as the plan of SettleLiving says, which must be
+// settled before.
 void AssembleRow(RunState& state, WorkFiles& files, std::int32_t n, int marriages,
                  ExportRow& row);
 

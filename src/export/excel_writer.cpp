@@ -10,6 +10,7 @@
 #include <string>
 
 #include "export/columns.h"
+#include "export/living.h"
 #include "export/writer_support.h"
 #include "export/writers.h"
 #include "fileio/replacement.h"
@@ -74,7 +75,7 @@ std::string ExcelWorkbookRefusal(std::int32_t count) {
 }
 
 bool WriteExcelWorkbook(RunState& state, WindowServices& ws) {
-  const std::int32_t count = state.work.individual_count;
+  const std::int32_t people = state.work.individual_count;
   const std::string& path = state.current_file_name;
   std::unique_ptr<xls::ExcelApplication> app;
   WorkFiles files;
@@ -84,6 +85,8 @@ bool WriteExcelWorkbook(RunState& state, WindowServices& ws) {
   try {
     ws.SetBusy(true);
     ws.SetStatusText(msg::kOneMoment);
+    const LivingPlan& plan = SettleLiving(state, ws);
+    const std::int32_t count = plan.rows;
     if (const std::string refusal = ExcelWorkbookRefusal(count); !refusal.empty()) {
       throw xls::XlsError(refusal);
     }
@@ -137,8 +140,11 @@ bool WriteExcelWorkbook(RunState& state, WindowServices& ws) {
     int block_rows = 0;
     std::array<std::string, kColumnCount> slots;
     ExportRow row;
-    for (std::int32_t n = 1; n <= count; ++n) {
-      if (count > kProgressThreshold) ws.SetProgressValue(n);
+    std::int32_t written = 0;
+    for (std::int32_t n = 1; n <= people; ++n) {
+      if (!WritesRow(plan, state.living.mode, n)) continue;
+      ++written;
+      if (count > kProgressThreshold) ws.SetProgressValue(written);
       ThrowIfCancelled(ws);
       slots.fill(" ");
       AssembleRow(state, files, n, 3, row);

@@ -3,6 +3,8 @@
 #include <string>
 
 #include "export/export_command.h"
+#include "export/living.h"
+#include "export/writer_support.h"
 #include "export/writers.h"
 #include "export/writer_support.h"
 #include "fileio/file_open.h"
@@ -43,8 +45,10 @@ bool CallWriter(RunState& state, WindowServices& ws, std::int16_t index) {
 // save dialog, so that no file is chosen or replaced for nothing.
 bool RefusedByWriter(RunState& state, WindowServices& ws, std::int16_t index) {
   std::string refusal;
-  if (index == 0) refusal = ExcelWorkbookRefusal(state.work.individual_count);
-  if (index == 5) refusal = XlsxWorkbookRefusal(state.work.individual_count);
+  // The rows the export will write, once who is living is settled.
+  const std::int32_t rows = state.living_plan.rows;
+  if (index == 0) refusal = ExcelWorkbookRefusal(rows);
+  if (index == 5) refusal = XlsxWorkbookRefusal(rows);
   if (refusal.empty()) return false;
   ReportWriterFailure(ws, msg::kWorksheetError, xls::XlsError(refusal));
   return true;
@@ -78,6 +82,15 @@ bool mnuSheetifyItem_Click(RunState& state, WindowServices& ws, std::int16_t ind
   }
   if (!state.selection.Any()) {
     Say(ws, msg::kNoFields, MsgIcon::kInformation);
+    return false;
+  }
+
+  // Who is living is known before the file is chosen, so that every check
+  // and count that follows goes by the rows to be written.
+  try {
+    SettleLiving(state, ws);
+  } catch (const std::exception& e) {
+    ReportWriterFailure(ws, msg::kSaveError, e);
     return false;
   }
   if (RefusedByWriter(state, ws, index)) return false;

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "export/columns.h"
+#include "export/living.h"
 #include "export/writer_support.h"
 #include "fileio/file_open.h"
 #include "fileio/replacement.h"
@@ -24,7 +25,14 @@ bool WriteLinePerPerson(RunState& state, WindowServices& ws, int marriages, Writ
                         FormatRow&& format_row) {
   const std::int32_t count = state.work.individual_count;
   ws.SetBusy(true);
-  RowProgress progress(ws, count, 300);
+  const LivingPlan* plan = nullptr;
+  try {
+    plan = &SettleLiving(state, ws);
+  } catch (const std::exception& e) {
+    ReportWriterFailure(ws, msg::kSaveError, e);
+    return EndExport(state, ws, false);
+  }
+  RowProgress progress(ws, plan->rows, 300);
   std::optional<FileReplacement> replacement;
   File out;
   WorkFiles files;
@@ -34,8 +42,10 @@ bool WriteLinePerPerson(RunState& state, WindowServices& ws, int marriages, Writ
     write_header(out);
     ExportRow row;
     std::string line;
+    std::int32_t written = 0;
     for (std::int32_t n = 1; n <= count; ++n) {
-      progress.Step(n);
+      if (!WritesRow(*plan, state.living.mode, n)) continue;
+      progress.Step(++written);
       AssembleRow(state, files, n, marriages, row);
       format_row(row, line);
       out.WriteLine(line);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "export/columns.h"
+#include "export/living.h"
 #include "export/writer_support.h"
 #include "export/writers.h"
 #include "fileio/replacement.h"
@@ -124,17 +125,22 @@ std::vector<std::pair<std::string, std::string>> ExportInfo(const RunState& stat
       {"program", "Kinsheet"},
       {"program_version", std::to_string(KINSHEET_VERSION_MAJOR) + "." + std::to_string(KINSHEET_VERSION_MINOR)},
       {"fields", fields},
+      // What the export did with people presumed living, and by which limit.
+      {"living", LivingModeName(state.living.mode)},
+      {"living_years", std::to_string(state.living.years)},
   };
 }
 
 bool WriteSqliteDatabase(RunState& state, WindowServices& ws) {
   const std::string& path = state.current_file_name;
-  const std::int32_t count = state.work.individual_count;
+  const std::int32_t individuals = state.work.individual_count;
   std::optional<FileReplacement> replacement;
   WorkFiles files;
   ws.SetBusy(true);
   ws.SetStatusText(msg::kOneMoment);
   try {
+    const LivingPlan& plan = SettleLiving(state, ws);
+    const std::int32_t count = plan.rows;
     replacement.emplace(path);
     Connection db(replacement->temporary());
     // No journal: an unfinished file is thrown away whole, and the finished
@@ -163,8 +169,10 @@ bool WriteSqliteDatabase(RunState& state, WindowServices& ws) {
     const std::string empty;
     std::vector<std::string> values(fields.size());
     std::array<const std::string*, kColumnCount + 1> by_position{};
-    for (std::int32_t n = 1; n <= count; ++n) {
-      progress.Step(n);
+    std::int32_t written = 0;
+    for (std::int32_t n = 1; n <= individuals; ++n) {
+      if (!WritesRow(plan, state.living.mode, n)) continue;
+      progress.Step(++written);
       AssembleRow(state, files, n, 3, row);
       by_position.fill(nullptr);
       for (const ExportValue& v : row) by_position[v.position] = &v.value;

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "export/columns.h"
+#include "export/living.h"
 #include "export/writer_support.h"
 #include "export/writers.h"
 #include "fileio/replacement.h"
@@ -125,7 +126,7 @@ std::string XlsxWorkbookRefusal(std::int64_t count) {
 }
 
 bool WriteXlsxWorkbook(RunState& state, WindowServices& ws, std::int64_t people) {
-  const std::int32_t count = state.work.individual_count;
+  const std::int32_t individuals = state.work.individual_count;
   const std::string& path = state.current_file_name;
   std::optional<FileReplacement> replacement;
   std::unique_ptr<lxw_workbook, BookCloser> book;
@@ -133,6 +134,8 @@ bool WriteXlsxWorkbook(RunState& state, WindowServices& ws, std::int64_t people)
   try {
     ws.SetBusy(true);
     ws.SetStatusText(msg::kOneMoment);
+    const LivingPlan& plan = SettleLiving(state, ws);
+    const std::int32_t count = plan.rows;
     if (const std::string refusal = XlsxWorkbookRefusal(people >= 0 ? people : count); !refusal.empty()) {
       throw XlsxError(refusal);
     }
@@ -188,9 +191,11 @@ bool WriteXlsxWorkbook(RunState& state, WindowServices& ws, std::int64_t people)
     files = OpenWorkFiles(state, ws);
     ExportRow row;
     std::string value;
-    for (std::int32_t n = 1; n <= count; ++n) {
-      progress.Step(n);
-      if (n % 1024 == 0) CheckScratch(sheet, path, false);
+    std::int32_t written = 0;
+    for (std::int32_t n = 1; n <= individuals; ++n) {
+      if (!WritesRow(plan, state.living.mode, n)) continue;
+      progress.Step(++written);
+      if (written % 1024 == 0) CheckScratch(sheet, path, false);
       AssembleRow(state, files, n, 3, row);
       for (std::size_t k = 0; k < row.size(); ++k) {
         // An empty value is an empty cell, which every reader reads as empty.
@@ -201,7 +206,7 @@ bool WriteXlsxWorkbook(RunState& state, WindowServices& ws, std::int64_t people)
           value = text::DecodeToUtf8(*utf8);
           utf8 = &value;
         }
-        Check(worksheet_write_string(sheet, static_cast<lxw_row_t>(n), static_cast<lxw_col_t>(k), utf8->c_str(),
+        Check(worksheet_write_string(sheet, static_cast<lxw_row_t>(written), static_cast<lxw_col_t>(k), utf8->c_str(),
                                      text_format),
               "Cannot write a row");
       }

@@ -259,12 +259,16 @@ void File::Unmap() {
 }
 
 void File::GetRecord(std::int64_t number, char* data) {
+  GetRecordBytes(number, 0, record_length_, data);
+}
+
+void File::GetRecordBytes(std::int64_t number, std::int32_t from, std::int32_t count, char* data) {
   RequireOpen();
   FlushRecords();
-  const off_t offset = static_cast<off_t>(number - 1) * record_length_;
-  const auto end = static_cast<std::size_t>(offset) + static_cast<std::size_t>(record_length_);
+  const off_t offset = static_cast<off_t>(number - 1) * record_length_ + from;
+  const auto end = static_cast<std::size_t>(offset) + static_cast<std::size_t>(count);
   if (number >= 1 && MapTo(end)) {
-    std::memcpy(data, static_cast<const char*>(map_) + offset, static_cast<std::size_t>(record_length_));
+    std::memcpy(data, static_cast<const char*>(map_) + offset, static_cast<std::size_t>(count));
     // The pages stay in the page cache; giving them back now and then keeps
     // the process's own memory flat however large the file.
     if (++reads_since_release_ >= kReadsPerRelease) {
@@ -274,8 +278,8 @@ void File::GetRecord(std::int64_t number, char* data) {
     return;
   }
   std::size_t done = 0;
-  while (done < static_cast<std::size_t>(record_length_)) {
-    const ssize_t n = sys::calls.pread(fd_, data + done, record_length_ - done, offset + done);
+  while (done < static_cast<std::size_t>(count)) {
+    const ssize_t n = sys::calls.pread(fd_, data + done, count - done, offset + done);
     if (n < 0) {
       if (errno == EINTR) continue;
       ThrowFileError(errno, path_);

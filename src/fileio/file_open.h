@@ -95,6 +95,9 @@ class File {
   // a later PutRecord, a read, Flush or Close.
   void PutRecord(std::int64_t number, const char* data);
   void GetRecord(std::int64_t number, char* data);
+  // `count` bytes of record `number` from byte `from` of the record: a
+  // lookup that needs one field need not copy the whole record.
+  void GetRecordBytes(std::int64_t number, std::int32_t from, std::int32_t count, char* data);
 
   std::int64_t Length() const;
 

@@ -110,6 +110,8 @@ void ResetCounters(RunState& state, WindowServices& ws) {
   w.family_index.Reset();
   w.max_individual_id_length = 0;
   w.max_family_id_length = 0;
+  w.death_recorded.clear();
+  state.living_plan = LivingPlan();
 }
 
 LoadOutcome LoadGedcom(RunState& state, WindowServices& ws, const std::string& preset) {
@@ -210,6 +212,14 @@ LoadOutcome LoadGedcom(RunState& state, WindowServices& ws, const std::string& p
   } catch (const Cancelled&) {
     EmptyAfterCancel(state, ws);
     return LoadOutcome::kInterrupted;
+  } catch (const RecordLimitError& e) {
+    // Refused whole: nothing of the file counts as loaded.
+    ResetCounters(state, ws);
+    ws.SetBusy(false);
+    Say(ws, e.what(), MsgIcon::kExclamation);
+    ws.SetProgressVisible(false);
+    state.load_failure = e.what();
+    return LoadOutcome::kTooLarge;
   } catch (const std::exception& e) {
     // The window shows nothing more here; a caller may tell why.
     state.load_failure = e.what();

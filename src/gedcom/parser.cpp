@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "gedcom/processors.h"
+#include "records/work_records.h"
 #include "text/text_routines.h"
 #include "ui/messages.h"
 
@@ -69,6 +70,8 @@ void LoadTables(RunState& state, WindowServices& ws) {
     } else if (kind == "FAM") {
       ProcessFAM(state, ws);
     }
+  } catch (const RecordLimitError&) {
+    throw;
   } catch (const std::exception& e) {
     ReportProblem(state, ws, std::string(msg::kProblemLoadTables) + state.parser.current_path + "\n" + e.what());
   }

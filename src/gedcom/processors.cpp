@@ -80,6 +80,7 @@ void AdvanceCounter(RunState& state, WindowServices& ws, int index) {
 
 void StartIndividualRecord(RunState& state, WindowServices& ws) {
   WorkState& w = state.work;
+  if (w.individual_count >= w.record_limit) throw RecordLimitError();
   try {
     if (w.individual_count > 0) w.individual_file.PutRecord(w.individual_number, w.individual.data());
   } catch (const std::exception& e) {
@@ -94,6 +95,7 @@ void StartIndividualRecord(RunState& state, WindowServices& ws) {
 
 void StartFamilyRecord(RunState& state, WindowServices& ws) {
   WorkState& w = state.work;
+  if (w.family_count >= w.record_limit) throw RecordLimitError();
   try {
     if (w.family_count > 0) w.family_file.PutRecord(w.family_number, w.family.data());
   } catch (const std::exception& e) {
@@ -158,7 +160,16 @@ void ProcessINDI(RunState& state, WindowServices& ws) {
       }
       rec.SetCount(Increment(rec.Count()));
       AdvanceCounter(state, ws, 6);
+    } else if (path == "INDI:DEAT" || path == "INDI:BURI") {
+      // The event alone is evidence of death, with or without a date.
+      const auto n = static_cast<std::size_t>(w.individual_number);
+      if (n > 0) {
+        if (w.death_recorded.size() <= n) w.death_recorded.resize(n + 1);
+        w.death_recorded[n] = true;
+      }
     }
+  } catch (const RecordLimitError&) {
+    throw;  // ends the load, not just this line
   } catch (const std::exception& e) {
     ReportProblem(state, ws, std::string(msg::kProblemProcessIndi) + "\n" + std::string(path) + ": " + value + "\n" + e.what());
     return;
@@ -227,6 +238,8 @@ void ProcessFAM(RunState& state, WindowServices& ws) {
     } else if (path == "FAM:CHIL") {
       rec.SetCount(Increment(rec.Count()));
     }
+  } catch (const RecordLimitError&) {
+    throw;  // ends the load, not just this line
   } catch (const std::exception& e) {
     ReportProblem(state, ws, std::string(msg::kProblemProcessFam) + "\n" + std::string(path) + ": " + value + "\n" + e.what());
     return;

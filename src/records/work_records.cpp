@@ -1,9 +1,11 @@
 // Field layout of the work-file records and the id tables' storage.
 #include "records/work_records.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "text/encoding.h"
+#include "ui/messages.h"
 
 namespace kinsheet {
 namespace {
@@ -50,6 +52,34 @@ void StoreFixed(char* dest, int width, std::string_view value) {
   std::memset(dest + n, ' ', static_cast<std::size_t>(width) - n);
 }
 
+// Ids are short: a word at a time, then a full avalanche so that ids which
+// differ only in their last digit spread over the whole table.
+std::uint32_t HashId(std::string_view id) {
+  constexpr std::uint64_t kMul = 0xFF51AFD7ED558CCDULL;
+  std::uint64_t h = 0x9E3779B97F4A7C15ULL ^ id.size();
+  std::size_t i = 0;
+  for (; i + 8 <= id.size(); i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, id.data() + i, 8);
+    h = (h ^ word) * kMul;
+    h ^= h >> 32;
+  }
+  if (i < id.size()) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, id.data() + i, id.size() - i);
+    h = (h ^ word) * kMul;
+  }
+  h ^= h >> 33;
+  h *= 0xC4CEB9FE1A85EC53ULL;
+  h ^= h >> 33;
+  return static_cast<std::uint32_t>(h);
+}
+
+constexpr std::uint64_t kEmptySlot = 0;
+constexpr int kChunkBits = 16;
+constexpr std::int32_t kChunkMask = (1 << kChunkBits) - 1;
+constexpr std::size_t kFirstIndexSize = 1024;
+
 }  // namespace
 
 FieldSlot SlotOf(IndiField field) { return kIndiSlots[static_cast<int>(field)]; }
@@ -65,48 +95,77 @@ void FixedRecord<Length, Field>::Set(Field field, std::string_view value) {
 template class FixedRecord<kIndividualRecordLength, IndiField>;
 template class FixedRecord<kFamilyRecordLength, FamField>;
 
-IdTable::IdTable(std::int32_t capacity, int extra_ids)
-    : capacity_(capacity), ids_per_entry_(1 + extra_ids) {}
+RecordLimitError::RecordLimitError() : std::runtime_error(msg::kTooManyRecords) {}
+
+IdTable::IdTable(int extra_ids) : ids_per_entry_(1 + extra_ids) {}
 
 void IdTable::Reset() {
   fill_ = 0;
-  first_.clear();
-  storage_.clear();  // the reservation stays
+  chunks_.clear();
+  chunks_.shrink_to_fit();
+  slots_.clear();
+  slots_.shrink_to_fit();
+  keys_ = 0;
 }
 
 char* IdTable::Slot(std::int32_t n, int which) {
-  return storage_.data() +
-         (static_cast<std::size_t>(n) * ids_per_entry_ + which) * kIdWidth;
+  return chunks_[static_cast<std::size_t>(n >> kChunkBits)].get() +
+         (static_cast<std::size_t>(n & kChunkMask) * ids_per_entry_ + which) * kIdWidth;
 }
 const char* IdTable::Slot(std::int32_t n, int which) const {
-  return storage_.data() +
-         (static_cast<std::size_t>(n) * ids_per_entry_ + which) * kIdWidth;
+  return chunks_[static_cast<std::size_t>(n >> kChunkBits)].get() +
+         (static_cast<std::size_t>(n & kChunkMask) * ids_per_entry_ + which) * kIdWidth;
 }
 
 void IdTable::Append(std::string_view id) {
-  if (fill_ >= capacity_) {
-    throw CapacityError("Subscript out of range (id table holds " +
-                        std::to_string(capacity_) + " entries)");
+  if (fill_ == kMaxRecordNumber) throw RecordLimitError();
+  const std::int32_t n = fill_ + 1;
+  if (static_cast<std::size_t>(n >> kChunkBits) == chunks_.size()) {
+    // Left unwritten: pages are only touched as entries fill them.
+    chunks_.push_back(std::make_unique_for_overwrite<char[]>(
+        (static_cast<std::size_t>(kChunkMask) + 1) * ids_per_entry_ * kIdWidth));
   }
-  if (storage_.capacity() == 0) {
-    // Set aside once for the whole run, so the hash keys that point into it
-    // never move; pages are only touched as entries fill them.
-    storage_.reserve(static_cast<std::size_t>(capacity_ + 1) * ids_per_entry_ * kIdWidth);
-    first_.reserve(1024);
-  }
-  ++fill_;
-  const std::size_t end = static_cast<std::size_t>(fill_ + 1) * ids_per_entry_ * kIdWidth;
-  if (storage_.size() < end) storage_.resize(end, ' ');
+  fill_ = n;
   char* slot = Slot(fill_, 0);
   StoreFixed(slot, kIdWidth, id);
   for (int k = 1; k < ids_per_entry_; ++k) std::memset(Slot(fill_, k), ' ', kIdWidth);
-  const std::string_view key = TrimSpaces(std::string_view(slot, kIdWidth));
-  if (!key.empty()) first_.emplace(key, fill_);  // emplace keeps the first
+  const std::string_view key = Key(fill_);
+  if (key.empty()) return;
+  if ((keys_ + 1) * 10 > slots_.size() * 7) GrowIndex();
+  const std::uint32_t hash = HashId(key);
+  const std::size_t mask = slots_.size() - 1;
+  std::size_t i = hash & mask;
+  for (; slots_[i] != kEmptySlot; i = (i + 1) & mask) {
+    const std::uint64_t s = slots_[i];
+    if ((s >> 32) == hash && Key(static_cast<std::int32_t>(s & 0xFFFFFFFFu)) == key) {
+      return;  // an earlier entry has this id: the first one stays
+    }
+  }
+  slots_[i] = (std::uint64_t{hash} << 32) | static_cast<std::uint32_t>(fill_);
+  ++keys_;
+}
+
+std::string_view IdTable::Key(std::int32_t n) const {
+  return TrimSpaces(std::string_view(Slot(n, 0), kIdWidth));
+}
+
+void IdTable::GrowIndex() {
+  std::vector<std::uint64_t> bigger(std::max(kFirstIndexSize, slots_.size() * 2), kEmptySlot);
+  const std::size_t mask = bigger.size() - 1;
+  // Rehash from the stored hashes: no id is read again.
+  for (const std::uint64_t s : slots_) {
+    if (s == kEmptySlot) continue;
+    std::size_t i = (s >> 32) & mask;
+    while (bigger[i] != kEmptySlot) i = (i + 1) & mask;
+    bigger[i] = s;
+  }
+  slots_.swap(bigger);
 }
 
 void IdTable::SetExtra(std::int32_t n, int which, std::string_view id) {
   if (n < 1 || n > fill_) {
-    throw CapacityError("Subscript out of range (entry " + std::to_string(n) + ")");
+    throw std::out_of_range(std::string(msg::kSubscriptOutOfRange) + " (entry " +
+                            std::to_string(n) + ")");
   }
   StoreFixed(Slot(n, which), kIdWidth, id);
 }
@@ -119,17 +178,25 @@ std::string_view IdTable::Extra(std::int32_t n, int which) const {
   return std::string_view(Slot(n, which), kIdWidth);
 }
 
+std::int32_t IdTable::FirstWith(std::string_view key) const {
+  // A stored id never passes the width, so a longer one cannot match.
+  if (key.empty() || key.size() > static_cast<std::size_t>(kIdWidth) || slots_.empty()) return 0;
+  const std::uint32_t hash = HashId(key);
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t i = hash & mask; slots_[i] != kEmptySlot; i = (i + 1) & mask) {
+    const std::uint64_t s = slots_[i];
+    if ((s >> 32) != hash) continue;
+    const auto n = static_cast<std::int32_t>(s & 0xFFFFFFFFu);
+    if (Key(n) == key) return n;
+  }
+  return 0;
+}
+
 std::optional<std::int32_t> IdTable::Find(std::string_view id,
                                           std::int32_t record_count) const {
   const std::string_view key = TrimSpaces(id);
   if (key.empty()) return std::nullopt;
-  if (const auto it = first_.find(key); it != first_.end() && it->second <= record_count) {
-    return it->second;
-  }
-  if (record_count > capacity_) {
-    throw CapacityError("Subscript out of range (looking up " + std::string(key) +
-                        " past entry " + std::to_string(capacity_) + ")");
-  }
+  if (const std::int32_t n = FirstWith(key); n != 0 && n <= record_count) return n;
   return std::nullopt;
 }
 
@@ -139,6 +206,13 @@ void ReadIndividual(IndividualRecord& record, File& individuals, std::int32_t n)
 
 void ReadFamily(FamilyRecord& record, File& families, std::int32_t n) {
   families.GetRecord(n, record.data());
+}
+
+std::string ReadIndividualField(File& individuals, std::int32_t n, IndiField field) {
+  const FieldSlot s = SlotOf(field);
+  std::array<char, kIndividualRecordLength> bytes;
+  individuals.GetRecordBytes(n, s.offset, s.width, bytes.data());
+  return std::string(TrimSpaces(std::string_view(bytes.data(), static_cast<std::size_t>(s.width))));
 }
 
 }  // namespace kinsheet

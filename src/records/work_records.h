@@ -4,11 +4,11 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "fileio/file_open.h"
@@ -19,8 +19,8 @@ namespace kinsheet {
 inline constexpr int kIndividualRecordLength = 1777;
 inline constexpr int kFamilyRecordLength = 274;
 inline constexpr int kIdWidth = 24;
-inline constexpr std::int32_t kIndividualCapacity = 600000;
-inline constexpr std::int32_t kFamilyCapacity = 300000;
+// Records of each kind are numbered in 32 bits: the most a load can hold.
+inline constexpr std::int32_t kMaxRecordNumber = INT32_MAX;
 
 struct FieldSlot {
   int offset;
@@ -79,25 +79,28 @@ class FixedRecord {
 using IndividualRecord = FixedRecord<kIndividualRecordLength, IndiField>;
 using FamilyRecord = FixedRecord<kFamilyRecordLength, FamField>;
 
-// Thrown when an id table is full or a lookup would run past its end.
-class CapacityError : public std::runtime_error {
+// Thrown when a file has more records of one kind than record numbers
+// allow: the load stops there.
+class RecordLimitError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  RecordLimitError();
 };
 
-// An id table: entries 1..capacity of 24-character ids, with a hash index
-// that answers what a scan from entry 1 would (the first match wins).
+// An id table: entries 1, 2, ... of 24-character ids (and `extra_ids` more
+// per entry), growing as entries come, with a hash index that answers what
+// a scan from entry 1 would (the first match wins). The index is flat (open
+// addressing, linear probing) and names entries by number, so a probe
+// touches one array and at most the id it compares.
 class IdTable {
  public:
-  IdTable(std::int32_t capacity, int extra_ids);
+  explicit IdTable(int extra_ids);
 
-  // Drops every entry; the storage stays reserved for the next load.
+  // Drops every entry and gives their memory back.
   void Reset();
   std::int32_t fill() const { return fill_; }
-  std::int32_t capacity() const { return capacity_; }
 
-  // Stores `id` at the next entry; throws CapacityError past the capacity
-  // (the entry count then stays as it was).
+  // Stores `id` at the next entry. Throws RecordLimitError when entry
+  // numbers are exhausted (the entry count then stays as it was).
   void Append(std::string_view id);
   // Sets extra id `which` (1 and up; 0 is the entry's own id) of entry n.
   void SetExtra(std::int32_t n, int which, std::string_view id);
@@ -105,23 +108,35 @@ class IdTable {
   std::string_view Extra(std::int32_t n, int which) const;
 
   // The first entry 1..record_count whose trimmed id equals the trimmed
-  // `id`. An empty id finds nothing. When the id is absent and a scan would
-  // have to pass the capacity (record_count > capacity), throws.
+  // `id`. An empty id finds nothing.
   std::optional<std::int32_t> Find(std::string_view id, std::int32_t record_count) const;
 
  private:
   char* Slot(std::int32_t n, int which);
   const char* Slot(std::int32_t n, int which) const;
 
-  std::int32_t capacity_;
+  // The trimmed id of entry n.
+  std::string_view Key(std::int32_t n) const;
+  // The first entry whose trimmed id is `key`; 0 when none.
+  std::int32_t FirstWith(std::string_view key) const;
+  void GrowIndex();
+
   int ids_per_entry_;
   std::int32_t fill_ = 0;
-  std::vector<char> storage_;  // allocated on first use, kept afterwards
-  std::unordered_map<std::string_view, std::int32_t> first_;
+  // Entries in chunks of a fixed count, added as entries come: growing
+  // never moves an entry, and memory follows the file.
+  std::vector<std::unique_ptr<char[]>> chunks_;
+  // Each slot: the key's 32-bit hash in the upper half, its first entry's
+  // number in the lower (0: empty). At most 7/10 full.
+  std::vector<std::uint64_t> slots_;
+  std::size_t keys_ = 0;
 };
 
 // ReadIndividual / ReadFamily: record n of a work file into a working record.
 void ReadIndividual(IndividualRecord& record, File& individuals, std::int32_t n);
 void ReadFamily(FamilyRecord& record, File& families, std::int32_t n);
+// One field of individual record n, trimmed, read without the rest of the
+// record: all a lookup of a parent or spouse needs.
+std::string ReadIndividualField(File& individuals, std::int32_t n, IndiField field);
 
 }  // namespace kinsheet

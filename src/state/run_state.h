@@ -31,6 +31,9 @@ struct FieldSelection {
   }
 };
 
+// The calendar year of the system clock, in local time.
+int CurrentYear();
+
 struct ScrollBarState {
   bool enabled = false;
   std::int32_t min = 0;
@@ -52,14 +55,43 @@ struct WorkState {
   std::int32_t family_count = 0;      // FamilyCount
   std::int32_t individual_number = 0;  // where the working record goes
   std::int32_t family_number = 0;
-  IdTable individual_index{kIndividualCapacity, 0};  // IndividualIndex
-  IdTable family_index{kFamilyCapacity, 2};          // FamilyIndex: id, husband 1, wife 2
+  IdTable individual_index{0};  // IndividualIndex
+  IdTable family_index{2};      // FamilyIndex: id, husband 1, wife 2
+  // Records of one kind a load may hold; lower only in tests.
+  std::int32_t record_limit = kMaxRecordNumber;
   std::int16_t max_individual_id_length = 0;  // MaxIndividualIdLength
   std::int16_t max_family_id_length = 0;      // MaxFamilyIdLength
   std::string current_individual_id;
   std::string current_family_id;
   File individual_file;  // open during a load only
   File family_file;
+  // Bit n: individual record n has a death or burial event, even one with
+  // neither date nor place ("1 DEAT Y"). Kept here rather than in the
+  // record, whose bytes stay as they are.
+  std::vector<bool> death_recorded;
+};
+
+// What an export does with people presumed living.
+enum class LivingMode { kInclude, kPrivate, kExclude };
+
+inline constexpr int kDefaultLivingYears = 110;
+
+struct LivingOptions {
+  LivingMode mode = LivingMode::kInclude;
+  // Born or christened at least this many years before the current year
+  // counts as dead.
+  int years = kDefaultLivingYears;
+  int current_year = CurrentYear();
+};
+
+// Who is presumed living, settled once per export before its file is
+// chosen, for the options and the load it was settled for.
+struct LivingPlan {
+  bool settled = false;
+  LivingOptions settled_for;
+  std::int32_t individual_count = 0;
+  std::vector<bool> living;  // bit n for record n; empty with kInclude
+  std::int32_t rows = 0;     // rows the export writes
 };
 
 struct RunState {
@@ -81,6 +113,8 @@ struct RunState {
   std::array<std::int64_t, kCounterCount> counters{};  // lblCount 0..7
   FieldSelection selection;
   ScrollBarState scroll;
+  LivingOptions living;
+  LivingPlan living_plan;
 
   // "Problem ..." messages of one load: the front end chooses how many are
   // shown (the rest are counted and reported once), the loader counts them.

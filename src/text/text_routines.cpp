@@ -3,6 +3,7 @@
 #include "text/text_routines.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -59,14 +60,29 @@ std::int32_t InStrLast(std::string_view text, std::string_view search, int, std:
 }
 
 std::string_view TrimSpaces(std::string_view text) {
-  // Work-file fields are mostly padding: skip trailing spaces eight at a time.
+  // Work-file fields are mostly padding: skip trailing spaces 32 bytes at a
+  // time, then eight, and find the last other byte of a word without a loop.
   constexpr std::uint64_t kEightSpaces = 0x2020202020202020ULL;
   const char* begin = text.data();
   const char* end = begin + text.size();
+  while (end - begin >= 32) {
+    std::uint64_t w[4];
+    std::memcpy(w, end - 32, 32);
+    if (((w[0] ^ kEightSpaces) | (w[1] ^ kEightSpaces) | (w[2] ^ kEightSpaces) |
+         (w[3] ^ kEightSpaces)) != 0) {
+      break;
+    }
+    end -= 32;
+  }
   while (end - begin >= 8) {
     std::uint64_t word;
     std::memcpy(&word, end - 8, 8);
-    if (word != kEightSpaces) break;
+    const std::uint64_t other = word ^ kEightSpaces;
+    if (other != 0) {
+      // The word's last bytes are its most significant ones.
+      if constexpr (std::endian::native == std::endian::little) end -= std::countl_zero(other) / 8;
+      break;
+    }
     end -= 8;
   }
   while (end > begin && end[-1] == ' ') --end;

@@ -24,6 +24,8 @@ inline constexpr const char* kProblemProcessEvent = "Problem loading GedCom tabl
 inline constexpr const char* kProblemProcessFam = "Problem processing Family (ProcessFAM): ";
 inline constexpr const char* kProblemAddingIndiv = "Problem adding Indiv: ";
 inline constexpr const char* kProblemAddingFamil = "Problem adding Famil: ";
+inline constexpr const char* kTooManyRecords =
+    "File is too large! Kinsheet holds at most 2147483647 people and 2147483647 families.";
 // Why a line or a record could not be taken, after the texts above.
 inline constexpr const char* kTypeMismatch = "Type mismatch";
 inline constexpr const char* kSubscriptOutOfRange = "Subscript out of range";
@@ -59,6 +61,14 @@ inline constexpr const char* kOutputNotAFile =
 inline constexpr const char* kSaveFilterXlsx = "All Files (*.*)|*.*|Excel Workbooks (*.xlsx)|*.xlsx";
 inline constexpr const char* kSaveFilterSqlite =
     "All Files (*.*)|*.*|SQLite Databases (*.sqlite;*.sqlite3;*.db)|*.sqlite;*.sqlite3;*.db";
+
+// Living people: the name that stands for a person presumed living, and the
+// window's choice of what an export does with them.
+inline constexpr const char* kLiving = "Living";
+inline constexpr const char* kLivingChoice = "Living people:";
+inline constexpr const char* kLivingInclude = "Include";
+inline constexpr const char* kLivingPrivate = "Private";
+inline constexpr const char* kLivingExclude = "Leave out";
 
 // Writers
 inline constexpr const char* kSaveError = "Error occurred while trying to save file: ";

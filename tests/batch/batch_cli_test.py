@@ -119,6 +119,12 @@ class Usage(unittest.TestCase):
                          ["export", SAMPLE, os.path.join(d, "noext")],
                          ["export", SAMPLE, os.path.join(d, "x.doc")],
                          ["export", "--bogus", SAMPLE, out],
+                         ["export", "--living", "hide", SAMPLE, out],
+                         ["export", "--living", SAMPLE, out],
+                         ["export", "--living-years", "0", SAMPLE, out],
+                         ["export", "--living-years", "1000", SAMPLE, out],
+                         ["export", "--living-years=-5", SAMPLE, out],
+                         ["export", "--living-years", "ten", SAMPLE, out],
                          ["browse", SAMPLE, "--from", "ten"], ["dateyear"]):
                 r = run(*args)
                 self.assertEqual(r.returncode, 2, args)
@@ -190,6 +196,30 @@ class Export(unittest.TestCase):
         rows = list(csv.reader(io.StringIO(open(out, encoding="utf-8", newline="").read())))
         self.assertEqual(rows[0], ["INDI_ID", "FullName"])
         self.assertEqual(rows[1], ["I1", "Johann  Lindqvist"])
+
+    def test_living_options(self):
+        # Ivy has no dates and Anna a birth "AFT 1900": living at any limit.
+        # Alice (1952) and Thomas (1978) count as dead at 30 years only.
+        family = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "living",
+                              "three_generations.ged")
+
+        def ids(*options):
+            out = self.path("living.csv")
+            r = run("export", "--quiet", "--force", "--fields", "16,25", *options, family, out)
+            self.assertEqual(r.returncode, 0, r.stderr)
+            rows = list(csv.reader(io.StringIO(open(out, encoding="utf-8", newline="").read())))
+            return [(row[0], row[1]) for row in rows[1:]]
+
+        self.assertEqual(len(ids()), 9)
+        self.assertEqual(ids("--living", "include"), ids())
+        self.assertEqual([i for i, _ in ids("--living", "exclude")], ["I1", "I2", "I3", "I8", "I9"])
+        self.assertEqual([i for i, _ in ids("--living=exclude", "--living-years=30")],
+                         ["I1", "I2", "I3", "I4", "I5", "I8", "I9"])
+        private = dict(ids("--living", "private", "--living-years", "30"))
+        self.assertEqual(private["I5"], "Thomas  Brook")
+        self.assertEqual(private["I6"], "Living")
+        self.assertEqual(private["I7"], "Living Vale")
+        self.assertIn(b"--living include|private|exclude", run("export", "--help").stdout)
 
     def test_work_files_that_cannot_be_written(self):
         # The file-size limit stops the work files first: the load says

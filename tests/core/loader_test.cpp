@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "gedcom/processors.h"
 #include "records/work_records.h"
 #include "support/fixtures.h"
 
@@ -211,6 +212,50 @@ TEST(Loader, PublicFilesLoadWithConsistentCounters) {
     EXPECT_EQ(ReadBytes(s.state.IndividualWorkFile()).size(),
               static_cast<std::size_t>(s.state.work.individual_count) * kIndividualRecordLength);
   }
+}
+
+// Record numbers are 32-bit: the record after the last number refuses the
+// whole file, with one message and nothing left loaded.
+TEST(Loader, RefusesAFileBeyondTheRecordNumbers) {
+  {
+    Session s;
+    // As if 2147483647 of each had been loaded.
+    s.state.work.individual_count = kMaxRecordNumber;
+    s.state.work.family_count = kMaxRecordNumber;
+    EXPECT_THROW(StartIndividualRecord(s.state, s.ws), RecordLimitError);
+    EXPECT_THROW(StartFamilyRecord(s.state, s.ws), RecordLimitError);
+    EXPECT_EQ(s.state.work.individual_count, kMaxRecordNumber);
+    EXPECT_TRUE(s.ws.messages.empty());
+  }
+  const std::vector<std::string> people = {"0 @I1@ INDI", "0 @I2@ INDI", "0 @I3@ INDI",
+                                           "0 @F1@ FAM", "0 @F2@ FAM"};
+  struct Case {
+    std::int32_t limit;
+    LoadOutcome outcome;
+  };
+  for (const Case c : {Case{3, LoadOutcome::kLoaded}, Case{2, LoadOutcome::kTooLarge}}) {
+    Session s;
+    s.state.work.record_limit = c.limit;
+    EXPECT_EQ(s.Load(Ged(people)), c.outcome) << c.limit;
+    if (c.outcome == LoadOutcome::kLoaded) {
+      EXPECT_EQ(s.state.work.individual_count, 3);
+      EXPECT_TRUE(s.ws.MessageTexts().empty());
+      continue;
+    }
+    ASSERT_EQ(s.ws.MessageTexts(), std::vector<std::string>{
+        "File is too large! Kinsheet holds at most 2147483647 people and 2147483647 families."});
+    EXPECT_EQ(s.ws.messages[0].icon, MsgIcon::kExclamation);
+    EXPECT_EQ(s.state.work.individual_count, 0);
+    EXPECT_EQ(s.state.work.individual_index.fill(), 0);
+    EXPECT_EQ(s.ws.counters[0], "0 ");
+    EXPECT_FALSE(s.ws.busy);
+    EXPECT_FALSE(s.Export(3, "out.csv"));  // nothing to export
+  }
+  // Families reach the limit on their own.
+  Session s;
+  s.state.work.record_limit = 1;
+  EXPECT_EQ(s.Load(Ged({"0 @I1@ INDI", "0 @F1@ FAM", "0 @F2@ FAM"})), LoadOutcome::kTooLarge);
+  EXPECT_EQ(s.ws.MessageTexts().size(), 1u);
 }
 
 }  // namespace

@@ -24,6 +24,24 @@ TEST(SplitText, PiecesAndTheEndMarker) {
   EXPECT_EQ(Split("a b c d", " ", 2), (std::vector<std::string>{"a", "b", "c d"}));
 }
 
+// Every run of leading and trailing spaces up to past the word-sized steps,
+// around values with inner spaces, tabs, CR and LF, against the plain rule.
+TEST(TextRoutines, TrimSpacesRemovesSpacesOnly) {
+  const std::string cores[] = {"", "x", " ", "a b", "\t", "x\r", "\nx", "ab cd ef gh ij kl",
+                               std::string(40, 'y') + " " + std::string(9, 'z')};
+  for (const std::string& core : cores) {
+    for (int lead = 0; lead <= 70; lead += 3) {
+      for (int trail = 0; trail <= 70; ++trail) {
+        const std::string text = std::string(lead, ' ') + core + std::string(trail, ' ');
+        const auto first = text.find_first_not_of(' ');
+        const std::string expected =
+            first == std::string::npos ? "" : text.substr(first, text.find_last_not_of(' ') - first + 1);
+        ASSERT_EQ(TrimSpaces(text), expected) << lead << " '" << core << "' " << trail;
+      }
+    }
+  }
+}
+
 TEST(TextRoutines, NextTokenAndInStrLast) {
   std::string work = "one two";
   EXPECT_EQ(NextToken(work, " "), "one");

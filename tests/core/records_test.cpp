@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unordered_map>
+
 #include "records/work_records.h"
 #include "support/fixtures.h"
 
@@ -103,7 +105,7 @@ TEST(NameLines, FirstNameLineFillsTheNameFields) {
 }
 
 TEST(IdTable, FirstMatchWinsAndEmptyFindsNothing) {
-  IdTable t(10, 2);
+  IdTable t(2);
   t.Append("A1");
   t.Append("B2");
   t.Append("A1");
@@ -113,26 +115,44 @@ TEST(IdTable, FirstMatchWinsAndEmptyFindsNothing) {
   EXPECT_EQ(t.Find("b2", 4), std::nullopt);  // case-sensitive
   EXPECT_EQ(t.Find("", 4), std::nullopt);
   EXPECT_EQ(t.Find("B2", 1), std::nullopt);  // only entries up to the count
+  EXPECT_EQ(t.Find("A1" + std::string(30, 'x'), 4), std::nullopt);  // longer than any stored id
   t.SetExtra(2, 1, "H");
   EXPECT_EQ(TrimSpaces(t.Extra(2, 1)), "H");
   EXPECT_EQ(t.Extra(2, 2), std::string(24, ' '));
   EXPECT_EQ(t.Id(7), std::string(24, ' '));  // never stored
+  EXPECT_THROW(t.SetExtra(5, 1, "X"), std::out_of_range);
   t.Reset();
+  EXPECT_EQ(t.fill(), 0);
   EXPECT_EQ(t.Find("A1", 4), std::nullopt);
   t.Append("Z9");  // the next load starts at entry 1 with blank extras
   EXPECT_EQ(t.Find("Z9", 1), 1);
   EXPECT_EQ(t.Extra(1, 1), std::string(24, ' '));
 }
 
-TEST(IdTable, CapacityIsEnforced) {
-  IdTable t(2, 0);
-  t.Append("A");
-  t.Append("B");
-  EXPECT_THROW(t.Append("C"), CapacityError);
-  EXPECT_EQ(t.fill(), 2);
-  EXPECT_EQ(t.Find("B", 3), 2);               // found within the table
-  EXPECT_THROW(t.Find("C", 3), CapacityError);  // a scan would pass the end
-  EXPECT_EQ(t.Find("C", 2), std::nullopt);
+// Ids, extras and first matches hold across the table's chunks and every
+// growth of its index. A plain map that keeps the
+// first entry of each id says what a scan from entry 1 would find.
+TEST(IdTable, GrowsWithoutLosingOrReorderingEntries) {
+  constexpr std::int32_t kEntries = 200002;
+  // Every third entry repeats an id from a third of the way back.
+  const auto id_of = [](std::int32_t n) { return "F" + std::to_string(n % 3 == 0 ? n / 3 : n); };
+  IdTable t(2);
+  std::unordered_map<std::string, std::int32_t> first;
+  for (std::int32_t n = 1; n <= kEntries; ++n) {
+    t.Append(id_of(n));
+    first.emplace(id_of(n), n);
+    t.SetExtra(n, 1, "H" + std::to_string(n));
+    t.SetExtra(n, 2, "W" + std::to_string(n));
+  }
+  ASSERT_EQ(t.fill(), kEntries);
+  for (std::int32_t n = 1; n <= kEntries; ++n) {
+    ASSERT_EQ(t.Find(id_of(n), kEntries), first.at(id_of(n))) << n;
+    ASSERT_EQ(TrimSpaces(t.Id(n)), id_of(n)) << n;
+    ASSERT_EQ(TrimSpaces(t.Extra(n, 1)), "H" + std::to_string(n)) << n;
+    ASSERT_EQ(TrimSpaces(t.Extra(n, 2)), "W" + std::to_string(n)) << n;
+  }
+  EXPECT_EQ(t.Find("F200002", 200001), std::nullopt);  // beyond the count
+  EXPECT_EQ(t.Find("F200003", kEntries), std::nullopt);
 }
 
 }  // namespace

@@ -2,10 +2,12 @@
 // answered by the test.
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QProgressBar>
+#include <QSettings>
 #include <QTest>
 #include <QToolBar>
 
@@ -35,6 +37,7 @@ class ExportTest : public QObject {
   void cancelledSaveDialog();
   void workbookAndDatabases();
   void xlsxAndSqliteFromMenuAndToolbar();
+  void livingPeopleChoice();
 };
 
 void ExportTest::refusals() {
@@ -250,6 +253,66 @@ void ExportTest::xlsxAndSqliteFromMenuAndToolbar() {
     // Only the finished file is left in the folder.
     QCOMPARE(QDir(f.sandbox.Path("")).entryList(QDir::Files | QDir::Hidden).filter(".kinsheet-"), QStringList());
   }
+}
+
+// The living-people choice under the field boxes: it governs every format
+// and is there again in the next window.
+void ExportTest::livingPeopleChoice() {
+  QSettings("kinsheet", "kinsheet").clear();
+  const std::string family = std::string(KINSHEET_SOURCE_DIR) + "/tests/living/three_generations.ged";
+  const std::string expected = ReadFile(std::string(KINSHEET_SOURCE_DIR) + "/tests/living/expected_private.csv");
+  {
+    WindowFixture f;
+    QComboBox* choice = f.window->cboLiving;
+    QVERIFY(choice != nullptr);
+    QCOMPARE(choice->count(), 3);
+    QCOMPARE(choice->itemText(0), QString("Include"));
+    QCOMPARE(choice->itemText(1), QString("Private"));
+    QCOMPARE(choice->itemText(2), QString("Leave out"));
+    QCOMPARE(choice->currentIndex(), 0);
+    auto* label = f.window->findChild<QLabel*>("lblLiving");
+    QVERIFY(label != nullptr);
+    QCOMPARE(label->text(), QString("Living people:"));
+    // Below the last row of boxes.
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+    QVERIFY(choice->mapTo(f.window.get(), QPoint(0, 0)).y() >
+            f.window->chkSelect[13]->mapTo(f.window.get(), QPoint(0, 0)).y());
+
+    QVERIFY(f.Load(family));
+    f.window->Toolbar1_ButtonClick(13);
+    choice->setCurrentIndex(1);
+    QCOMPARE(f.state.living.mode, LivingMode::kPrivate);
+    const std::string csv = f.sandbox.PathBytes("cousins.csv");
+    f.dialogs.file_answers.push_back(csv);
+    f.window->Toolbar1_ButtonClick(8);
+    QCOMPARE(ReadFile(csv), expected);
+
+    choice->setCurrentIndex(2);
+    const std::string txt = f.sandbox.PathBytes("cousins.txt");
+    f.dialogs.file_answers.push_back(txt);
+    f.window->Toolbar1_ButtonClick(9);
+    QCOMPARE(Lines(ReadFile(txt)), 2 + 5);  // two header lines, the five dead
+  }
+  {
+    QSettings("kinsheet", "kinsheet").setValue("export/livingYears", 30);
+    WindowFixture f;
+    QCOMPARE(f.window->cboLiving->currentIndex(), 2);
+    QCOMPARE(f.state.living.mode, LivingMode::kExclude);
+    QCOMPARE(f.state.living.years, 30);
+    f.window->cboLiving->setCurrentIndex(0);
+  }
+  {
+    // A setting edited into nonsense falls back to the defaults.
+    QSettings settings("kinsheet", "kinsheet");
+    settings.setValue("export/living", "everyone");
+    settings.setValue("export/livingYears", "-4");
+    settings.sync();
+    WindowFixture f;
+    QCOMPARE(f.state.living.mode, LivingMode::kInclude);
+    QCOMPARE(f.state.living.years, kDefaultLivingYears);
+  }
+  QSettings("kinsheet", "kinsheet").clear();
 }
 
 }  // namespace

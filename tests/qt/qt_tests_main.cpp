@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QStandardPaths>
 #include <QTest>
 #include <memory>
 #include <vector>
@@ -12,6 +13,8 @@
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  // Remembered settings go to a test location, never the user's own.
+  QStandardPaths::setTestModeEnabled(true);
   // Settings of the runs the tests make stay away from the user's.
   QTemporaryDir settings;
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "export/export_command.h"
+#include "export/living.h"
 #include "gedcom/loader.h"
 #include "records/dates.h"
 #include "shell/batch/console_window_services.h"
@@ -46,6 +47,8 @@ const char* const kToolHelp =
     "  browse INPUT [--from N] print the browser page that starts at person N\n"
     "  dateyear TEXT           print the year the program reads in a date text\n"
     "\n"
+    "A file of any size loads, up to 2147483647 people and as many families;\n"
+    "a larger one is refused.\n"
     "Run 'kinsheet-batch COMMAND --help' for a command's options and examples.\n"
     "Exit status: 0 done, 1 refused or failed (a 'Kinsheet:' line on standard\n"
     "error says why), 2 wrong usage, 130 cancelled with Ctrl+C (SIGINT).\n"
@@ -74,7 +77,8 @@ const char* const kCountersHelp =
 
 const char* const kExportHelp =
     "Usage: kinsheet-batch export [--format csv|txt|xls|xlsx|mdb|mdb95|sqlite]\n"
-    "                             [--fields all|LIST] [--force] [--quiet] [--literal]\n"
+    "                             [--fields all|LIST] [--living include|private|exclude]\n"
+    "                             [--living-years N] [--force] [--quiet] [--literal]\n"
     "                             [--timings] INPUT OUTPUT\n"
     "\n"
     "Loads INPUT and writes OUTPUT with one row per person.\n"
@@ -90,6 +94,15 @@ const char* const kExportHelp =
     "               18 Father's name  19 Mother's name  20 Spouse's name  21 # of children\n"
     "               22 Father's ID  23 Mother's ID  24 Spouse's ID  25 Full name\n"
     "               26 Family ID - FAMC  27 Family ID - FAMS\n"
+    "  --living M   what to do with people presumed living: include (default, as\n"
+    "               they are), private (row kept with the ids, surname and sex; the\n"
+    "               given name 'Living'; nothing else) or exclude (no row). Under\n"
+    "               private and exclude a living relative's name shows as 'Living'\n"
+    "               and the surname, and a marriage with a living partner has no\n"
+    "               date or place.\n"
+    "  --living-years N\n"
+    "               presumed dead when born or christened at least N years ago\n"
+    "               (1-999, default 110); a death or burial in the file always counts\n"
     "  --force      replace an existing OUTPUT (otherwise it is left alone, exit 1);\n"
     "               the old file stays whole until the new one is complete\n"
     "  --quiet      no progress bar and no completion line\n"
@@ -105,7 +118,8 @@ const char* const kExportHelp =
     "  kinsheet-batch export --fields 16,25,6,10 --force family.ged report.txt\n"
     "  kinsheet-batch export --format mdb95 family.ged family.mdb\n"
     "  kinsheet-batch export family.ged family.xlsx\n"
-    "  kinsheet-batch export --fields all family.ged family.sqlite\n";
+    "  kinsheet-batch export --fields all family.ged family.sqlite\n"
+    "  kinsheet-batch export --living private family.ged for-cousins.csv\n";
 
 const char* const kBrowseHelp =
     "Usage: kinsheet-batch browse INPUT [--from N] [--literal]\n"
@@ -319,8 +333,18 @@ bool ParseFields(const std::string& text, std::vector<int>& boxes) {
   }
 }
 
+// A whole number 1 to 999, nothing else.
+bool ParseLivingYears(const std::string& text, int& years) {
+  if (text.empty() || text.size() > 3 ||
+      !std::all_of(text.begin(), text.end(), [](unsigned char ch) { return std::isdigit(ch); })) {
+    return false;
+  }
+  years = std::stoi(text);
+  return years >= 1;
+}
+
 int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
-  std::string format_name, fields = "all";
+  std::string format_name, fields = "all", living_name = "include", living_years;
   bool force = false, quiet = false, literal = false, timings = false;
   std::vector<std::string> positional;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -328,13 +352,18 @@ int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
     if (IsHelp(a)) {
       std::fputs(kExportHelp, stdout);
       return kExitOk;
-    } else if (a == "--format" || a == "--fields") {
+    } else if (a == "--format" || a == "--fields" || a == "--living" || a == "--living-years") {
       if (i + 1 >= args.size()) return Usage(a + " needs a value", kExportHelp);
-      (a == "--format" ? format_name : fields) = args[++i];
+      (a == "--format" ? format_name : a == "--fields" ? fields : a == "--living" ? living_name : living_years) =
+          args[++i];
     } else if (a.rfind("--format=", 0) == 0) {
       format_name = a.substr(9);
     } else if (a.rfind("--fields=", 0) == 0) {
       fields = a.substr(9);
+    } else if (a.rfind("--living=", 0) == 0) {
+      living_name = a.substr(9);
+    } else if (a.rfind("--living-years=", 0) == 0) {
+      living_years = a.substr(15);
     } else if (a == "--force") {
       force = true;
     } else if (a == "--quiet") {
@@ -365,6 +394,13 @@ int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
   }
   std::vector<int> boxes;
   if (!ParseFields(fields, boxes)) return Usage("--fields takes 'all' or numbers 0 to 27", kExportHelp);
+  LivingOptions living;
+  if (!LivingModeFromName(living_name, living.mode)) {
+    return Usage("--living takes include, private or exclude", kExportHelp);
+  }
+  if (!living_years.empty() && !ParseLivingYears(living_years, living.years)) {
+    return Usage("--living-years takes a whole number from 1 to 999", kExportHelp);
+  }
 
   // The extension rule looks at OUTPUT as given, before it becomes absolute.
   if (output.find('.') == std::string::npos) output += format->extension;
@@ -383,6 +419,7 @@ int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
   const Clock::time_point loaded = Clock::now();
   if (outcome != LoadOutcome::kLoaded && s.state.work.individual_count > 0) return kExitRefused;
   for (int box : boxes) SetFieldBox(s.state, ws, box, true);
+  s.state.living = living;
 
   ws.set_counting_rows(true);
   const int before = ws.messages_shown();

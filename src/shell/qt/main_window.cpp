@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDialog>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -40,6 +41,7 @@
 #include <algorithm>
 
 #include "export/export_command.h"
+#include "export/living.h"
 #include "fileio/navigate.h"
 #include "gedcom/loader.h"
 #include "records/work_records.h"
@@ -62,6 +64,14 @@ constexpr const char* kFieldCaptions[kFieldCount] = {
 };
 
 constexpr const char* kSpouseCaption = " Include Spouse's INDI Info ";
+
+// The remembered living-people choice and its limit of years; the limit
+// has no control of its own: a user who wants another edits the setting.
+constexpr const char* kLivingKey = "export/living";
+constexpr const char* kLivingYearsKey = "export/livingYears";
+
+// Where the settings live: $XDG_CONFIG_HOME/kinsheet/kinsheet.conf.
+QSettings Settings() { return QSettings("kinsheet", "kinsheet"); }
 
 // What each load counter counts, in counter order.
 constexpr const char* kCounterCaptions[kCounterCount] = {
@@ -93,9 +103,6 @@ constexpr ToolbarButton kToolbarButtons[kToolbarPositions] = {
     {nullptr, nullptr},
     {":/kinsheet/images/help.svg", "Kinsheet Help"},
 };
-
-// Where the settings live: $XDG_CONFIG_HOME/kinsheet/kinsheet.conf.
-QSettings Settings() { return QSettings("kinsheet", "kinsheet"); }
 
 constexpr const char* kGeometryKey = "window/geometry";
 constexpr const char* kTickedKey = "fields/ticked";
@@ -300,7 +307,41 @@ QWidget* MainWindow::BuildFieldBoxes() {
   connect(optInclSpouse, &QRadioButton::clicked, this, [this](bool selected) {
     state_.selection.incl_spouse = selected;
   });
+
+  auto* living_row = new QHBoxLayout;
+  auto* living_label = new QLabel(msg::kLivingChoice, group);
+  living_label->setObjectName("lblLiving");
+  cboLiving = new QComboBox(group);
+  cboLiving->setObjectName("cboLiving");
+  cboLiving->addItems({msg::kLivingInclude, msg::kLivingPrivate, msg::kLivingExclude});
+  living_label->setBuddy(cboLiving);
+  living_row->addWidget(living_label);
+  living_row->addWidget(cboLiving);
+  living_row->addStretch(1);
+  grid->addLayout(living_row, kRows + 1, 0, 1, 5);
+  RestoreLivingSettings();
+  connect(cboLiving, &QComboBox::currentIndexChanged, this, [this](int index) { OnLivingChosen(index); });
   return group;
+}
+
+void MainWindow::RestoreLivingSettings() {
+  const QSettings settings = Settings();
+  LivingMode mode = LivingMode::kInclude;
+  if (!LivingModeFromName(settings.value(kLivingKey).toString().toStdString(), mode)) {
+    mode = LivingMode::kInclude;
+  }
+  bool ok = false;
+  const int years = settings.value(kLivingYearsKey, kDefaultLivingYears).toInt(&ok);
+  state_.living.years = ok && years >= 1 && years <= 999 ? years : kDefaultLivingYears;
+  state_.living.mode = mode;
+  cboLiving->setCurrentIndex(static_cast<int>(mode));
+}
+
+void MainWindow::OnLivingChosen(int index) {
+  if (index < 0 || index > 2) return;
+  state_.living.mode = static_cast<LivingMode>(index);
+  QSettings settings = Settings();
+  settings.setValue(kLivingKey, LivingModeName(state_.living.mode));
 }
 
 QWidget* MainWindow::BuildCounters() {

@@ -17,6 +17,7 @@ class QCheckBox;
 class QPushButton;
 class QScrollArea;
 class QTimer;
+class QComboBox;
 class QLabel;
 class QMenu;
 class QProgressBar;
@@ -100,6 +101,8 @@ class MainWindow : public QMainWindow {
   std::array<QCheckBox*, kFieldCount> chkSelect{};
   std::array<QLabel*, kFieldCount> lblField{};
   QRadioButton* optInclSpouse = nullptr;
+  // What exports do with people presumed living, in LivingMode order.
+  QComboBox* cboLiving = nullptr;
   QTreeWidget* ListView1 = nullptr;
   QScrollBar* VScroll1 = nullptr;
   std::array<QLabel*, kCounterCount> lblCount{};
@@ -132,6 +135,9 @@ class MainWindow : public QMainWindow {
   void RememberRecent(const std::string& path);
   bool PageWithKey(int key);
   void FitToScreen();
+  void OnLivingChosen(int index);
+  // The living-people choice and its year limit, as last remembered.
+  void RestoreLivingSettings();
 
   RunState& state_;
   std::unique_ptr<QtWindowServices> services_;
