@@ -38,6 +38,9 @@ std::string DecodeToUtf8(std::string_view bytes);
 // UTF-16 to UTF-8 (unpaired surrogates become U+FFFD).
 std::string Utf16ToUtf8(std::u16string_view text);
 
+// One code point as UTF-8, appended.
+void AppendUtf8(std::string& out, char32_t cp);
+
 // UTF-16 to Windows-1252; characters it cannot hold become `replacement`.
 std::string EncodeWindows1252(std::u16string_view text, char replacement = '?');
 
