@@ -2,7 +2,10 @@
 // value after the tag, and the record kind read from the level-0 line's end.
 #include "gedcom/parser.h"
 
+#include <algorithm>
+#include <optional>
 #include <stdexcept>
+#include <string_view>
 
 #include "gedcom/processors.h"
 #include "records/work_records.h"
@@ -21,10 +24,9 @@ std::string_view StripAts(std::string_view v) {
   return v;
 }
 
-}  // namespace
-
-std::string GetGedValue(std::string_view line) {
-  const auto w = SecondWord(line);
+// The value of `line` given its second word, which the parser has already
+// found for the tag: a line is split once.
+std::string_view GedValue(std::string_view line, const std::optional<std::string_view>& w) {
   if (!w) throw std::runtime_error(msg::kSubscriptOutOfRange);
   std::string_view value;
   if (!w->empty() && w->front() == '@' && w->back() == '@') {
@@ -32,8 +34,12 @@ std::string GetGedValue(std::string_view line) {
   } else if (line.size() > w->size() + 2) {
     value = StripAts(line.substr(w->size() + 3));
   }
-  return std::string(TrimSpaces(value));
+  return TrimSpaces(value);
 }
+
+}  // namespace
+
+std::string GetGedValue(std::string_view line) { return std::string(GedValue(line, SecondWord(line))); }
 
 void ParseGedRec(RunState& state, WindowServices& ws, std::string_view raw) {
   const std::string_view line = TrimSpaces(raw);
@@ -44,17 +50,18 @@ void ParseGedRec(RunState& state, WindowServices& ws, std::string_view raw) {
     if (c < '0' || c > '9') throw std::runtime_error(msg::kTypeMismatch);
     const int level = c - '0';
     p.level_tags.resize(static_cast<std::size_t>(level) + 1);
+    const std::optional<std::string_view> second = SecondWord(line);
     if (level > 0) {
-      p.level_tags[level] = std::string(SecondWord(line).value_or(std::string_view()));
+      p.level_tags[level].assign(second.value_or(std::string_view()));
     } else {
-      p.level_tags[0] = std::string(TrimSpaces(line.substr(line.size() - std::min<std::size_t>(4, line.size()))));
+      p.level_tags[0].assign(TrimSpaces(line.substr(line.size() - std::min<std::size_t>(4, line.size()))));
     }
     p.current_path.clear();
     for (int i = 0; i <= level; ++i) {
       if (i > 0) p.current_path += ':';
       p.current_path += p.level_tags[i];
     }
-    p.current_value = GetGedValue(line);
+    p.current_value.assign(GedValue(line, second));
   } catch (const std::exception&) {
     ReportProblem(state, ws, std::string(msg::kProblemParsing) + std::string(line));
     return;
