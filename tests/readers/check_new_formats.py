@@ -23,7 +23,9 @@ import shutil
 import subprocess
 import sys
 
-SKIP = 77
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, "support"))
+from reader_check import Checker, decode, skip  # noqa: E402
+
 FIELD_SETS = ["all", "0", "16,25,14,21", "16,25,0,1,6,7,10,17,18,19,20,22,23,24"]
 
 # The Excel caption and the Access field name of each CSV caption.
@@ -48,35 +50,6 @@ EXCEL_WIDTHS = {
     "FAMC_ID": 10, "Father_ID": 10, "Father": 30, "Mother_ID": 10, "Mother": 30,
     "FAMS_ID": 10, "Spouse_ID": 10, "Spouse": 30, "Marriage": 11, "Marriage place": 30, "#Ch": 3,
 }
-
-
-def skip(reason):
-    print("SKIP: " + reason)
-    sys.exit(SKIP)
-
-
-class Checker:
-    def __init__(self):
-        self.failures = 0
-        self.passes = 0
-
-    def expect(self, ok, what):
-        if ok:
-            self.passes += 1
-        else:
-            self.failures += 1
-            if self.failures <= 20:
-                print("FAIL: " + what[:600])
-
-
-def decode(raw):
-    """The program's one rule: valid UTF-8 as is, anything else Windows-1252."""
-    try:
-        return raw.decode("utf-8")
-    except UnicodeDecodeError:
-        # Bytes Windows-1252 leaves undefined stand for the C1 control of
-        # the same value.
-        return "".join(bytes([b]).decode("cp1252", errors="ignore") or chr(b) for b in raw)
 
 
 def read_our_csv(path):

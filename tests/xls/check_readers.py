@@ -20,26 +20,8 @@ import subprocess
 import sys
 import tempfile
 
-SKIP = 77
-
-
-def skip(reason):
-    print("SKIP: " + reason)
-    sys.exit(SKIP)
-
-
-class Checker:
-    def __init__(self):
-        self.failures = 0
-        self.passes = 0
-
-    def expect(self, ok, what):
-        if ok:
-            self.passes += 1
-        else:
-            self.failures += 1
-            print("FAIL: " + what)
-
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, "support"))
+from reader_check import Checker, decode, skip  # noqa: E402
 
 def trimmed(grid):
     """Rows without trailing empty cells; no trailing empty rows."""
@@ -234,32 +216,11 @@ def run_export(args, check):
         skip("no GEDCOM file could be exported")
 
 
-def cp1252_table():
-    table = []
-    for b in range(256):
-        try:
-            table.append(bytes([b]).decode("cp1252"))
-        except UnicodeDecodeError:
-            table.append(chr(b))  # the five undefined bytes keep their C1 value
-    return table
-
-
-CP1252 = cp1252_table()
-
-
-def decode_value(raw):
-    """A value's bytes as the program reads them: UTF-8 if valid, else Windows-1252."""
-    try:
-        return raw.decode("utf-8")
-    except UnicodeDecodeError:
-        return "".join(CP1252[b] for b in raw)
-
-
 def compare_export(args, check, stem, name):
     # The CSV holds the work files' bytes; decode each value on its own.
     with open(stem + ".csv", "rb") as f:
         raw = f.read().decode("latin-1")
-    csv_rows = [[decode_value(v.encode("latin-1")) for v in row]
+    csv_rows = [[decode(v.encode("latin-1")) for v in row]
                 for row in csv.reader(io.StringIO(raw, newline=""))]
     if args.reader == "xlrd":
         grid = xlrd_grid(stem + ".xls")
