@@ -57,7 +57,7 @@ class AccessWriter : public ::testing::TestWithParam<const char*> {
   testing::Session session_;
 };
 
-TEST_P(AccessWriter, StepsInOrderWithProgressPast100) {
+TEST_P(AccessWriter, StepsInOrderWithProgressPast100People) {
   ASSERT_TRUE(Write(People(101)));
   const std::string out = session_.dir.File("out.mdb");
   EXPECT_EQ(session_.ws.calls,
@@ -81,10 +81,6 @@ TEST_P(AccessWriter, NoProgressBarForAHundred) {
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "ProgressShown"), 0);
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "ProgressHidden"), 1);  // hidden all the same
   EXPECT_EQ(session_.ws.progress_steps, 0);
-  jet::DatabaseReader reader(session_.dir.File("out.mdb"));
-  const jet::TableShape shape = reader.Table(*reader.FindObject(u"tblKinsheet"));
-  ASSERT_EQ(shape.columns.size(), 1u);
-  EXPECT_EQ(shape.columns[0].name, u"Surname");
 }
 
 TEST_P(AccessWriter, MissingTemplateChangesNothing) {

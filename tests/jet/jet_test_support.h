@@ -64,21 +64,6 @@ std::string GlibcUtf8(std::u16string_view text);
 
 namespace kinsheet::jet::testing {
 
-// One synthetic person of a generated GEDCOM file; empty texts are left out.
-struct GedPerson {
-  std::string given, surname, prefix, suffix, nick, title, sex;
-  std::string birth_date, birth_place, death_date, death_place;
-};
-
-// Writes a GEDCOM file of `people` in couples: person 2k-1 and 2k are
-// husband and wife of family k, and children of family k-1 (bytes written
-// as given, so the caller picks UTF-8 or Windows-1252).
-void WriteGedcom(const std::string& path, const std::vector<GedPerson>& people, const std::string& charset);
-
-}  // namespace kinsheet::jet::testing
-
-namespace kinsheet::jet::testing {
-
 bool HaveMdbtools();
 bool HaveMdbReader();
 
@@ -90,7 +75,6 @@ struct ReaderExpectation {
   std::vector<std::pair<std::string, int>> columns;
   std::vector<TestRow> rows;
   std::optional<std::size_t> row_count;
-  bool quotes_as_apostrophes = false;  // rows come from a CSV export
 };
 
 // Runs mdb-reader over `db`; returns "" when it agrees, else its report.

@@ -56,44 +56,34 @@ TEST(CompoundFileLayout, SmallStreamGoesToMiniStream) {
   EXPECT_EQ(GetU32(mini_fat, 4 * 16), kFreeSect);
 }
 
+// A 128-byte directory entry as the format lays it out.
+std::string Entry(std::u16string_view name, std::uint8_t type, std::uint32_t child, std::uint32_t start,
+                  std::uint32_t size) {
+  std::string e;
+  for (char16_t c : name) PutU16(e, c);
+  e.resize(64, '\0');
+  PutU16(e, name.empty() ? 0 : 2 * (name.size() + 1));
+  e += static_cast<char>(type);
+  e += static_cast<char>(type ? 1 : 0);  // black
+  PutU32(e, kNoStream);
+  PutU32(e, kNoStream);
+  PutU32(e, child);
+  e.append(36, '\0');
+  PutU32(e, start);
+  PutU32(e, size);
+  PutU32(e, 0);
+  return e;
+}
+
 TEST(CompoundFileLayout, DirectoryEntries) {
   const std::string file = BuildCompoundFile(u"Workbook", Pattern(1000));
   const std::string_view dir = SectorOf(file, 3);
-
-  std::string root;
-  for (char16_t c : std::u16string(u"Root Entry")) PutU16(root, c);
-  root.resize(64, '\0');
-  root += std::string("\x16\x00\x05\x01", 4);  // name bytes 22, root, black
-  PutU32(root, kNoStream);
-  PutU32(root, kNoStream);
-  PutU32(root, 1);  // child: the Workbook entry
-  root.append(36, '\0');
-  PutU32(root, 0);             // mini stream starts in sector 0
-  PutU32(root, 1024);          // 16 mini sectors
-  PutU32(root, 0);
-  EXPECT_EQ(dir.substr(0, 128), root);
-
-  std::string stream;
-  for (char16_t c : std::u16string(u"Workbook")) PutU16(stream, c);
-  stream.resize(64, '\0');
-  stream += std::string("\x12\x00\x02\x01", 4);
-  PutU32(stream, kNoStream);
-  PutU32(stream, kNoStream);
-  PutU32(stream, kNoStream);
-  stream.append(36, '\0');
-  PutU32(stream, 0);  // first mini sector
-  PutU32(stream, 1000);
-  PutU32(stream, 0);
-  EXPECT_EQ(dir.substr(128, 128), stream);
-
-  std::string unused(64, '\0');
-  unused += std::string(4, '\0');
-  PutU32(unused, kNoStream);
-  PutU32(unused, kNoStream);
-  PutU32(unused, kNoStream);
-  unused.append(48, '\0');
-  EXPECT_EQ(dir.substr(256, 128), unused);
-  EXPECT_EQ(dir.substr(384, 128), unused);
+  // The root holds the mini stream (16 mini sectors from sector 0); its
+  // child is the Workbook entry, whose data starts at mini sector 0.
+  EXPECT_EQ(dir.substr(0, 128), Entry(u"Root Entry", 5, 1, 0, 1024));
+  EXPECT_EQ(dir.substr(128, 128), Entry(u"Workbook", 2, kNoStream, 0, 1000));
+  EXPECT_EQ(dir.substr(256, 128), Entry(u"", 0, kNoStream, 0, 0));
+  EXPECT_EQ(dir.substr(384, 128), Entry(u"", 0, kNoStream, 0, 0));
 }
 
 TEST(CompoundFileLayout, CutOffAt4096Bytes) {

@@ -1,6 +1,6 @@
 // Writes sample workbooks for the independent readers, each with the
 // values it must show (NAME.csv, UTF-8, every value quoted) and its
-// formatting (NAME.json): captions, widths and text columns.
+// column widths (NAME.json).
 //   xls_samples OUTPUT_FOLDER
 #include <filesystem>
 #include <fstream>
@@ -82,9 +82,9 @@ class Sample {
       csv << "\r\n";
     }
     std::ofstream json(folder / (name + ".json"), std::ios::binary);
-    json << "{\"captions\": " << captions_.size() << ", \"widths\": [";
+    json << "{\"widths\": [";
     for (std::size_t c = 0; c < captions_.size(); ++c) json << (c ? ", " : "") << captions_[c].width;
-    json << "], \"rows\": " << grid_.size() << "}\n";
+    json << "]}\n";
   }
 
  private:
@@ -125,12 +125,6 @@ int main(int argc, char** argv) {
     // Windows-1252 bytes (not valid UTF-8): 0xFC ü, 0x80 €, 0x8C Œ, 0xE9 é.
     unicode.AddRow({"I3", "M\xFC" "ller \x80 \x8C" "uvre", "Ren\xE9"});
     unicode.Save(out, "unicode");
-
-    Sample surname({{"Surname", 16}});
-    surname.AddRow({"Smith"});
-    surname.AddRow({""});
-    surname.AddRow({"Nowak"});
-    surname.Save(out, "surname_only");
 
     // Big enough for CONTINUE-split shared strings in both widths and for
     // a FAT that needs DIFAT sectors.
