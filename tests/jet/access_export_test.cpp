@@ -6,7 +6,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <map>
 
 #include "formats/jet/database_reader.h"
 #include "formats/jet/text_codec.h"
@@ -20,78 +19,32 @@ using testing::CommandResult;
 using testing::RunCommand;
 using testing::ShellQuote;
 
-struct ColumnFacts {
-  const char* csv;
-  const char* access;
-  int size;
-};
-
-// The 40 export columns by catalogue position: CSV caption, Access field
-// name and size.
-const ColumnFacts kColumns[40] = {
-    {"INDI_ID", "INDI_ID", 30},         {"FullName", "FullName", 180},       {"Surname", "Surname", 120},
-    {"Given", "Given", 120},            {"Suffix", "Suffix", 60},            {"Prefix", "Prefix", 60},
-    {"Title", "Title", 120},            {"Nick", "Nick", 60},                {"Sex", "Sex", 1},
-    {"Bir_Date", "Bir_Date", 60},       {"Bir_Place", "Bir_Place", 120},     {"Chr_Date", "Chr_Date", 60},
-    {"Chr_Place", "Chr_Place", 120},    {"Dea_Date", "Dea_Date", 60},        {"Dea_Place", "Dea_Place", 120},
-    {"Brl_Date", "Brl_Date", 60},       {"Brl_Place", "Brl_Place", 120},     {"FAMC_ID", "FAMC_ID", 30},
-    {"Father_ID", "Father_ID", 30},     {"Father", "Father", 120},           {"Mother_ID", "Mother_ID", 30},
-    {"Mother", "Mother", 120},          {"FAMS_ID", "FAMS_ID_1", 30},        {"Spouse_ID", "Spouse_ID_1", 30},
-    {"Spouse", "Spouse_1", 120},        {"Mar_Date", "Mar_Date_1", 60},      {"Mar_Place", "Mar_Place_1", 120},
-    {"#Ch", "Ch_1", 2},                 {"FAMS_ID 2", "FAMS_ID_2", 30},      {"Spouse_ID 2", "Spouse_ID_2", 30},
-    {"Spouse 2", "Spouse_2", 120},      {"Mar_Date 2", "Mar_Date_2", 60},    {"Mar_Place 2", "Mar_Place_2", 120},
-    {"#Ch 2", "Ch_2", 2},               {"FAMS_ID 3", "FAMS_ID_3", 30},      {"Spouse_ID 3", "Spouse_ID_3", 30},
-    {"Spouse 3", "Spouse_3", 120},      {"Mar_Date 3", "Mar_Date_3", 60},    {"Mar_Place 3", "Mar_Place_3", 120},
-    {"#Ch 3", "Ch_3", 2}};
-
-// Table order by catalogue position: Nick, Prefix, Suffix, Title follow Given.
-const int kTableOrder[40] = {1,  2,  3,  4,  8,  6,  5,  7,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
-                             21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40};
-
 struct Csv {
-  std::vector<int> positions;  // catalogue position of each column
+  std::vector<std::string> header;
   std::vector<std::vector<std::string>> rows;
 };
 
-// Every CSV value is quoted and never holds a double quote.
-std::vector<std::string> SplitCsvLine(const std::string& line) {
-  std::vector<std::string> values;
-  std::size_t pos = 0;
-  while (pos < line.size()) {
-    const std::size_t end = line.find("\",\"", pos + 1);
-    if (end == std::string::npos) {
-      values.push_back(line.substr(pos + 1, line.size() - pos - 2));
-      break;
-    }
-    values.push_back(line.substr(pos + 1, end - pos - 1));
-    pos = end + 2;
-  }
-  return values;
-}
-
+// Every CSV value is quoted and never holds a double quote; lines end in
+// CR LF.
 Csv ReadCsv(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   Csv csv;
-  std::size_t pos = 0;
-  bool header = true;
-  while (pos < all.size()) {
+  for (std::size_t pos = 0; pos < all.size();) {
     std::size_t end = all.find("\r\n", pos);
     if (end == std::string::npos) end = all.size();
-    const std::vector<std::string> values = SplitCsvLine(all.substr(pos, end - pos));
-    pos = end + 2;
-    if (header) {
-      for (const std::string& caption : values) {
-        int found = 0;
-        for (int p = 1; p <= 40; ++p) {
-          if (caption == kColumns[p - 1].csv) found = p;
-        }
-        csv.positions.push_back(found);
-      }
-      header = false;
+    std::vector<std::string> values;
+    for (std::size_t at = pos + 1; at < end;) {
+      const std::size_t close = all.find('"', at);
+      values.push_back(all.substr(at, close - at));
+      at = close + 3;  // past "," to the next value
+    }
+    if (pos == 0) {
+      csv.header = values;
     } else {
       csv.rows.push_back(values);
     }
+    pos = end + 2;
   }
   return csv;
 }
@@ -127,21 +80,24 @@ class AccessExport : public ::testing::TestWithParam<const char*> {
       ADD_FAILURE() << "no tblKinsheet in " << mdb;
       return;
     }
-    // Field names, order, type and size.
-    std::vector<int> order;
-    for (int p : kTableOrder) {
-      if (std::find(csv.positions.begin(), csv.positions.end(), p) != csv.positions.end()) order.push_back(p);
+    // The fields of the CSV's columns in table order: names, type, size.
+    std::vector<testing::TestField> fields;
+    std::vector<std::size_t> source;
+    for (const testing::TestField& f : testing::KinsheetFields()) {
+      const auto at = std::find(csv.header.begin(), csv.header.end(), f.csv.empty() ? f.name : f.csv);
+      if (at == csv.header.end()) continue;
+      fields.push_back(f);
+      source.push_back(static_cast<std::size_t>(at - csv.header.begin()));
     }
+    EXPECT_EQ(fields.size(), csv.header.size());
     const TableShape shape = reader.Table(*entry);
-    EXPECT_EQ(shape.columns.size(), order.size());
-    for (std::size_t i = 0; i < order.size() && i < shape.columns.size(); ++i) {
-      EXPECT_EQ(Narrow(shape.columns[i].name), kColumns[order[i] - 1].access);
+    EXPECT_EQ(shape.columns.size(), fields.size());
+    for (std::size_t i = 0; i < fields.size() && i < shape.columns.size(); ++i) {
+      EXPECT_EQ(Narrow(shape.columns[i].name), fields[i].name);
       EXPECT_EQ(shape.columns[i].type, kTypeText);
-      EXPECT_EQ(shape.columns[i].length, kColumns[order[i] - 1].size * format().text_unit_bytes);
+      EXPECT_EQ(shape.columns[i].length, fields[i].size * format().text_unit_bytes);
     }
     // Every value, as text, never NULL.
-    std::map<int, std::size_t> csv_index;
-    for (std::size_t i = 0; i < csv.positions.size(); ++i) csv_index[csv.positions[i]] = i;
     std::size_t n = 0;
     int reported = 0;
     reader.ForEachRow(*entry, [&](const std::vector<Cell>& cells) {
@@ -149,11 +105,11 @@ class AccessExport : public ::testing::TestWithParam<const char*> {
         ++n;
         return;
       }
-      for (std::size_t i = 0; i < order.size() && i < cells.size(); ++i) {
-        const std::string& want = csv.rows[n][csv_index[order[i]]];
+      for (std::size_t i = 0; i < fields.size() && i < cells.size(); ++i) {
+        const std::string& want = csv.rows[n][source[i]];
         const bool ok = !cells[i].null && AsInCsv(DecodeText(format(), cells[i].bytes)) == Expected(want);
         if (!ok && reported++ < 5) {
-          ADD_FAILURE() << "row " << n + 1 << " field " << kColumns[order[i] - 1].access << ": expected \"" << want
+          ADD_FAILURE() << "row " << n + 1 << " field " << fields[i].name << ": expected \"" << want
                         << "\", got " << (cells[i].null ? "NULL" : "\"" + Narrow(DecodeText(format(), cells[i].bytes)) + "\"");
         }
       }

@@ -6,9 +6,9 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
-#include <random>
 #include <stdexcept>
 
 #include "formats/jet/text_codec.h"
@@ -16,10 +16,9 @@
 namespace kinsheet::jet::testing {
 
 TempDir::TempDir() {
-  std::random_device rd;
-  path_ = std::filesystem::temp_directory_path() /
-          ("kinsheet-jet-" + std::to_string(::getpid()) + "-" + std::to_string(rd()));
-  std::filesystem::create_directories(path_);
+  std::string name = (std::filesystem::temp_directory_path() / "kinsheet-jet-XXXXXX").string();
+  if (!::mkdtemp(name.data())) throw std::runtime_error("cannot make a folder for " + name);
+  path_ = name;
 }
 
 TempDir::~TempDir() {
@@ -40,12 +39,13 @@ std::vector<TestField> KinsheetFields() {
       {"Mother_ID", 30}, {"Mother", 120}};
   for (int m = 1; m <= 3; ++m) {
     const std::string n = std::to_string(m);
-    fields.push_back({"FAMS_ID_" + n, 30});
-    fields.push_back({"Spouse_ID_" + n, 30});
-    fields.push_back({"Spouse_" + n, 120});
-    fields.push_back({"Mar_Date_" + n, 60});
-    fields.push_back({"Mar_Place_" + n, 120});
-    fields.push_back({"Ch_" + n, 2});
+    const std::string s = m == 1 ? "" : " " + n;
+    fields.push_back({"FAMS_ID_" + n, 30, "FAMS_ID" + s});
+    fields.push_back({"Spouse_ID_" + n, 30, "Spouse_ID" + s});
+    fields.push_back({"Spouse_" + n, 120, "Spouse" + s});
+    fields.push_back({"Mar_Date_" + n, 60, "Mar_Date" + s});
+    fields.push_back({"Mar_Place_" + n, 120, "Mar_Place" + s});
+    fields.push_back({"Ch_" + n, 2, "#Ch" + s});
   }
   return fields;
 }
@@ -106,26 +106,16 @@ std::string ShellQuote(const std::string& s) {
   return out + "'";
 }
 
+// Every unit escaped: plain JSON whatever the text holds.
 std::string JsonString(std::u16string_view text) {
   std::string out = "\"";
+  char buf[8];
   for (char16_t c : text) {
-    if (c == u'"' || c == u'\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20 || c >= 0x7F) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(c));
-      out += buf;
-    } else {
-      out += static_cast<char>(c);
-    }
+    std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(c));
+    out += buf;
   }
   return out + "\"";
 }
-
-}  // namespace kinsheet::jet::testing
-
-namespace kinsheet::jet::testing {
 
 bool HaveMdbtools() { return HaveCommand("mdb-ver") && HaveCommand("mdb-export") && HaveCommand("mdb-prop"); }
 

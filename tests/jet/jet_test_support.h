@@ -29,11 +29,12 @@ std::string TemplatePath(const JetFormat& format);
 struct TestField {
   std::string name;
   int size;
+  std::string csv = {};  // the CSV export's caption when it is not `name`
 };
 using TestValue = std::optional<std::u16string>;  // nullopt: left unset (NULL)
 using TestRow = std::vector<TestValue>;
 
-// The Access export's 40 fields, in table order.
+// The Access export's 40 fields, in table order, with their CSV captions.
 std::vector<TestField> KinsheetFields();
 
 // Appends "tblKinsheet" with `fields` as text fields that take empty values.
@@ -59,10 +60,6 @@ std::string JsonString(std::u16string_view text);
 std::u16string GlibcDecode(const std::string& bytes);
 std::u16string StoredInJet3(std::u16string_view text);
 std::string GlibcUtf8(std::u16string_view text);
-
-}  // namespace kinsheet::jet::testing
-
-namespace kinsheet::jet::testing {
 
 bool HaveMdbtools();
 bool HaveMdbReader();

@@ -1,9 +1,7 @@
-// Reads a database with mdb-reader and compares it with what the test
-// expected: node mdb_reader_check.mjs NODE_DIR DB EXPECTED.jsonl
-// The expectation's first line describes the database, each further line
-// is one row of the table as a JSON array (null for NULL); with "rowCount"
-// in the first line only the count is checked, against that number, plus
-// the rows given. Prints "ok" or the differences, and exits 1 on any.
+// node mdb_reader_check.mjs NODE_DIR DB EXPECTED.jsonl: reads DB with
+// mdb-reader. EXPECTED's first line describes the database, each further
+// line is one row as a JSON array (null for NULL); with "rowCount" only the
+// count and the rows given are checked. Prints "ok" or the differences.
 import { readFileSync } from "fs";
 import { pathToFileURL } from "url";
 
