@@ -34,7 +34,6 @@ class JetFile : public ::testing::TestWithParam<int> {
  protected:
   const JetFormat& format() const { return GetParam() == 3 ? JetFormat::Jet3() : JetFormat::Jet4(); }
   bool jet3() const { return GetParam() == 3; }
-  std::string Version() const { return jet3() ? "JET3\n" : "JET4\n"; }
 
   std::vector<TestRow> Stored(const std::vector<TestRow>& rows) const {
     std::vector<TestRow> out;
@@ -113,7 +112,7 @@ class JetFile : public ::testing::TestWithParam<int> {
       return;
     }
     const std::string q = ShellQuote(db);
-    EXPECT_EQ(RunCommand("mdb-ver " + q).output, Version());
+    EXPECT_EQ(RunCommand("mdb-ver " + q).output, jet3() ? "JET3\n" : "JET4\n");
     EXPECT_EQ(RunCommand("mdb-tables -1 " + q).output, "tblKinsheet\n");
     EXPECT_EQ(RunCommand("mdb-tables -1 -S " + q).output, std::string(kSystemTables) + "tblKinsheet\n");
     const auto schema = RunCommand("mdb-schema -T tblKinsheet " + q + " 2>&1");
@@ -198,7 +197,7 @@ TEST_P(JetFile, TemplateIsAnEmptyDatabase) {
   EXPECT_EQ(file, again);
 
   if (HaveMdbtools()) {
-    EXPECT_EQ(RunCommand("mdb-ver " + ShellQuote(tmpl)).output, Version());
+    EXPECT_EQ(RunCommand("mdb-ver " + ShellQuote(tmpl)).output, jet3() ? "JET3\n" : "JET4\n");
     EXPECT_EQ(RunCommand("mdb-tables -1 " + ShellQuote(tmpl)).output, "");
     EXPECT_EQ(RunCommand("mdb-tables -1 -S " + ShellQuote(tmpl)).output, kSystemTables);
   }

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <stdexcept>
 
@@ -96,25 +97,8 @@ bool HaveCommand(const std::string& name) {
 
 std::string ShellQuote(const std::string& s) {
   std::string out = "'";
-  for (char c : s) {
-    if (c == '\'') {
-      out += "'\\''";
-    } else {
-      out += c;
-    }
-  }
+  for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return out + "'";
-}
-
-// Every unit escaped: plain JSON whatever the text holds.
-std::string JsonString(std::u16string_view text) {
-  std::string out = "\"";
-  char buf[8];
-  for (char16_t c : text) {
-    std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(c));
-    out += buf;
-  }
-  return out + "\"";
 }
 
 bool HaveMdbtools() { return HaveCommand("mdb-ver") && HaveCommand("mdb-export") && HaveCommand("mdb-prop"); }
@@ -126,8 +110,16 @@ bool HaveMdbReader() {
 
 std::string CheckWithMdbReader(const std::string& db, const ReaderExpectation& expected,
                                const std::string& scratch_file) {
-  std::FILE* f = std::fopen(scratch_file.c_str(), "wb");
-  if (!f) return "cannot write " + scratch_file;
+  // Every text unit escaped: plain JSON whatever the text holds.
+  const auto json = [](std::u16string_view text) {
+    std::string quoted = "\"";
+    char buf[8];
+    for (char16_t c : text) {
+      std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(c));
+      quoted += buf;
+    }
+    return quoted + "\"";
+  };
   std::string out = "{\"tables\":[";
   if (expected.has_table) {
     out += "\"tblKinsheet\"],\"table\":\"tblKinsheet\",\"columns\":[";
@@ -141,11 +133,10 @@ std::string CheckWithMdbReader(const std::string& db, const ReaderExpectation& e
   out += "}\n";
   for (const TestRow& row : expected.rows) {
     out += "[";
-    for (std::size_t i = 0; i < row.size(); ++i) out += (i ? "," : "") + (row[i] ? JsonString(*row[i]) : "null");
+    for (std::size_t i = 0; i < row.size(); ++i) out += (i ? "," : "") + (row[i] ? json(*row[i]) : "null");
     out += "]\n";
   }
-  std::fwrite(out.data(), 1, out.size(), f);
-  std::fclose(f);
+  if (!(std::ofstream(scratch_file, std::ios::binary) << out)) return "cannot write " + scratch_file;
   const auto result = RunCommand("node " + ShellQuote(std::string(KINSHEET_JET_TEST_DIR) + "/mdb_reader_check.mjs") +
                                  " " + ShellQuote(KINSHEET_ORACLE_NODE_DIR) + " " + ShellQuote(db) + " " +
                                  ShellQuote(scratch_file) + " 2>&1");

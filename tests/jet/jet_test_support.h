@@ -31,8 +31,7 @@ struct TestField {
   int size;
   std::string csv = {};  // the CSV export's caption when it is not `name`
 };
-using TestValue = std::optional<std::u16string>;  // nullopt: left unset (NULL)
-using TestRow = std::vector<TestValue>;
+using TestRow = std::vector<std::optional<std::u16string>>;  // nullopt: left unset (NULL)
 
 // The Access export's 40 fields, in table order, with their CSV captions.
 std::vector<TestField> KinsheetFields();
@@ -51,7 +50,6 @@ struct CommandResult {
 CommandResult RunCommand(const std::string& command);
 bool HaveCommand(const std::string& name);
 std::string ShellQuote(const std::string& s);
-std::string JsonString(std::u16string_view text);
 
 // Expected text from glibc's tables rather than from our own codec: a
 // value's bytes as UTF-8 when they are, else as Windows-1252 (its five

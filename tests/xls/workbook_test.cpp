@@ -5,7 +5,6 @@
 // INDEX, DBCELL), and round trips.
 #include <gtest/gtest.h>
 
-#include <map>
 #include <string>
 #include <vector>
 
@@ -43,11 +42,12 @@ std::vector<Rec> OfType(const std::vector<Rec>& recs, std::uint16_t type) {
   return out;
 }
 
-const Rec* At(const std::vector<Rec>& recs, std::size_t position) {
+// The record starting at `position`, or one of type 0 when none does.
+Rec At(const std::vector<Rec>& recs, std::size_t position) {
   for (const Rec& r : recs) {
-    if (r.start == position) return &r;
+    if (r.start == position) return r;
   }
-  return nullptr;
+  return {0, position, {}};
 }
 
 std::string Bytes(std::initializer_list<int> b) {
@@ -246,10 +246,9 @@ TEST(WorkbookStream, EveryStoredOffsetLandsOnItsRecord) {
   const auto sheets = OfType(recs, rt::kBoundSheet);
   ASSERT_EQ(sheets.size(), 2u);
   for (const Rec& bs : sheets) {
-    const Rec* bof = At(recs, GetU32(bs.data, 0));
-    ASSERT_NE(bof, nullptr);
-    EXPECT_EQ(bof->type, rt::kBof);
-    EXPECT_EQ(GetU16(bof->data, 2), 0x0010);
+    const Rec bof = At(recs, GetU32(bs.data, 0));
+    ASSERT_EQ(bof.type, rt::kBof);
+    EXPECT_EQ(GetU16(bof.data, 2), 0x0010);
   }
 
   const auto indexes = OfType(recs, rt::kIndex);
@@ -257,31 +256,26 @@ TEST(WorkbookStream, EveryStoredOffsetLandsOnItsRecord) {
   const std::string_view index = indexes[0].data;
   EXPECT_EQ(GetU32(index, 4), 0u);    // first row with cells
   EXPECT_EQ(GetU32(index, 8), 102u);  // last row with cells + 1
-  const Rec* defcol = At(recs, GetU32(index, 12));
-  ASSERT_NE(defcol, nullptr);
-  EXPECT_EQ(defcol->type, rt::kDefColWidth);
+  EXPECT_EQ(At(recs, GetU32(index, 12)).type, rt::kDefColWidth);
   // Blocks of rows 0-31, 32-63, 64-95, 96-127.
   ASSERT_EQ(index.size(), 16u + 4 * 4);
   std::size_t rows_seen = 0;
   for (std::size_t b = 0; b < 4; ++b) {
-    const Rec* db = At(recs, GetU32(index, 16 + 4 * b));
-    ASSERT_NE(db, nullptr) << b;
-    ASSERT_EQ(db->type, rt::kDbCell) << b;
-    const Rec* first_row = At(recs, db->start - GetU32(db->data, 0));
-    ASSERT_NE(first_row, nullptr) << b;
-    ASSERT_EQ(first_row->type, rt::kRow) << b;
+    const Rec db = At(recs, GetU32(index, 16 + 4 * b));
+    ASSERT_EQ(db.type, rt::kDbCell) << b;
+    const Rec first_row = At(recs, db.start - GetU32(db.data, 0));
+    ASSERT_EQ(first_row.type, rt::kRow) << b;
     // Each offset leads to the first cell of the next row in the block.
-    std::size_t at = first_row->start + 20;
-    std::size_t row_record = first_row->start;
-    for (std::size_t k = 0; k * 2 + 4 < db->data.size() + 0; ++k) {
-      at += GetU16(db->data, 4 + 2 * k);
-      const Rec* cell = At(recs, at);
-      const Rec* row = At(recs, row_record);
-      ASSERT_NE(cell, nullptr) << b << "/" << k;
-      ASSERT_EQ(row->type, rt::kRow) << b << "/" << k;
-      EXPECT_EQ(cell->type, rt::kLabelSst) << b << "/" << k;
-      EXPECT_EQ(GetU16(cell->data, 0), GetU16(row->data, 0)) << b << "/" << k;   // same row
-      EXPECT_EQ(GetU16(cell->data, 2), GetU16(row->data, 2)) << b << "/" << k;   // its first column
+    std::size_t at = first_row.start + 20;
+    std::size_t row_record = first_row.start;
+    for (std::size_t k = 0; k * 2 + 4 < db.data.size(); ++k) {
+      at += GetU16(db.data, 4 + 2 * k);
+      const Rec cell = At(recs, at);
+      const Rec row = At(recs, row_record);
+      ASSERT_EQ(row.type, rt::kRow) << b << "/" << k;
+      ASSERT_EQ(cell.type, rt::kLabelSst) << b << "/" << k;
+      EXPECT_EQ(GetU16(cell.data, 0), GetU16(row.data, 0)) << b << "/" << k;  // same row
+      EXPECT_EQ(GetU16(cell.data, 2), GetU16(row.data, 2)) << b << "/" << k;  // its first column
       row_record += 20;
       ++rows_seen;
     }

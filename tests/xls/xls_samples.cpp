@@ -62,6 +62,8 @@ class Sample {
     }
   }
 
+  std::size_t rows() const { return grid_.size(); }
+
   void Save(const std::filesystem::path& folder, const std::string& name) const {
     book_.Save(folder / (name + ".xls"));
     std::ofstream csv(folder / (name + ".csv"), std::ios::binary);
@@ -114,7 +116,7 @@ int main(int argc, char** argv) {
     unicode.Save(out, "unicode");
 
     // Big enough for CONTINUE-split shared strings in both widths and for
-    // a FAT that needs DIFAT sectors.
+    // a FAT that needs DIFAT sectors; it reaches the sheet's last row.
     Sample large;
     large.AddRow({Repeat("Łódź ", 2400), Repeat("Latin-1 filler ", 1200)});
     for (int r = 0; r < 12000; ++r) {
@@ -130,6 +132,8 @@ int main(int argc, char** argv) {
       }
       large.AddRow(row);
     }
+    while (large.rows() < 65535) large.AddRow({});
+    large.AddRow({"last row"});
     large.Save(out, "large");
   } catch (const std::exception& e) {
     std::cerr << "xls_samples: " << e.what() << "\n";
