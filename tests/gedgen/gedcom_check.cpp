@@ -1,6 +1,8 @@
 // Checking reader for generated GEDCOM.
 #include "gedcom_check.h"
 
+#include <iconv.h>
+
 #include <set>
 #include <tuple>
 
@@ -123,29 +125,17 @@ std::vector<std::string> JoinedNotes(const GedFile& file) {
   return notes;
 }
 
-bool DecodeUtf8(std::string_view bytes, std::u32string* out) {
-  for (std::size_t pos = 0; pos < bytes.size();) {
-    const auto lead = static_cast<unsigned char>(bytes[pos]);
-    const std::size_t n = lead < 0x80                    ? 1
-                          : lead >= 0xC2 && lead <= 0xDF ? 2
-                          : lead >= 0xE0 && lead <= 0xEF ? 3
-                          : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                         : 0;
-    if (n == 0 || pos + n > bytes.size()) return false;
-    char32_t c = n == 1 ? lead : lead & (0x7F >> n);
-    for (std::size_t i = 1; i < n; ++i) {
-      const auto b = static_cast<unsigned char>(bytes[pos + i]);
-      if ((b & 0xC0) != 0x80) return false;
-      c = (c << 6) | (b & 0x3F);
-    }
-    if ((n == 3 && c < 0x800) || (n == 4 && c < 0x10000) || c > 0x10FFFF ||
-        (c >= 0xD800 && c <= 0xDFFF)) {
-      return false;
-    }
-    if (out) out->push_back(c);
-    pos += n;
-  }
-  return true;
+std::optional<std::string> Iconv(std::string_view bytes, const char* from,
+                                 const char* to) {
+  const iconv_t cd = iconv_open(to, from);
+  std::string in(bytes), out(bytes.size() * 4, '\0');
+  char *src = in.data(), *dst = out.data();
+  std::size_t src_left = in.size(), dst_left = out.size();
+  const bool ok =
+      iconv(cd, &src, &src_left, &dst, &dst_left) != std::size_t(-1);
+  iconv_close(cd);
+  out.resize(out.size() - dst_left);
+  return ok ? std::optional(out) : std::nullopt;
 }
 
 }  // namespace kinsheet::gedgen::testing

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,8 +36,13 @@ GedFile ReadGedcom(std::string_view bytes, std::string_view terminator);
 // Notes with their CONC/CONT lines joined back: CONT starts a new line.
 std::vector<std::string> JoinedNotes(const GedFile& file);
 
-// False for anything but strict UTF-8 (no overlong forms, surrogates or code
-// points past U+10FFFF); the code points go to `out`.
-bool DecodeUtf8(std::string_view bytes, std::u32string* out = nullptr);
+// `bytes` converted by the C library's iconv; nothing when they are not
+// valid in `from`.
+std::optional<std::string> Iconv(std::string_view bytes, const char* from,
+                                 const char* to);
+
+inline bool IsUtf8(std::string_view bytes) {
+  return Iconv(bytes, "UTF-8", "UTF-16LE").has_value();
+}
 
 }  // namespace kinsheet::gedgen::testing
