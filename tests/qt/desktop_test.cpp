@@ -59,7 +59,7 @@ void DesktopTest::commandLineFile() {
       {{"@/my", "tree.ged"}, "@/my tree.ged"}, {{"@/tree.ged", "@/tree.ged"}, ""},
       {{}, ""},                         {{"tree.ged"}, "@/tree.ged"},
   };
-  const QString before = QDir::currentPath();
+  const struct Back { QString folder; ~Back() { QDir::setCurrent(folder); } } back{QDir::currentPath()};
   QVERIFY(QDir::setCurrent(root));
   for (const auto& [arguments, preset] : cases) {
     std::vector<std::string> args;
@@ -69,7 +69,6 @@ void DesktopTest::commandLineFile() {
     QCOMPARE(PathText(state.current_file_name), QString(preset).replace("@", root));
     QCOMPARE(state.program_folder, sandbox.folder());
   }
-  QDir::setCurrent(before);
 }
 
 // The splash shows first; its first tick shows the window and offers the
@@ -89,7 +88,7 @@ void DesktopTest::splashHandsOverToTheWindow() {
   QCOMPARE(w.StatusPanel1->text(), PathText(file));
 
   QTRY_VERIFY(w.isVisible());
-  QVERIFY(!about.isVisible() && about.Command1->isVisibleTo(&about));
+  QVERIFY(!about.isVisible() && about.Command1->isVisibleTo(&about) && !about.Timer1->isActive());
   QCOMPARE(dialogs.file_dialogs.size(), std::size_t{1});
   QCOMPARE(dialogs.file_dialogs[0].file_name, file);
   QCOMPARE(dialogs.file_dialogs[0].initial_folder, sandbox.folder());

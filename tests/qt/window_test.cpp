@@ -295,7 +295,7 @@ void BrowserTest::stopALongLoad() {
   MainWindow& w = *f.window;
   w.show();
   QVERIFY(QTest::qWaitForWindowExposed(&w));
-  const std::string big = WriteGedcom(f.sandbox, "big.ged", 100000);
+  const std::string big = WriteGedcom(f.sandbox, "big.ged", 200000);
   // The load does not return to the event loop but takes the window's
   // events now and then: once they show the load under way (the busy
   // pointer, the bar moving, people counted, Cancel offered and the rest
@@ -305,7 +305,8 @@ void BrowserTest::stopALongLoad() {
   connect(&poll, &QTimer::timeout, [&] {
     const QCursor* cursor = QApplication::overrideCursor();
     if (!poll.isActive() || cursor == nullptr || cursor->shape() != Qt::WaitCursor) return;
-    if (!w.ProgressBar1->isVisible() || w.ProgressBar1->value() <= 0 || w.lblCount[0]->text() == "0 ") return;
+    const QProgressBar* bar = w.ProgressBar1;
+    if (!bar->isVisible() || bar->value() <= 0 || bar->value() >= bar->maximum() || w.lblCount[0]->text() == "0 ") return;
     if (!w.cmdCancel->isVisible() || w.mnuSheetifyItem[3]->isEnabled() || w.chkSelect[0]->isEnabled()) return;
     poll.stop();
     if (how == "button") QTest::mouseClick(w.cmdCancel, Qt::LeftButton);
