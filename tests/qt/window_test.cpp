@@ -306,8 +306,9 @@ void BrowserTest::stopALongLoad() {
     const QCursor* cursor = QApplication::overrideCursor();
     if (!poll.isActive() || cursor == nullptr || cursor->shape() != Qt::WaitCursor) return;
     const QProgressBar* bar = w.ProgressBar1;
-    if (!bar->isVisible() || bar->value() <= 0 || bar->value() >= bar->maximum() || w.lblCount[0]->text() == "0 ") return;
-    if (!w.cmdCancel->isVisible() || w.mnuSheetifyItem[3]->isEnabled() || w.chkSelect[0]->isEnabled()) return;
+    if (!bar->isVisible() || bar->value() <= 0 || bar->value() >= bar->maximum()) return;
+    if (w.lblCount[0]->text() == "0 " || !w.cmdCancel->isVisible()) return;
+    if (w.mnuSheetifyItem[3]->isEnabled() || w.chkSelect[0]->isEnabled()) return;
     poll.stop();
     if (how == "button") QTest::mouseClick(w.cmdCancel, Qt::LeftButton);
     if (how == "escape") QTest::keyClick(&w, Qt::Key_Escape);
