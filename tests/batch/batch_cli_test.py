@@ -231,12 +231,13 @@ class Signals(Work):
         return subprocess.Popen([BATCH, "export", "--quiet", "--force", "--format", fmt, self.big, out],
                                 env=dict(os.environ, TMPDIR=self.dir), stdout=subprocess.PIPE, stderr=subprocess.PIPE)
 
-    def wait_for(self, proc, exporting):
-        # The load fills a work folder; the export writes a temporary beside OUTPUT.
+    def wait_for(self, proc, exporting_to=None):
+        # The load fills a work folder; the export writes a temporary beside
+        # OUTPUT (a work folder is staged under a name of that form too).
         def ready():
             names = os.listdir(self.dir)
-            if exporting:
-                return any(".kinsheet-" in n for n in names)
+            if exporting_to:
+                return any(n.startswith("." + exporting_to + ".kinsheet-") for n in names)
             return any(os.path.exists(os.path.join(self.dir, n, "Kinsheet.Ind")) for n in names)
 
         deadline = time.time() + 120
@@ -247,7 +248,7 @@ class Signals(Work):
 
     def test_killed_runs_folder_goes_at_the_next_start(self):
         proc = self.start(self.path("killed.csv"), "csv")
-        self.wait_for(proc, False)
+        self.wait_for(proc)
         proc.send_signal(signal.SIGKILL)
         proc.communicate(timeout=60)
         left = os.listdir(self.dir)
@@ -270,7 +271,7 @@ class Signals(Work):
                 (signal.SIGHUP, "mdb", False, -signal.SIGHUP, None)):
             out = self.write("old." + fmt, b"the old file")
             proc = self.start(out, fmt)
-            self.wait_for(proc, exporting)
+            self.wait_for(proc, "old." + fmt if exporting else None)
             proc.send_signal(sig)
             _, err = proc.communicate(timeout=120)
             self.assertEqual(proc.returncode, code, (sig, fmt))
