@@ -120,7 +120,7 @@ TEST(ExportCommand, SaveDialogPerFormat) {
   }
 }
 
-TEST(ExportCommand, ExtensionRulesAndNextProposal) {
+TEST(ExportCommand, ExtensionRulesNextProposalAndReplacing) {
   Session s;
   ASSERT_EQ(s.Load(People(2), "family.ged"), LoadOutcome::kLoaded);
   s.Tick({0});
@@ -136,12 +136,8 @@ TEST(ExportCommand, ExtensionRulesAndNextProposal) {
   s.ws.dialogs.clear();
   mnuSheetifyItem_Click(s.state, s.ws, 0);
   EXPECT_EQ(s.ws.dialogs.at(0).file_name, "out.xls");
-}
 
-TEST(ExportCommand, ReplacingAnExistingFile) {
-  Session s;
-  ASSERT_EQ(s.Load(People(2)), LoadOutcome::kLoaded);
-  s.Tick({0});
+  // Replacing an existing file.
   WriteBytes(s.dir.File("keep.csv"), "old");
   s.ws.Answer(MsgResult::kNo);
   EXPECT_FALSE(s.Export(3, "keep.csv"));

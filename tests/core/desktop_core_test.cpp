@@ -14,11 +14,8 @@
 #include <filesystem>
 #include <thread>
 
-#include "export/export_command.h"
 #include "fileio/navigate.h"
 #include "fileio/work_folder.h"
-#include "gedcom/loader.h"
-#include "state/commands.h"
 #include "state/startup.h"
 #include "support/fixtures.h"
 #include "ui/messages.h"

@@ -15,7 +15,7 @@
 namespace kinsheet::testing {
 namespace {
 
-TEST(FileOpen, NameCheck) {
+TEST(FileOpen, NameCheckAndReplaceQuestion) {
   for (const char* bad : {"a[1].txt", "a]b", "a*b", "a?b", "a=b", "a<b", "a>b", "a;b"}) {
     EXPECT_TRUE(IsRefusedFileName(bad)) << bad;
   }
@@ -32,21 +32,18 @@ TEST(FileOpen, NameCheck) {
   EXPECT_EQ(ws.messages[0].text, "That filename is illegal.64");
   EXPECT_EQ(ws.messages[0].title, "File Error");
   EXPECT_EQ(ReadBytes(d.File("x=1.txt")), "kept");
-}
 
-TEST(FileOpen, ReplaceQuestionOnlyForOutput) {
-  TempDir d;
+  // The replace question comes for output only.
   const std::string path = d.File("old.txt");
   WriteBytes(path, "old");
-  ScriptedWindowServices ws;
   ws.Answer(MsgResult::kCancel);
   EXPECT_FALSE(FileOpen(ws, path, kModeOutput, 0, true).is_open());
   EXPECT_EQ(ReadBytes(path), "old");
-  EXPECT_EQ(ws.messages.at(0).text, "Replace contents of " + path + "?");
-  EXPECT_EQ(ws.messages.at(0).title, "Replace File?");
-  EXPECT_EQ(ws.messages.at(0).buttons, MsgButtons::kOkCancel);
+  EXPECT_EQ(ws.messages.at(1).text, "Replace contents of " + path + "?");
+  EXPECT_EQ(ws.messages.at(1).title, "Replace File?");
+  EXPECT_EQ(ws.messages.at(1).buttons, MsgButtons::kOkCancel);
   ws.Answer(MsgResult::kOk);
-  File f = FileOpen(ws, path, kModeOutput, 0, true);
+  f = FileOpen(ws, path, kModeOutput, 0, true);
   EXPECT_TRUE(f.is_open());
   EXPECT_GT(f.handle(), 0);
   f.Close();

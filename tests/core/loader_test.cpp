@@ -41,7 +41,7 @@ TEST(Loader, SameResultForEveryLineEndWithOrWithoutAByteOrderMark) {
   }
 }
 
-TEST(Loader, WindowSequenceOfAGoodLoad) {
+TEST(Loader, WindowSequenceOfAGoodLoadAndTheNext) {
   Session s;
   ASSERT_EQ(s.Load(Ged(kSmallFamily), "family.ged"), LoadOutcome::kLoaded);
   EXPECT_EQ(s.ws.dialogs.at(0).title, "Select GEDCOM file to Sheetify...");
@@ -55,6 +55,15 @@ TEST(Loader, WindowSequenceOfAGoodLoad) {
   EXPECT_FALSE(s.ws.busy);
   EXPECT_EQ(s.ws.list.size(), 3u);  // the first page is shown
   EXPECT_EQ(s.ws.list[0], (std::vector<std::string>{"1900", "", "Smith, John"}));
+
+  // A second load starts afresh.
+  ASSERT_EQ(s.Load(Ged({"0 @X9@ INDI", "1 NAME Solo /One/"}), "b.ged"), LoadOutcome::kLoaded);
+  EXPECT_EQ(s.state.work.individual_count, 1);
+  EXPECT_EQ(s.state.work.family_count, 0);
+  EXPECT_EQ(ReadBytes(s.state.IndividualWorkFile()).size(), 1u * kIndividualRecordLength);
+  EXPECT_EQ(ReadBytes(s.state.FamilyWorkFile()).size(), 0u);
+  EXPECT_EQ(s.state.work.individual_index.Find("I1", 1), std::nullopt);
+  EXPECT_EQ(s.state.counters[0], 1);
 }
 
 TEST(Loader, EndsWithTheRightMessage) {
@@ -155,18 +164,6 @@ TEST(Loader, DeclaredSetIsShownAndConvertsValues) {
   EXPECT_EQ(std::count_if(l.ws.calls.begin(), l.ws.calls.end(),
                           [](const std::string& c) { return c.find("Reading as") != std::string::npos; }),
             0);
-}
-
-TEST(Loader, SecondLoadStartsAfresh) {
-  Session s;
-  ASSERT_EQ(s.Load(Ged(kSmallFamily), "a.ged"), LoadOutcome::kLoaded);
-  ASSERT_EQ(s.Load(Ged({"0 @X9@ INDI", "1 NAME Solo /One/"}), "b.ged"), LoadOutcome::kLoaded);
-  EXPECT_EQ(s.state.work.individual_count, 1);
-  EXPECT_EQ(s.state.work.family_count, 0);
-  EXPECT_EQ(ReadBytes(s.state.IndividualWorkFile()).size(), 1u * kIndividualRecordLength);
-  EXPECT_EQ(ReadBytes(s.state.FamilyWorkFile()).size(), 0u);
-  EXPECT_EQ(s.state.work.individual_index.Find("I1", 1), std::nullopt);
-  EXPECT_EQ(s.state.counters[0], 1);
 }
 
 // Record numbers are 32-bit: the record after the last number refuses the

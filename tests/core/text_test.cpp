@@ -64,16 +64,13 @@ TEST(Utf8Validity, StrictRules) {
   for (const auto& [text, valid] : cases) EXPECT_EQ(IsValidUtf8(text), valid) << text;
 }
 
-TEST(WidthCuts, NeverSplitAUtf8Character) {
+TEST(WidthCuts, NeverSplitAUtf8CharacterAndPadByCharacters) {
   EXPECT_EQ(FitBytes("abcdef", 4), 4u);
   EXPECT_EQ(FitBytes("ab\xC3\xBC", 3), 2u);               // ü would be split
   EXPECT_EQ(FitBytes("ab\xF0\x9F\x98\x80x", 5), 2u);
   EXPECT_EQ(FitBytes("ab\xFC\xFC", 3), 3u);               // not UTF-8: by bytes
   EXPECT_EQ(CodePointPrefixBytes("\xC3\xBC\xC3\xBC" "a", 2), 4u);
   EXPECT_EQ(CodePointCount("Wi\xC5\x9Bniewska"), 10u);
-}
-
-TEST(WidthCuts, FitColumnsPadsByCharacters) {
   EXPECT_EQ(FitColumns("ab", 4), "ab  ");
   EXPECT_EQ(FitColumns("abcdef", 3), "abc");
   EXPECT_EQ(FitColumns("\xC3\xBC\xC3\xBC", 3), "\xC3\xBC\xC3\xBC ");

@@ -67,7 +67,6 @@ TEST(TextWriter, SlotsAndStops) {
   const auto lines = CrLfLines(ReadBytes(s.dir.File("t.txt")));
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[0], "Surname" + std::string(11, ' ') + "Sex" + std::string(27, ' '));
-  EXPECT_EQ(lines[0].size(), 48u);
   EXPECT_EQ(lines[1], std::string(16, '-') + "  ---" + std::string(27, ' '));
   EXPECT_EQ(lines[2], "Abcdefghijklmnop  M" + std::string(29, ' '));
 }
@@ -265,38 +264,32 @@ TEST(ExcelWriter, ASheetTakes65534PeopleAndRefusesMoreBeforeAnyFile) {
 }
 
 TEST(ExcelWriter, FailuresReportAndLeaveNoFile) {
-  {
-    // The header pass cannot save: no file, no completion question.
-    Session s;
-    ASSERT_EQ(s.Load(People(3)), LoadOutcome::kLoaded);
-    s.Tick({0});
-    s.state.current_file_name = s.dir.File("missing/out.xls");
-    EXPECT_FALSE(WriteExcelWorkbook(s.state, s.ws));
-    ASSERT_EQ(s.ws.messages.size(), 1u);
-    EXPECT_EQ(s.ws.messages[0].text.rfind("Error occurred while creating worksheet: \n", 0), 0u);
-    EXPECT_EQ(s.ws.status, "Not saved: " + s.dir.File("missing/out.xls"));
-    EXPECT_FALSE(s.ws.busy);
-  }
-  {
-    // The work file is gone by the data pass: the header pass's file was a
-    // temporary, which goes; an old file of the same name stays.
-    Session s;
-    ASSERT_EQ(s.Load(People(30)), LoadOutcome::kLoaded);
-    s.Tick({0});
-    std::filesystem::remove(s.state.IndividualWorkFile());
-    const std::string path = s.dir.File("partial.xls");
-    WriteBytes(path, "old workbook");
-    s.state.current_file_name = path;
-    EXPECT_FALSE(WriteExcelWorkbook(s.state, s.ws));
-    ASSERT_FALSE(s.ws.messages.empty());
-    EXPECT_EQ(s.ws.messages.back().text.rfind("Error occurred while creating worksheet: \n", 0), 0u);
-    EXPECT_EQ(s.ws.status, "Not saved: " + path);
-    EXPECT_FALSE(s.ws.progress_visible);
-    EXPECT_FALSE(s.ws.busy);
-    EXPECT_EQ(ReadBytes(path), "old workbook");
-    EXPECT_TRUE(LeftTemporaries(s.dir.path()).empty());
-    EXPECT_EQ(s.ws.messages.back().text.find(".kinsheet-"), std::string::npos);
-  }
+  Session s;
+  ASSERT_EQ(s.Load(People(30)), LoadOutcome::kLoaded);
+  s.Tick({0});
+  // The header pass cannot save: no file, no completion question.
+  s.state.current_file_name = s.dir.File("missing/out.xls");
+  EXPECT_FALSE(WriteExcelWorkbook(s.state, s.ws));
+  ASSERT_EQ(s.ws.messages.size(), 1u);
+  EXPECT_EQ(s.ws.messages[0].text.rfind("Error occurred while creating worksheet: \n", 0), 0u);
+  EXPECT_EQ(s.ws.status, "Not saved: " + s.dir.File("missing/out.xls"));
+  EXPECT_FALSE(s.ws.busy);
+
+  // The work file is gone by the data pass: the header pass's file was a
+  // temporary, which goes; an old file of the same name stays.
+  std::filesystem::remove(s.state.IndividualWorkFile());
+  const std::string path = s.dir.File("partial.xls");
+  WriteBytes(path, "old workbook");
+  s.state.current_file_name = path;
+  EXPECT_FALSE(WriteExcelWorkbook(s.state, s.ws));
+  ASSERT_GT(s.ws.messages.size(), 1u);
+  EXPECT_EQ(s.ws.messages.back().text.rfind("Error occurred while creating worksheet: \n", 0), 0u);
+  EXPECT_EQ(s.ws.messages.back().text.find(".kinsheet-"), std::string::npos);
+  EXPECT_EQ(s.ws.status, "Not saved: " + path);
+  EXPECT_FALSE(s.ws.progress_visible);
+  EXPECT_FALSE(s.ws.busy);
+  EXPECT_EQ(ReadBytes(path), "old workbook");
+  EXPECT_TRUE(LeftTemporaries(s.dir.path()).empty());
 }
 
 }  // namespace
