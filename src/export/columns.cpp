@@ -167,7 +167,7 @@ void LookUpMarriage(RunState& state, WorkFiles& files, std::string_view own_id, 
 
 // Columns 1..17 of a person presumed living, under the private option:
 // the id, surname and sex stay, the given name is "Living", the rest goes.
-std::string PrivateOwnField(const IndividualRecord& rec, IndiField field) {
+std::string PrivateOwnField(const IndividualView& rec, IndiField field) {
   switch (field) {
     case IndiField::kIndiId:
     case IndiField::kSurname:
@@ -184,8 +184,7 @@ void AssembleRow(RunState& state, WorkFiles& files, std::int32_t n, int marriage
                  ExportRow& row) {
   const FieldSelection& sel = state.selection;
   RowFiller fill(row);
-  ReadIndividual(state.work.individual, files.individuals, n);
-  const IndividualRecord& rec = state.work.individual;
+  const IndividualView rec = ViewIndividual(files.individuals, n, state.work.individual);
   const std::string own_id(rec.Trimmed(IndiField::kIndiId));
   const std::string famc(rec.Trimmed(IndiField::kFamc));
   const std::string fams[3] = {std::string(rec.Trimmed(IndiField::kFams1)),

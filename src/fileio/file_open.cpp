@@ -258,6 +258,28 @@ void File::Unmap() {
   map_length_ = 0;
 }
 
+const char* File::Mapped(std::int64_t number, std::int64_t offset, std::size_t end) {
+  if (number < 1 || !MapTo(end)) return nullptr;
+  // The pages stay in the page cache; giving them back now and then keeps
+  // the process's own memory flat however large the file. A view handed out
+  // stays readable: released pages come back on the next touch.
+  if (++reads_since_release_ >= kReadsPerRelease) {
+    ::madvise(map_, map_length_, MADV_DONTNEED);
+    reads_since_release_ = 0;
+  }
+  return static_cast<const char*>(map_) + offset;
+}
+
+const char* File::ViewRecord(std::int64_t number, char* scratch) {
+  RequireOpen();
+  FlushRecords();
+  const off_t offset = static_cast<off_t>(number - 1) * record_length_;
+  const auto end = static_cast<std::size_t>(offset) + static_cast<std::size_t>(record_length_);
+  if (const char* mapped = Mapped(number, offset, end)) return mapped;
+  GetRecordBytes(number, 0, record_length_, scratch);
+  return scratch;
+}
+
 void File::GetRecord(std::int64_t number, char* data) {
   GetRecordBytes(number, 0, record_length_, data);
 }
@@ -267,14 +289,8 @@ void File::GetRecordBytes(std::int64_t number, std::int32_t from, std::int32_t c
   FlushRecords();
   const off_t offset = static_cast<off_t>(number - 1) * record_length_ + from;
   const auto end = static_cast<std::size_t>(offset) + static_cast<std::size_t>(count);
-  if (number >= 1 && MapTo(end)) {
-    std::memcpy(data, static_cast<const char*>(map_) + offset, static_cast<std::size_t>(count));
-    // The pages stay in the page cache; giving them back now and then keeps
-    // the process's own memory flat however large the file.
-    if (++reads_since_release_ >= kReadsPerRelease) {
-      ::madvise(map_, map_length_, MADV_DONTNEED);
-      reads_since_release_ = 0;
-    }
+  if (const char* mapped = Mapped(number, offset, end)) {
+    std::memcpy(data, mapped, static_cast<std::size_t>(count));
     return;
   }
   std::size_t done = 0;

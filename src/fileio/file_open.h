@@ -98,6 +98,11 @@ class File {
   // `count` bytes of record `number` from byte `from` of the record: a
   // lookup that needs one field need not copy the whole record.
   void GetRecordBytes(std::int64_t number, std::int32_t from, std::int32_t count, char* data);
+  // Record `number` without copying it when the file can be mapped: a
+  // pointer into the mapping, good until the next write to this file.
+  // Otherwise the record is read into `scratch` (record_length() bytes),
+  // which is returned.
+  const char* ViewRecord(std::int64_t number, char* scratch);
 
   std::int64_t Length() const;
 
@@ -115,6 +120,9 @@ class File {
   // Throws why the file is not open.
   void RequireOpen() const;
   void FlushRecords();
+  // Record bytes at `offset` in the mapping (mapping it as far as `end`);
+  // null when the file cannot be mapped.
+  const char* Mapped(std::int64_t number, std::int64_t offset, std::size_t end);
   bool MapTo(std::size_t end);
   void Unmap();
 

@@ -208,6 +208,10 @@ void ReadFamily(FamilyRecord& record, File& families, std::int32_t n) {
   families.GetRecord(n, record.data());
 }
 
+IndividualView ViewIndividual(File& individuals, std::int32_t n, IndividualRecord& scratch) {
+  return IndividualView(individuals.ViewRecord(n, scratch.data()));
+}
+
 std::string ReadIndividualField(File& individuals, std::int32_t n, IndiField field) {
   const FieldSlot s = SlotOf(field);
   std::array<char, kIndividualRecordLength> bytes;

@@ -38,6 +38,22 @@ enum class FamField { kFamId, kHusbandId, kWifeId, kMarriageDate, kMarriagePlace
 FieldSlot SlotOf(IndiField field);
 FieldSlot SlotOf(FamField field);
 
+// The fields of a record's bytes, wherever they are: a working record, or a
+// record seen in place in its work file.
+template <int Length, typename Field>
+class FixedRecordView {
+ public:
+  explicit FixedRecordView(const char* bytes) : bytes_(bytes) {}
+  std::string_view Raw(Field field) const {
+    const FieldSlot s = SlotOf(field);
+    return std::string_view(bytes_ + s.offset, static_cast<std::size_t>(s.width));
+  }
+  std::string_view Trimmed(Field field) const { return TrimSpaces(Raw(field)); }
+
+ private:
+  const char* bytes_;
+};
+
 // A record is its bytes: what is in memory is what goes to disk.
 template <int Length, typename Field>
 class FixedRecord {
@@ -51,11 +67,8 @@ class FixedRecord {
   // Left-aligned, space-padded, cut at the width (never inside a UTF-8
   // character when the value is valid UTF-8).
   void Set(Field field, std::string_view value);
-  std::string_view Raw(Field field) const {
-    const FieldSlot s = SlotOf(field);
-    return std::string_view(bytes_.data() + s.offset, static_cast<std::size_t>(s.width));
-  }
-  std::string_view Trimmed(Field field) const { return TrimSpaces(Raw(field)); }
+  std::string_view Raw(Field field) const { return View().Raw(field); }
+  std::string_view Trimmed(Field field) const { return View().Trimmed(field); }
   bool IsBlank(Field field) const { return Trimmed(field).empty(); }
 
   // The 16-bit little-endian count in the last two bytes.
@@ -68,6 +81,7 @@ class FixedRecord {
     bytes_[Length - 1] = static_cast<char>((static_cast<std::uint16_t>(value) >> 8) & 0xFF);
   }
 
+  FixedRecordView<Length, Field> View() const { return FixedRecordView<Length, Field>(bytes_.data()); }
   char* data() { return bytes_.data(); }
   const char* data() const { return bytes_.data(); }
   static constexpr int length() { return Length; }
@@ -78,6 +92,7 @@ class FixedRecord {
 
 using IndividualRecord = FixedRecord<kIndividualRecordLength, IndiField>;
 using FamilyRecord = FixedRecord<kFamilyRecordLength, FamField>;
+using IndividualView = FixedRecordView<kIndividualRecordLength, IndiField>;
 
 // Thrown when a file has more records of one kind than record numbers
 // allow: the load stops there.
@@ -135,6 +150,10 @@ class IdTable {
 // ReadIndividual / ReadFamily: record n of a work file into a working record.
 void ReadIndividual(IndividualRecord& record, File& individuals, std::int32_t n);
 void ReadFamily(FamilyRecord& record, File& families, std::int32_t n);
+// Individual record n in place when its file is mapped, else read into
+// `scratch`; good until the next write to the file. A row reads every
+// person's own record once: this spares copying each one.
+IndividualView ViewIndividual(File& individuals, std::int32_t n, IndividualRecord& scratch);
 // One field of individual record n, trimmed, read without the rest of the
 // record: all a lookup of a parent or spouse needs.
 std::string ReadIndividualField(File& individuals, std::int32_t n, IndiField field);
