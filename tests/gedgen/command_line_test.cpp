@@ -3,11 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -20,52 +21,51 @@ CommandLine Parse(std::vector<std::string_view> args) {
   return ParseCommandLine(args);
 }
 
-TEST(GedgenCommandLine, Defaults) {
-  const CommandLine c = Parse({});
-  EXPECT_EQ(c.action, CommandLine::Action::kGenerate);
-  EXPECT_EQ(c.options.people, 1000u);
-  EXPECT_EQ(c.options.seed, 1u);
-  EXPECT_EQ(c.options.line_end, LineEnd::kLf);
-  EXPECT_EQ(c.options.encoding, Encoding::kUtf8);
-  EXPECT_FALSE(c.options.non_ascii);
-  EXPECT_TRUE(c.output.empty());
-}
-
-TEST(GedgenCommandLine, EveryOptionInBothForms) {
-  const CommandLine a = Parse(
-      {"--people", "500000", "--seed", "18446744073709551615", "--line-ends",
-       "crlf", "--encoding", "cp1252", "--non-ascii", "-o", "out.ged"});
-  ASSERT_EQ(a.action, CommandLine::Action::kGenerate) << a.error;
-  EXPECT_EQ(a.options.people, 500000u);
-  EXPECT_EQ(a.options.seed, 18446744073709551615u);
-  EXPECT_EQ(a.options.line_end, LineEnd::kCrLf);
-  EXPECT_EQ(a.options.encoding, Encoding::kCp1252);
-  EXPECT_TRUE(a.options.non_ascii);
-  EXPECT_EQ(a.output, "out.ged");
-
-  const CommandLine b = Parse({"--people=7", "--seed=3", "--line-ends=cr",
-                               "--encoding=utf8-bom", "--output=x.ged"});
-  ASSERT_EQ(b.action, CommandLine::Action::kGenerate) << b.error;
-  EXPECT_EQ(b.options.people, 7u);
-  EXPECT_EQ(b.options.seed, 3u);
-  EXPECT_EQ(b.options.line_end, LineEnd::kCr);
-  EXPECT_EQ(b.options.encoding, Encoding::kUtf8Bom);
-  EXPECT_EQ(b.output, "x.ged");
-
-  EXPECT_EQ(Parse({"--line-ends", "lf"}).options.line_end, LineEnd::kLf);
-  EXPECT_EQ(Parse({"--encoding", "ascii"}).options.encoding, Encoding::kAscii);
-  EXPECT_EQ(Parse({"--encoding", "utf8"}).options.encoding, Encoding::kUtf8);
-  EXPECT_EQ(Parse({"--encoding", "ansel"}).options.encoding, Encoding::kAnsel);
-  EXPECT_EQ(Parse({"--encoding", "utf16le"}).options.encoding, Encoding::kUtf16Le);
-  EXPECT_EQ(Parse({"--encoding=utf16be"}).options.encoding, Encoding::kUtf16Be);
+TEST(GedgenCommandLine, DefaultsAndEveryOptionInBothForms) {
+  using enum Encoding;
+  using enum LineEnd;
+  const struct {
+    std::vector<std::string_view> args;
+    GeneratorOptions options;
+    std::string_view output;
+  } cases[] = {
+      {{}, {1000, 1, kLf, kUtf8, false}, ""},
+      {{"--people", "500000", "--seed", "18446744073709551615", "--line-ends",
+        "crlf", "--encoding", "cp1252", "--non-ascii", "-o", "out.ged"},
+       {500000, 18446744073709551615u, kCrLf, kCp1252, true},
+       "out.ged"},
+      {{"--people=7", "--seed=3", "--line-ends=cr", "--encoding=utf8-bom",
+        "--output=x.ged"},
+       {7, 3, kCr, kUtf8Bom, false},
+       "x.ged"},
+      {{"--line-ends", "cr", "--line-ends", "lf", "--encoding=ansel",
+        "--encoding", "utf8"},
+       {1000, 1, kLf, kUtf8, false},
+       ""}};
+  for (const auto& c : cases) {
+    const CommandLine r = Parse(c.args);
+    ASSERT_EQ(r.action, CommandLine::Action::kGenerate) << r.error;
+    const GeneratorOptions& o = r.options;
+    EXPECT_EQ(o.people, c.options.people);
+    EXPECT_EQ(o.seed, c.options.seed);
+    EXPECT_EQ(o.line_end, c.options.line_end);
+    EXPECT_EQ(o.encoding, c.options.encoding);
+    EXPECT_EQ(o.non_ascii, c.options.non_ascii);
+    EXPECT_EQ(r.output, c.output);
+  }
+  const std::pair<const char*, Encoding> encodings[] = {
+      {"utf8", kUtf8},      {"utf8-bom", kUtf8Bom}, {"cp1252", kCp1252},
+      {"ascii", kAscii},    {"ansel", kAnsel},      {"utf16le", kUtf16Le},
+      {"utf16be", kUtf16Be}};
+  for (const auto& [name, encoding] : encodings)
+    EXPECT_EQ(Parse({"--encoding", name}).options.encoding, encoding) << name;
 }
 
 TEST(GedgenCommandLine, MistakesAreRefusedWithAReason) {
-  struct Case {
+  const struct {
     std::vector<std::string_view> args;
     std::string_view says;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {{"--people"}, "--people"},
       {{"--people", "many"}, "many"},
       {{"--people", "-5"}, "-5"},
@@ -80,7 +80,7 @@ TEST(GedgenCommandLine, MistakesAreRefusedWithAReason) {
       {{"extra.ged"}, "extra.ged"},
       {{"--non-ascii", "--encoding", "ascii"}, "ascii"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     const CommandLine r = Parse(c.args);
     EXPECT_EQ(r.action, CommandLine::Action::kError) << c.says;
     EXPECT_NE(r.error.find(c.says), std::string::npos) << r.error;
@@ -103,70 +103,53 @@ TEST(GedgenCommandLine, HelpWinsAndDocumentsEveryOption) {
 // The program, run through the shell.
 class GedgenProgram : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ =
-        std::filesystem::temp_directory_path() /
-        ("gedgen_test_" +
-         std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-         "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-  }
+  void SetUp() override { std::filesystem::create_directories(dir_); }
   void TearDown() override { std::filesystem::remove_all(dir_); }
 
+  // The exit status; standard error goes to the file "stderr".
   int Run(const std::string& args) {
-    const std::string command = "\"" GEDGEN_PROGRAM "\" " + args + " 2>\"" +
-                                (dir_ / "stderr").string() + "\"";
-    const int status = std::system(command.c_str());
-    return WEXITSTATUS(status);
+    const std::string command =
+        "\"" GEDGEN_PROGRAM "\" " + args + " 2>\"" + Path("stderr") + "\"";
+    return WEXITSTATUS(std::system(command.c_str()));
   }
-  static std::string Slurp(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+  std::string Path(const char* name) { return (dir_ / name).string(); }
+  std::string Slurp(const char* name) {
+    std::ifstream in(dir_ / name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
   }
-  std::string Expected(const GeneratorOptions& o) {
-    class Sink : public OutputSink {
-     public:
-      void Write(std::string_view b) override { text.append(b); }
-      std::string text;
-    } sink;
-    GenerateGedcom(o, sink);
-    return sink.text;
-  }
-  std::filesystem::path dir_;
+
+  const std::filesystem::path dir_ =
+      std::filesystem::temp_directory_path() /
+      ("gedgen_test_" + std::to_string(getpid()));
 };
 
 TEST_F(GedgenProgram, FileAndStandardOutputHoldTheLibrarysBytes) {
-  GeneratorOptions o;
-  o.people = 300;
-  o.seed = 9;
-  o.encoding = Encoding::kCp1252;
-  o.non_ascii = true;
-  o.line_end = LineEnd::kCrLf;
-  const std::string expected = Expected(o);
+  class : public OutputSink {
+   public:
+    void Write(std::string_view bytes) override { text.append(bytes); }
+    std::string text;
+  } expected;
+  GenerateGedcom({300, 9, LineEnd::kCrLf, Encoding::kCp1252, true}, expected);
   const std::string flags =
       "--people 300 --seed 9 --encoding cp1252 --non-ascii --line-ends crlf";
-
-  ASSERT_EQ(Run(flags + " -o \"" + (dir_ / "a.ged").string() + "\""), 0);
-  EXPECT_EQ(Slurp(dir_ / "a.ged"), expected);
-  ASSERT_EQ(Run(flags + " > \"" + (dir_ / "b.ged").string() + "\""), 0);
-  EXPECT_EQ(Slurp(dir_ / "b.ged"), expected);
-  ASSERT_EQ(Run(flags + " --output - > \"" + (dir_ / "c.ged").string() + "\""),
-            0);
-  EXPECT_EQ(Slurp(dir_ / "c.ged"), expected);
+  const std::string file = "\"" + Path("out.ged") + "\"";
+  for (const std::string& to :
+       {" -o " + file, " > " + file, " --output - >" + file}) {
+    std::filesystem::remove(Path("out.ged"));
+    ASSERT_EQ(Run(flags + to), 0) << to;
+    EXPECT_EQ(Slurp("out.ged"), expected.text) << to;
+  }
 }
 
 TEST_F(GedgenProgram, HelpAndErrorsAndUnwritableOutput) {
-  ASSERT_EQ(Run("--help > \"" + (dir_ / "help").string() + "\""), 0);
-  EXPECT_EQ(Slurp(dir_ / "help"), HelpText());
+  ASSERT_EQ(Run("--help > \"" + Path("help") + "\""), 0);
+  EXPECT_EQ(Slurp("help"), HelpText());
 
   EXPECT_EQ(Run("--people lots"), 2);
-  EXPECT_NE(Slurp(dir_ / "stderr").find("lots"), std::string::npos);
+  EXPECT_NE(Slurp("stderr").find("lots"), std::string::npos);
 
   EXPECT_EQ(Run("-o \"" + (dir_ / "missing" / "x.ged").string() + "\""), 1);
-  EXPECT_NE(Slurp(dir_ / "stderr").find("x.ged"), std::string::npos);
+  EXPECT_NE(Slurp("stderr").find("x.ged"), std::string::npos);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// Household plans: links that agree at every cut, and lives that make sense.
+// Household plans: lives that make sense and trees shaped like real ones.
+// Their links are checked in the written files.
 #include "population.h"
 
 #include <gtest/gtest.h>
@@ -8,50 +9,7 @@
 namespace kinsheet::gedgen {
 namespace {
 
-// Problems with the links of a plan; empty when sound.
-std::string LinkProblem(const Household& h) {
-  const int people = static_cast<int>(h.people.size());
-  const int families = static_cast<int>(h.families.size());
-  for (int f = 0; f < families; ++f) {
-    const FamilyPlan& fam = h.families[f];
-    if (fam.husband < 0 && fam.wife < 0) return "family without parents";
-    for (int spouse : {fam.husband, fam.wife}) {
-      if (spouse < 0) continue;
-      if (spouse >= people) return "spouse out of range";
-      const PersonPlan& p = h.people[spouse];
-      bool back = false;
-      for (int i = 0; i < p.fams_count; ++i) back |= p.fams[i] == f;
-      if (!back) return "spouse does not list the family";
-    }
-    if (fam.husband >= 0 && h.people[fam.husband].sex != Sex::kMale)
-      return "husband not male";
-    if (fam.wife >= 0 && h.people[fam.wife].sex != Sex::kFemale)
-      return "wife not female";
-    for (int c = fam.first_child; c < fam.first_child + fam.child_count; ++c) {
-      if (c >= people) return "child out of range";
-      if (h.people[c].famc != f) return "child names another family";
-    }
-  }
-  for (int i = 0; i < people; ++i) {
-    const PersonPlan& p = h.people[i];
-    if (p.famc >= families) return "famc out of range";
-    if (p.famc >= 0) {
-      const FamilyPlan& fam = h.families[p.famc];
-      if (i < fam.first_child || i >= fam.first_child + fam.child_count) {
-        return "family does not list its child";
-      }
-    }
-    for (int k = 0; k < p.fams_count; ++k) {
-      if (p.fams[k] < 0 || p.fams[k] >= families) return "fams out of range";
-      const FamilyPlan& fam = h.families[p.fams[k]];
-      if (fam.husband != i && fam.wife != i)
-        return "family does not name its spouse";
-    }
-  }
-  return {};
-}
-
-// Problems with the ages and years of a plan; empty when plausible.
+// What is implausible in a plan; empty when nothing is.
 std::string LifeProblem(const Household& h) {
   for (const PersonPlan& p : h.people) {
     if (p.birth_year > kPresentYear) return "born in the future";
@@ -59,6 +17,10 @@ std::string LifeProblem(const Household& h) {
       return "died before birth";
   }
   for (const FamilyPlan& f : h.families) {
+    if (f.husband >= 0 && h.people[f.husband].sex != Sex::kMale)
+      return "husband not male";
+    if (f.wife >= 0 && h.people[f.wife].sex != Sex::kFemale)
+      return "wife not female";
     for (int spouse : {f.husband, f.wife}) {
       if (spouse < 0) continue;
       const PersonPlan& p = h.people[spouse];
@@ -80,62 +42,28 @@ std::string LifeProblem(const Household& h) {
       }
       if (f.husband >= 0) {
         const PersonPlan& d = h.people[f.husband];
-        if (d.death_year != 0 && child.birth_year > d.death_year + 1) {
+        if (d.death_year != 0 && child.birth_year > d.death_year + 1)
           return "born long after father's death";
-        }
       }
     }
   }
   return {};
 }
 
-TEST(PlanHousehold, LinksAgreeAndLivesMakeSenseForManySeeds) {
+TEST(PlanHousehold, LivesMakeSenseAndTreesLookReal) {
   Household h;
+  const std::uint64_t kSeeds = 3000;
   std::size_t people = 0, families = 0, largest = 0;
-  for (std::uint64_t seed = 0; seed < 3000; ++seed) {
+  int remarried = 0, single_parent = 0, without_parents = 0, unknown_sex = 0,
+      emigrated = 0, divorced = 0;
+  for (std::uint64_t seed = 0; seed < kSeeds; ++seed) {
     Rng rng(StreamSeed(42, seed, 1));
     PlanHousehold(rng, 1000000, h);
     ASSERT_FALSE(h.people.empty());
-    ASSERT_EQ(LinkProblem(h), "") << "seed " << seed;
     ASSERT_EQ(LifeProblem(h), "") << "seed " << seed;
     people += h.people.size();
     families += h.families.size();
     largest = std::max(largest, h.people.size());
-  }
-  // Households a few dozen strong, with a family for every three or four
-  // people, as in real trees.
-  EXPECT_GT(people / 3000, 8u);
-  EXPECT_LT(people / 3000, 80u);
-  EXPECT_LT(largest, 2000u);
-  EXPECT_GT(families * 5, people);
-  EXPECT_LT(families * 2, people);
-}
-
-TEST(PlanHousehold, ACutHouseholdIsTheSameTreeCutShortAndStillSound) {
-  Household whole, cut;
-  for (std::uint64_t seed = 0; seed < 300; ++seed) {
-    Rng a(StreamSeed(7, seed, 1));
-    PlanHousehold(a, 1000000, whole);
-    for (std::size_t cap = 1; cap <= whole.people.size(); ++cap) {
-      Rng b(StreamSeed(7, seed, 1));
-      PlanHousehold(b, cap, cut);
-      ASSERT_EQ(cut.people.size(), cap) << "seed " << seed;
-      ASSERT_EQ(LinkProblem(cut), "") << "seed " << seed << " cap " << cap;
-      for (std::size_t i = 0; i < cap; ++i) {
-        ASSERT_EQ(cut.people[i].birth_year, whole.people[i].birth_year);
-        ASSERT_EQ(cut.people[i].sex, whole.people[i].sex);
-      }
-    }
-  }
-}
-
-TEST(PlanHousehold, RemarriagesSingleParentsAndFoundersWithoutParents) {
-  Household h;
-  int remarried = 0, single_parent = 0, without_parents = 0, unknown_sex = 0,
-      emigrated = 0, divorced = 0;
-  for (std::uint64_t seed = 0; seed < 500; ++seed) {
-    Rng rng(StreamSeed(3, seed, 1));
-    PlanHousehold(rng, 1000000, h);
     for (const PersonPlan& p : h.people) {
       remarried += p.fams_count > 1;
       without_parents += p.famc < 0;
@@ -147,23 +75,31 @@ TEST(PlanHousehold, RemarriagesSingleParentsAndFoundersWithoutParents) {
       divorced += f.divorce_year != 0;
     }
   }
-  EXPECT_GT(remarried, 50);
-  EXPECT_GT(single_parent, 50);
-  EXPECT_GT(without_parents, 500);
-  EXPECT_GT(unknown_sex, 10);
-  EXPECT_GT(emigrated, 20);
-  EXPECT_GT(divorced, 10);
+  // Households a few dozen strong, with a family for every three or four
+  // people; founders and in-laws without parents in the file.
+  EXPECT_GT(people / kSeeds, 8u);
+  EXPECT_LT(people / kSeeds, 80u);
+  EXPECT_LT(largest, 2000u);
+  EXPECT_GT(families * 5, people);
+  EXPECT_LT(families * 2, people);
+  EXPECT_GT(without_parents * 10, people);
+  EXPECT_LT(without_parents * 2, people);
+  EXPECT_GT(remarried, 300);
+  EXPECT_GT(single_parent, 300);
+  EXPECT_GT(unknown_sex, 60);
+  EXPECT_GT(emigrated, 120);
+  EXPECT_GT(divorced, 60);
 }
 
-TEST(Rng, SameSeedSameNumbersAndRangesHold) {
-  Rng a(99), b(99), c(100);
-  bool differs = false;
-  for (int i = 0; i < 1000; ++i) {
-    const auto x = a.Next();
-    ASSERT_EQ(x, b.Next());
-    differs |= x != c.Next();
-  }
-  EXPECT_TRUE(differs);
+TEST(Rng, PinnedValuesAndFairRanges) {
+  // SplitMix64's published first output for state 0.
+  EXPECT_EQ(Mix64(0), 0xE220A8397B1DCDAFULL);
+  // Pinned: files made today must come out byte for byte the same from
+  // later builds and other compilers.
+  Rng a(1);
+  EXPECT_EQ(a.Next(), 0xF9D20113EC80C6D5ULL);
+  EXPECT_NE(Rng(2).Next(), Rng(1).Next());
+  EXPECT_NE(StreamSeed(1, 2, 3), StreamSeed(1, 3, 2));
   int seen[7] = {};
   for (int i = 0; i < 7000; ++i) {
     const int v = a.Between(-3, 3);
@@ -172,16 +108,6 @@ TEST(Rng, SameSeedSameNumbersAndRangesHold) {
     ++seen[v + 3];
   }
   for (int n : seen) EXPECT_GT(n, 800);
-  EXPECT_NE(StreamSeed(1, 2, 3), StreamSeed(1, 3, 2));
-}
-
-TEST(Rng, KnownValues) {
-  // SplitMix64's published first output for state 0.
-  EXPECT_EQ(Mix64(0), 0xE220A8397B1DCDAFULL);
-  // Pinned: files made today must come out byte for byte the same from
-  // later builds and other compilers.
-  Rng r(1);
-  EXPECT_EQ(r.Next(), 0xF9D20113EC80C6D5ULL);
 }
 
 }  // namespace

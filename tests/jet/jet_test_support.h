@@ -29,11 +29,11 @@ std::string TemplatePath(const JetFormat& format);
 struct TestField {
   std::string name;
   int size;
+  std::string csv = {};  // the CSV export's caption when it is not `name`
 };
-using TestValue = std::optional<std::u16string>;  // nullopt: left unset (NULL)
-using TestRow = std::vector<TestValue>;
+using TestRow = std::vector<std::optional<std::u16string>>;  // nullopt: left unset (NULL)
 
-// The Access export's 40 fields, in table order.
+// The Access export's 40 fields, in table order, with their CSV captions.
 std::vector<TestField> KinsheetFields();
 
 // Appends "tblKinsheet" with `fields` as text fields that take empty values.
@@ -50,7 +50,6 @@ struct CommandResult {
 CommandResult RunCommand(const std::string& command);
 bool HaveCommand(const std::string& name);
 std::string ShellQuote(const std::string& s);
-std::string JsonString(std::u16string_view text);
 
 // Expected text from glibc's tables rather than from our own codec: a
 // value's bytes as UTF-8 when they are, else as Windows-1252 (its five
@@ -59,25 +58,6 @@ std::string JsonString(std::u16string_view text);
 std::u16string GlibcDecode(const std::string& bytes);
 std::u16string StoredInJet3(std::u16string_view text);
 std::string GlibcUtf8(std::u16string_view text);
-
-}  // namespace kinsheet::jet::testing
-
-namespace kinsheet::jet::testing {
-
-// One synthetic person of a generated GEDCOM file; empty texts are left out.
-struct GedPerson {
-  std::string given, surname, prefix, suffix, nick, title, sex;
-  std::string birth_date, birth_place, death_date, death_place;
-};
-
-// Writes a GEDCOM file of `people` in couples: person 2k-1 and 2k are
-// husband and wife of family k, and children of family k-1 (bytes written
-// as given, so the caller picks UTF-8 or Windows-1252).
-void WriteGedcom(const std::string& path, const std::vector<GedPerson>& people, const std::string& charset);
-
-}  // namespace kinsheet::jet::testing
-
-namespace kinsheet::jet::testing {
 
 bool HaveMdbtools();
 bool HaveMdbReader();
@@ -90,7 +70,6 @@ struct ReaderExpectation {
   std::vector<std::pair<std::string, int>> columns;
   std::vector<TestRow> rows;
   std::optional<std::size_t> row_count;
-  bool quotes_as_apostrophes = false;  // rows come from a CSV export
 };
 
 // Runs mdb-reader over `db`; returns "" when it agrees, else its report.

@@ -1,32 +1,26 @@
+cmake_minimum_required(VERSION 3.22)
 # Installs the desktop component into a scratch prefix and checks that a
 # desktop menu would find the program, its icon and its help page.
 file(REMOVE_RECURSE ${PREFIX})
-execute_process(
-  COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX} --component kinsheet_desktop
-  RESULT_VARIABLE status)
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX} --component kinsheet_desktop
+                RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${status}")
 endif()
-
-foreach(file
-    ${BINDIR}/kinsheet
-    ${BINDIR}/kinsheet-help.html
-    ${DATADIR}/applications/kinsheet.desktop
-    ${DATADIR}/icons/hicolor/scalable/apps/kinsheet.svg)
-  if(NOT EXISTS ${PREFIX}/${file})
+set(icon ${PREFIX}/${DATADIR}/icons/hicolor/scalable/apps/kinsheet.svg)
+set(entry ${PREFIX}/${DATADIR}/applications/kinsheet.desktop)
+foreach(file ${PREFIX}/${BINDIR}/kinsheet ${PREFIX}/${BINDIR}/kinsheet-help.html ${entry} ${icon})
+  if(NOT EXISTS ${file})
     message(FATAL_ERROR "not installed: ${file}")
   endif()
 endforeach()
-
-file(STRINGS ${PREFIX}/${DATADIR}/applications/kinsheet.desktop entry)
+file(STRINGS ${entry} lines)
 foreach(line "[Desktop Entry]" "Type=Application" "Name=Kinsheet" "Exec=kinsheet %f" "Icon=kinsheet")
-  list(FIND entry "${line}" found)
-  if(found EQUAL -1)
+  if(NOT line IN_LIST lines)
     message(FATAL_ERROR "kinsheet.desktop lacks the line: ${line}")
   endif()
 endforeach()
-file(READ ${PREFIX}/${DATADIR}/icons/hicolor/scalable/apps/kinsheet.svg icon)
-if(NOT icon MATCHES "<svg")
+file(READ ${icon} svg)
+if(NOT svg MATCHES "<svg")
   message(FATAL_ERROR "the icon is not an SVG image")
 endif()
-message(STATUS "installed: program, help page, desktop entry and icon")

@@ -3,36 +3,32 @@
 // remaining arguments go to QTest.
 #include <QApplication>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
-#include <memory>
 #include <vector>
 
-#include "suites.h"
+#include "test_support.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  // Remembered settings go to a test location, never the user's own.
-  QStandardPaths::setTestModeEnabled(true);
   // Settings of the runs the tests make stay away from the user's.
+  QStandardPaths::setTestModeEnabled(true);
   QTemporaryDir settings;
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
-  std::vector<std::unique_ptr<QObject>> suites = kinsheet::qt::testing::MakeSuites();
-  const char* only = argc > 1 && argv[1][0] != '-' ? argv[1] : nullptr;
-  std::vector<char*> rest = {argv[0]};
-  for (int i = only != nullptr ? 2 : 1; i < argc; ++i) rest.push_back(argv[i]);
+  using namespace kinsheet::qt::testing;
+  const std::unique_ptr<QObject> suites[] = {MakeCommandsTest(), MakeBrowserTest(), MakeDialogsTest(),
+                                             MakeDesktopTest()};
+  const QByteArray only = argc > 1 && argv[1][0] != '-' ? argv[1] : "";
+  std::vector<char*> rest(argv + (only.isEmpty() ? 0 : 1), argv + argc);
+  rest[0] = argv[0];
   int failed = 0;
-  bool ran = false;
+  int ran = 0;
   for (const auto& suite : suites) {
-    const QByteArray name = QByteArray(suite->metaObject()->className()).split(':').last();
-    if (only != nullptr && name != only) continue;
-    ran = true;
+    if (!only.isEmpty() && !QByteArray(suite->metaObject()->className()).endsWith("::" + only)) continue;
+    ++ran;
     failed += QTest::qExec(suite.get(), static_cast<int>(rest.size()), rest.data());
   }
-  if (!ran) {
-    qCritical("No suite named %s", only);
-    return 2;
-  }
-  return failed == 0 ? 0 : 1;
+  if (ran == 0) qCritical("No suite named %s", only.constData());
+  return ran == 0 ? 2 : failed == 0 ? 0 : 1;
 }

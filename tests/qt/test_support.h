@@ -1,8 +1,8 @@
 // Shared pieces of the window tests: dialogs answered from a script, a
-// window over a private program folder, a recording stand-in for the
-// desktop's open program, and GEDCOM files written on the spot.
+// window over a private work folder, and GEDCOM files written on the spot.
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <QTemporaryDir>
 #include <deque>
@@ -17,13 +17,23 @@
 
 namespace kinsheet::qt::testing {
 
+std::unique_ptr<QObject> MakeCommandsTest();
+std::unique_ptr<QObject> MakeBrowserTest();
+std::unique_ptr<QObject> MakeDialogsTest();
+std::unique_ptr<QObject> MakeDesktopTest();
+
 // Records every message and file dialog; answers file dialogs from a queue
 // (an empty answer or an empty queue cancels) and messages from a queue
-// (empty: the box's default button).
+// (empty: No, Cancel or OK, whichever the box has).
 class ScriptedDialogs : public DialogHooks {
  public:
   MsgResult Message(QWidget* parent, const MessageBoxRequest& request) override;
   FileDialogResult FileDialog(QWidget* parent, const FileDialogRequest& request) override;
+  std::vector<std::string> MessageTexts() const {
+    std::vector<std::string> texts;
+    for (const MessageBoxRequest& m : messages) texts.push_back(m.text);
+    return texts;
+  }
 
   std::deque<std::string> file_answers;
   std::deque<MsgResult> message_answers;
@@ -31,38 +41,24 @@ class ScriptedDialogs : public DialogHooks {
   std::vector<FileDialogRequest> file_dialogs;
   // Runs when a message is shown, before it is answered.
   std::function<void(const MessageBoxRequest&)> on_message;
-
-  std::vector<std::string> MessageTexts() const;
-  void Clear() {
-    messages.clear();
-    file_dialogs.clear();
-  }
 };
 
-// The answer a box gives when its default button is pressed.
-MsgResult DefaultAnswer(const MessageBoxRequest& request);
-
-// A folder of its own per test, holding the program folder (work files),
-// the output files and a stand-in for xdg-open that logs its argument.
+// A folder of its own per test.
 class Sandbox {
  public:
-  Sandbox();
   QString Path(const QString& name) const { return dir_.filePath(name); }
-  std::string PathBytes(const QString& name) const;
-  std::string folder() const;
-  std::string opener() const;
-  // The targets handed to the open program so far.
-  QStringList Opened() const;
+  std::string PathBytes(const QString& name) const { return qt::PathBytes(Path(name)); }
+  std::string folder() const { return qt::PathBytes(dir_.path()); }
 
  private:
   QTemporaryDir dir_;
 };
 
 // A main window over a fresh state: the program folder is the build's, the
-// work files and the open program's log go to a sandbox.
+// work files go to a sandbox, and what would be opened is handed to `true`
+// (the targets stay in state.openers until the window's timer runs).
 struct WindowFixture {
   WindowFixture();
-  ~WindowFixture();
   // Loads `path` through the open dialog; true when people were loaded.
   bool Load(const std::string& path);
 
@@ -73,19 +69,14 @@ struct WindowFixture {
 };
 
 // A GEDCOM file of `people` individuals named "Given<i> /Row<i, 6 digits>/",
-// born 1800 + i % 200 and dying 70 years later, with a family per pair of
-// people; returns its path.
+// born 1800 + i % 200 and dying 70 years later; returns its path.
 std::string WriteGedcom(const Sandbox& sandbox, const QString& name, int people);
 
 // Writes `bytes` to the sandbox file `name`; returns its path.
 std::string WriteFile(const Sandbox& sandbox, const QString& name, const std::string& bytes);
-
 std::string ReadFile(const std::string& path);
 
-// The browser's rows as "birth|death|name".
-QStringList ListRows(const MainWindow& window);
-
-// The samples folder of the source tree.
-std::string SamplePath(const char* name);
+// A file of the source tree's samples folder.
+inline std::string SamplePath(const char* name) { return std::string(KINSHEET_SOURCE_DIR) + "/samples/" + name; }
 
 }  // namespace kinsheet::qt::testing

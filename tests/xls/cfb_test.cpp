@@ -56,47 +56,37 @@ TEST(CompoundFileLayout, SmallStreamGoesToMiniStream) {
   EXPECT_EQ(GetU32(mini_fat, 4 * 16), kFreeSect);
 }
 
+// A 128-byte directory entry as the format lays it out.
+std::string Entry(std::u16string_view name, std::uint8_t type, std::uint32_t child, std::uint32_t start,
+                  std::uint32_t size) {
+  std::string e;
+  for (char16_t c : name) PutU16(e, c);
+  e.resize(64, '\0');
+  PutU16(e, name.empty() ? 0 : 2 * (name.size() + 1));
+  e += static_cast<char>(type);
+  e += static_cast<char>(type ? 1 : 0);  // black
+  PutU32(e, kNoStream);
+  PutU32(e, kNoStream);
+  PutU32(e, child);
+  e.append(36, '\0');
+  PutU32(e, start);
+  PutU32(e, size);
+  PutU32(e, 0);
+  return e;
+}
+
 TEST(CompoundFileLayout, DirectoryEntries) {
   const std::string file = BuildCompoundFile(u"Workbook", Pattern(1000));
   const std::string_view dir = SectorOf(file, 3);
-
-  std::string root;
-  for (char16_t c : std::u16string(u"Root Entry")) PutU16(root, c);
-  root.resize(64, '\0');
-  root += std::string("\x16\x00\x05\x01", 4);  // name bytes 22, root, black
-  PutU32(root, kNoStream);
-  PutU32(root, kNoStream);
-  PutU32(root, 1);  // child: the Workbook entry
-  root.append(36, '\0');
-  PutU32(root, 0);             // mini stream starts in sector 0
-  PutU32(root, 1024);          // 16 mini sectors
-  PutU32(root, 0);
-  EXPECT_EQ(dir.substr(0, 128), root);
-
-  std::string stream;
-  for (char16_t c : std::u16string(u"Workbook")) PutU16(stream, c);
-  stream.resize(64, '\0');
-  stream += std::string("\x12\x00\x02\x01", 4);
-  PutU32(stream, kNoStream);
-  PutU32(stream, kNoStream);
-  PutU32(stream, kNoStream);
-  stream.append(36, '\0');
-  PutU32(stream, 0);  // first mini sector
-  PutU32(stream, 1000);
-  PutU32(stream, 0);
-  EXPECT_EQ(dir.substr(128, 128), stream);
-
-  std::string unused(64, '\0');
-  unused += std::string(4, '\0');
-  PutU32(unused, kNoStream);
-  PutU32(unused, kNoStream);
-  PutU32(unused, kNoStream);
-  unused.append(48, '\0');
-  EXPECT_EQ(dir.substr(256, 128), unused);
-  EXPECT_EQ(dir.substr(384, 128), unused);
+  // The root holds the mini stream (16 mini sectors from sector 0); its
+  // child is the Workbook entry, whose data starts at mini sector 0.
+  EXPECT_EQ(dir.substr(0, 128), Entry(u"Root Entry", 5, 1, 0, 1024));
+  EXPECT_EQ(dir.substr(128, 128), Entry(u"Workbook", 2, kNoStream, 0, 1000));
+  EXPECT_EQ(dir.substr(256, 128), Entry(u"", 0, kNoStream, 0, 0));
+  EXPECT_EQ(dir.substr(384, 128), Entry(u"", 0, kNoStream, 0, 0));
 }
 
-TEST(CompoundFileLayout, CutOffAt4096Bytes) {
+TEST(CompoundFileLayout, CutOffAt4096BytesAndTheEmptyStream) {
   for (std::size_t size : {4095u, 4096u, 4097u}) {
     const std::string data = Pattern(size);
     const std::string file = BuildCompoundFile(u"Workbook", data);
@@ -113,6 +103,7 @@ TEST(CompoundFileLayout, CutOffAt4096Bytes) {
     EXPECT_EQ(reader.ReadStream(u"WORKBOOK"), data) << size;
     EXPECT_EQ(reader.ReadStream(u"Book"), std::nullopt);
   }
+  EXPECT_EQ(CompoundFileReader(BuildCompoundFile(u"Workbook", "")).ReadStream(u"Workbook"), "");
 }
 
 TEST(CompoundFileLayout, LargeStreamNeedsDifat) {
@@ -150,41 +141,20 @@ TEST(CompoundFileLayout, LargeStreamNeedsDifat) {
   EXPECT_TRUE(reader.ReadStream(u"Workbook") == data);
 }
 
-TEST(CompoundFileLayout, EmptyStream) {
-  const std::string file = BuildCompoundFile(u"Workbook", "");
-  EXPECT_EQ(CompoundFileReader(file).ReadStream(u"Workbook"), "");
-}
-
 TEST(CompoundFileReader, RejectsBrokenFiles) {
+  const std::string file = BuildCompoundFile(u"Workbook", Pattern(5000));
+  const std::uint32_t fat = GetU32(file, 76);
+  const std::uint32_t dir = GetU32(file, 48);
+  const auto open = [&](std::size_t at, std::uint32_t value) {
+    std::string bad = file;
+    SetU32(bad, at, value);
+    return CompoundFileReader(std::move(bad)).ReadStream(u"Workbook");
+  };
+  EXPECT_THROW(open(0, 0x58585858), XlsError);                       // no signature
+  EXPECT_THROW(open((fat + 1) * 512 + 4 * 3, 0), XlsError);         // a chain that loops must not hang
+  EXPECT_THROW(open((dir + 1) * 512 + 128 + 120, 50000), XlsError);  // more bytes than the chain holds
+  EXPECT_THROW(open(76, 9999), XlsError);                            // a FAT sector past the end
   EXPECT_THROW(CompoundFileReader(std::string(100, 'x')), XlsError);
-  std::string file = BuildCompoundFile(u"Workbook", Pattern(5000));
-  {
-    std::string bad = file;
-    bad[0] = 'X';
-    EXPECT_THROW(CompoundFileReader(std::move(bad)), XlsError);
-  }
-  {
-    // A chain that loops on itself must not hang the reader.
-    std::string bad = file;
-    const std::uint32_t fat_sector = GetU32(bad, 76);
-    SetU32(bad, (fat_sector + 1) * 512 + 4 * 3, 0);
-    const CompoundFileReader reader(std::move(bad));
-    EXPECT_THROW(reader.ReadStream(u"Workbook"), XlsError);
-  }
-  {
-    // The directory claims more bytes than the chain holds.
-    std::string bad = file;
-    const std::uint32_t dir = GetU32(bad, 48);
-    SetU32(bad, (dir + 1) * 512 + 128 + 120, 50000);
-    const CompoundFileReader reader(std::move(bad));
-    EXPECT_THROW(reader.ReadStream(u"Workbook"), XlsError);
-  }
-  {
-    // A FAT sector number past the end of the file.
-    std::string bad = file;
-    SetU32(bad, 76, 9999);
-    EXPECT_THROW(CompoundFileReader(std::move(bad)), XlsError);
-  }
   EXPECT_THROW(CompoundFileReader(file.substr(0, 1024)), XlsError);
 }
 

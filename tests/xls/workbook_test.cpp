@@ -1,10 +1,10 @@
-// The workbook model, its BIFF8 stream and its reader: the record
-// sequence, the exact bytes of the formatting records, every offset the
-// file stores (sheet position, INDEX, DBCELL), and round trips.
+// BIFF8: string encodings, the shared string table split over CONTINUE
+// records with its EXTSST index, column width units; then the workbook
+// model, its stream and its reader: the record sequence, the exact bytes of
+// the formatting records, every offset the file stores (sheet position,
+// INDEX, DBCELL), and round trips.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -12,14 +12,27 @@
 #include "formats/xls/cfb.h"
 #include "formats/xls/workbook.h"
 #include "formats/xls/xls_error.h"
-#include "record_scan.h"
 #include "text/byte_io.h"
 
 namespace kinsheet::xls {
 namespace {
 
-using testing::Rec;
-using testing::Records;
+struct Rec {
+  std::uint16_t type;
+  std::size_t start;
+  std::string_view data;
+};
+
+// The records of a BIFF8 stream.
+std::vector<Rec> Records(std::string_view s) {
+  std::vector<Rec> out;
+  for (std::size_t at = 0; at + 4 <= s.size();) {
+    const std::uint16_t size = GetU16(s, at + 2);
+    out.push_back({GetU16(s, at), at, s.substr(at + 4, size)});
+    at += 4 + size;
+  }
+  return out;
+}
 
 std::vector<Rec> OfType(const std::vector<Rec>& recs, std::uint16_t type) {
   std::vector<Rec> out;
@@ -29,17 +42,109 @@ std::vector<Rec> OfType(const std::vector<Rec>& recs, std::uint16_t type) {
   return out;
 }
 
-const Rec* At(const std::vector<Rec>& recs, std::size_t position) {
+// The record starting at `position`, or one of type 0 when none does.
+Rec At(const std::vector<Rec>& recs, std::size_t position) {
   for (const Rec& r : recs) {
-    if (r.start == position) return &r;
+    if (r.start == position) return r;
   }
-  return nullptr;
+  return {0, position, {}};
 }
 
 std::string Bytes(std::initializer_list<int> b) {
   std::string s;
   for (int v : b) s.push_back(static_cast<char>(v));
   return s;
+}
+
+TEST(BiffStrings, CompressedAndWide) {
+  std::string out;
+  PutShortString(out, u"Arial");
+  EXPECT_EQ(out, std::string("\x05\x00" "Arial", 7));
+  out.clear();
+  PutString(out, u"\u00FC@");  // fits one byte each: stored compressed
+  EXPECT_EQ(out, std::string("\x02\x00\x00\xFC@", 5));
+  out.clear();
+  PutString(out, u"\u0141\u00F3");  // Ł needs two bytes: the whole string is wide
+  EXPECT_EQ(out, std::string("\x02\x00\x01\x41\x01\xF3\x00", 7));
+  EXPECT_THROW(PutShortString(out, std::u16string(256, u'x')), XlsError);
+}
+
+// The SST of a filler string and `last`, sized so that the first record
+// has exactly `left` bytes free where `last` starts.
+std::string SstWith(std::size_t left, std::u16string_view last) {
+  const std::u16string filler(kMaxRecordData - 8 - 3 - left, u'a');  // after the counts, 3 + n bytes
+  std::string out;
+  PutSst(out, 0, {filler, last}, 2);
+  return out;
+}
+
+TEST(SharedStrings, HeaderAndFirstCharacterStayTogether) {
+  // Three bytes left: room for the header but not for a character, so the
+  // string moves whole to the CONTINUE record, without a flags prefix.
+  const std::string out = SstWith(3, u"xyz");
+  const auto recs = Records(out);
+  ASSERT_EQ(recs.size(), 2u);
+  EXPECT_EQ(recs[0].type, rt::kSst);
+  EXPECT_EQ(recs[0].data.size(), kMaxRecordData - 3);
+  EXPECT_EQ(recs[1].type, rt::kContinue);
+  EXPECT_EQ(recs[1].data, std::string("\x03\x00\x00xyz", 6));
+}
+
+TEST(SharedStrings, BrokenStringRestatesItsWidth) {
+  // Five bytes left: header and two characters fit; the rest goes on after
+  // a flags byte. A wide string breaks only between characters.
+  const std::string narrow = SstWith(5, u"abcd");
+  const auto n = Records(narrow);
+  ASSERT_EQ(n.size(), 2u);
+  EXPECT_EQ(n[0].data.substr(n[0].data.size() - 5), std::string("\x04\x00\x00" "ab", 5));
+  EXPECT_EQ(n[1].data, std::string("\x00" "cd", 3));
+  const std::string wide = SstWith(6, u"\u65E5\u672C\u8A9E");  // header + 1 char, 1 byte unused
+  const auto w = Records(wide);
+  ASSERT_EQ(w.size(), 2u);
+  EXPECT_EQ(w[0].data.size(), kMaxRecordData - 1);
+  EXPECT_EQ(w[0].data.substr(w[0].data.size() - 5), std::string("\x03\x00\x01\xE5\x65", 5));
+  EXPECT_EQ(w[1].data, std::string("\x01\x2C\x67\x9E\x8A", 5));
+}
+
+TEST(SharedStrings, ExtSstPointsAtStringHeaders) {
+  std::vector<std::u16string> strings;
+  for (int i = 0; i < 3000; ++i) strings.push_back(u"string number " + std::u16string(i % 13, u'\u0107'));
+  std::string out(100, 'x');  // the SST does not start the stream
+  const auto buckets = PutSst(out, 1000, {strings.begin(), strings.end()}, 3000);
+  const std::uint16_t per_bucket = ExtSstBucketSize(strings.size());
+  EXPECT_EQ(per_bucket, 24);  // 3000 / 128 rounded up
+  ASSERT_EQ(buckets.size(), (3000u + per_bucket - 1) / per_bucket);
+  const auto recs = Records(std::string_view(out).substr(100));
+  for (std::size_t b = 0; b < buckets.size(); ++b) {
+    const std::size_t at = buckets[b].stream_position - 1000;  // index into `out`
+    const std::u16string& s = strings[b * per_bucket];
+    EXPECT_EQ(GetU16(out, at), s.size()) << b;
+    EXPECT_EQ(GetU8(out, at + 2), s.find(u'\u0107') == std::u16string::npos ? 0 : 1) << b;
+    // The record offset counts from the start of the holding record.
+    bool found = false;
+    for (const Rec& r : recs) {
+      if (r.start + 100 + buckets[b].record_offset == at) found = true;
+    }
+    EXPECT_TRUE(found) << b;
+  }
+  std::string ext;
+  PutExtSst(ext, per_bucket, buckets);
+  EXPECT_EQ(ext.size(), 4 + 2 + 8 * buckets.size());
+  EXPECT_EQ(GetU16(ext, 0), rt::kExtSst);
+  EXPECT_EQ(GetU16(ext, 4), per_bucket);
+  EXPECT_EQ(GetU32(ext, 6), buckets[0].stream_position);
+  EXPECT_EQ(GetU16(ext, 10), buckets[0].record_offset);
+  EXPECT_EQ(ExtSstBucketSize(0), 8);
+  EXPECT_EQ(ExtSstBucketSize(1024), 8);
+  EXPECT_EQ(ExtSstBucketSize(1025), 9);
+}
+
+// The export's widths are the readers' to check (and two in COLINFO below).
+TEST(ColumnWidth, Edges) {
+  EXPECT_EQ(ColumnWidthToUnits(0), 0);
+  EXPECT_DOUBLE_EQ(UnitsToColumnWidth(2340), 59.0 / 7);  // Excel's default 8.43
+  EXPECT_THROW(ColumnWidthToUnits(256), XlsError);
+  EXPECT_THROW(ColumnWidthToUnits(-1), XlsError);
 }
 
 const CellFormat kCaption{.bold = true, .number_format = u"@"};
@@ -141,10 +246,9 @@ TEST(WorkbookStream, EveryStoredOffsetLandsOnItsRecord) {
   const auto sheets = OfType(recs, rt::kBoundSheet);
   ASSERT_EQ(sheets.size(), 2u);
   for (const Rec& bs : sheets) {
-    const Rec* bof = At(recs, GetU32(bs.data, 0));
-    ASSERT_NE(bof, nullptr);
-    EXPECT_EQ(bof->type, rt::kBof);
-    EXPECT_EQ(GetU16(bof->data, 2), 0x0010);
+    const Rec bof = At(recs, GetU32(bs.data, 0));
+    ASSERT_EQ(bof.type, rt::kBof);
+    EXPECT_EQ(GetU16(bof.data, 2), 0x0010);
   }
 
   const auto indexes = OfType(recs, rt::kIndex);
@@ -152,31 +256,26 @@ TEST(WorkbookStream, EveryStoredOffsetLandsOnItsRecord) {
   const std::string_view index = indexes[0].data;
   EXPECT_EQ(GetU32(index, 4), 0u);    // first row with cells
   EXPECT_EQ(GetU32(index, 8), 102u);  // last row with cells + 1
-  const Rec* defcol = At(recs, GetU32(index, 12));
-  ASSERT_NE(defcol, nullptr);
-  EXPECT_EQ(defcol->type, rt::kDefColWidth);
+  EXPECT_EQ(At(recs, GetU32(index, 12)).type, rt::kDefColWidth);
   // Blocks of rows 0-31, 32-63, 64-95, 96-127.
   ASSERT_EQ(index.size(), 16u + 4 * 4);
   std::size_t rows_seen = 0;
   for (std::size_t b = 0; b < 4; ++b) {
-    const Rec* db = At(recs, GetU32(index, 16 + 4 * b));
-    ASSERT_NE(db, nullptr) << b;
-    ASSERT_EQ(db->type, rt::kDbCell) << b;
-    const Rec* first_row = At(recs, db->start - GetU32(db->data, 0));
-    ASSERT_NE(first_row, nullptr) << b;
-    ASSERT_EQ(first_row->type, rt::kRow) << b;
+    const Rec db = At(recs, GetU32(index, 16 + 4 * b));
+    ASSERT_EQ(db.type, rt::kDbCell) << b;
+    const Rec first_row = At(recs, db.start - GetU32(db.data, 0));
+    ASSERT_EQ(first_row.type, rt::kRow) << b;
     // Each offset leads to the first cell of the next row in the block.
-    std::size_t at = first_row->start + 20;
-    std::size_t row_record = first_row->start;
-    for (std::size_t k = 0; k * 2 + 4 < db->data.size() + 0; ++k) {
-      at += GetU16(db->data, 4 + 2 * k);
-      const Rec* cell = At(recs, at);
-      const Rec* row = At(recs, row_record);
-      ASSERT_NE(cell, nullptr) << b << "/" << k;
-      ASSERT_EQ(row->type, rt::kRow) << b << "/" << k;
-      EXPECT_EQ(cell->type, rt::kLabelSst) << b << "/" << k;
-      EXPECT_EQ(GetU16(cell->data, 0), GetU16(row->data, 0)) << b << "/" << k;   // same row
-      EXPECT_EQ(GetU16(cell->data, 2), GetU16(row->data, 2)) << b << "/" << k;   // its first column
+    std::size_t at = first_row.start + 20;
+    std::size_t row_record = first_row.start;
+    for (std::size_t k = 0; k * 2 + 4 < db.data.size(); ++k) {
+      at += GetU16(db.data, 4 + 2 * k);
+      const Rec cell = At(recs, at);
+      const Rec row = At(recs, row_record);
+      ASSERT_EQ(row.type, rt::kRow) << b << "/" << k;
+      ASSERT_EQ(cell.type, rt::kLabelSst) << b << "/" << k;
+      EXPECT_EQ(GetU16(cell.data, 0), GetU16(row.data, 0)) << b << "/" << k;  // same row
+      EXPECT_EQ(GetU16(cell.data, 2), GetU16(row.data, 2)) << b << "/" << k;  // its first column
       row_record += 20;
       ++rows_seen;
     }
@@ -239,42 +338,6 @@ TEST(WorkbookRoundTrip, CaptionsWidthsFormatsAndText) {
   EXPECT_EQ(back.WorkbookStream(), book.WorkbookStream());
 }
 
-TEST(WorkbookRoundTrip, HeaderOnlyFileIsInTheMiniStream) {
-  std::vector<std::pair<std::u16string, int>> captions;
-  for (int i = 0; i < 40; ++i) captions.push_back({u"Caption " + std::u16string(1, u'A' + i % 26), 10 + i % 3});
-  const Workbook book = CaptionBook(captions);
-  const std::string stream = book.WorkbookStream();
-  ASSERT_LT(stream.size(), kMiniStreamCutoff);
-  const std::string file = book.FileBytes();
-  EXPECT_NE(GetU32(file, 60), kEndOfChain);  // a mini FAT exists
-  const Workbook back = Workbook::FromFileBytes(file);
-  for (std::uint32_t c = 0; c < 40; ++c) {
-    EXPECT_EQ(back.sheet(0).Text(0, c), captions[c].first);
-    EXPECT_EQ(back.sheet(0).ColumnWidth(c), captions[c].second);
-  }
-}
-
-TEST(WorkbookRoundTrip, ManySheetsAndLargeSharedStrings) {
-  Workbook book;
-  Worksheet& a = book.AddSheet(u"People");
-  Worksheet& b = book.AddSheet(u"\u00DCbersicht");
-  const std::u16string long_wide(12000, u'\u0142');
-  const std::u16string long_narrow(20000, u'n');
-  a.SetText(0, 0, long_wide);
-  a.SetText(0, 1, long_narrow);
-  for (std::uint32_t r = 1; r < 3000; ++r) a.SetText(r, r % 256, u"row " + std::u16string(r % 40, u'\u65E5'));
-  b.SetText(65535, 255, u"last cell");
-  b.SetText(0, 0, u"same row " + std::u16string(5, u'\u65E5'));
-  const Workbook back = Workbook::FromFileBytes(book.FileBytes());
-  ASSERT_EQ(back.sheet_count(), 2u);
-  EXPECT_EQ(back.sheet(1).name(), u"\u00DCbersicht");
-  EXPECT_EQ(back.sheet(0).Text(0, 0), long_wide);
-  EXPECT_EQ(back.sheet(0).Text(0, 1), long_narrow);
-  for (std::uint32_t r = 1; r < 3000; ++r) ASSERT_EQ(back.sheet(0).Text(r, r % 256), u"row " + std::u16string(r % 40, u'\u65E5'));
-  EXPECT_EQ(back.sheet(1).Text(65535, 255), u"last cell");
-  EXPECT_EQ(back.sheet(1).RowCount(), 65536u);
-}
-
 TEST(WorksheetCells, EmptyTextAndOverwrites) {
   Workbook book;
   Worksheet& sheet = book.AddSheet(u"S");
@@ -322,36 +385,15 @@ TEST(WorkbookReader, RejectsWhatItCannotRead) {
   const std::string stream = CaptionBook({{u"X", 10}}).WorkbookStream();
   EXPECT_THROW(Workbook::FromStream(stream.substr(0, stream.size() / 2)), XlsError);
   EXPECT_THROW(Workbook::FromStream(std::string(40, '\0')), XlsError);
-  {
-    // A cell naming a shared string that does not exist.
+  const auto read = [&](std::uint16_t type, std::size_t at, std::uint32_t value) {
     std::string bad = stream;
-    const auto recs = Records(bad);
-    const Rec label = OfType(recs, rt::kLabelSst)[0];
-    SetU32(bad, label.start + 4 + 6, 7);
-    EXPECT_THROW(Workbook::FromStream(bad), XlsError);
-  }
-  {
-    // A sheet offset past the end.
-    std::string bad = stream;
-    const Rec bs = OfType(Records(bad), rt::kBoundSheet)[0];
-    SetU32(bad, bs.start + 4, 0x7FFFFFF0);
-    EXPECT_THROW(Workbook::FromStream(bad), XlsError);
-  }
+    SetU32(bad, OfType(Records(bad), type)[0].start + 4 + at, value);
+    return Workbook::FromStream(bad);
+  };
+  EXPECT_THROW(read(rt::kLabelSst, 6, 7), XlsError);              // a shared string that does not exist
+  EXPECT_THROW(read(rt::kBoundSheet, 0, 0x7FFFFFF0), XlsError);  // a sheet offset past the end
   EXPECT_THROW(Workbook::FromFileBytes(BuildCompoundFile(u"Book", stream)), XlsError);
   EXPECT_THROW(Workbook::FromFileBytes(BuildCompoundFile(u"Other", stream)), XlsError);
-}
-
-TEST(WorkbookFile, SaveAndOpen) {
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "kinsheet_xls_test";
-  std::filesystem::create_directories(dir);
-  const std::filesystem::path path = dir / "saved.xls";
-  const Workbook book = CaptionBook({{u"Given", 20}});
-  book.Save(path);
-  EXPECT_EQ(std::filesystem::file_size(path) % 512, 0u);
-  EXPECT_EQ(Workbook::Open(path).sheet(0).Text(0, 0), u"Given");
-  EXPECT_THROW(book.Save(dir / "missing" / "x.xls"), XlsError);
-  EXPECT_THROW(Workbook::Open(dir / "missing.xls"), XlsError);
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

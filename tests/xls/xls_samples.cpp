@@ -1,6 +1,5 @@
 // Writes sample workbooks for the independent readers, each with the
-// values it must show (NAME.csv, UTF-8, every value quoted) and its
-// formatting (NAME.json): captions, widths and text columns.
+// values it must show (NAME.csv, UTF-8, every value quoted).
 //   xls_samples OUTPUT_FOLDER
 #include <filesystem>
 #include <fstream>
@@ -38,59 +37,49 @@ const std::vector<Caption> kAllCaptions = {
     {"FAMS_ID 3", 10}, {"Spouse_ID 3", 10}, {"Spouse 3", 30}, {"Marriage 3", 11},
     {"Marriage place 3", 30}, {"#Ch 3", 3}};
 
-using Grid = std::vector<std::vector<std::string>>;  // UTF-8, row by row
-
+// A workbook laid out as the export lays it out, with the values it must
+// show (UTF-8, row by row).
 class Sample {
  public:
-  Sample(std::vector<Caption> captions) : captions_(std::move(captions)) {
+  Sample() : grid_(2) {  // row 2 stays empty
     Worksheet& sheet = book_.AddSheet(u"Sheet1");
-    const CellFormat caption{.bold = true, .number_format = u"@"};
-    const CellFormat text{.number_format = u"@"};
-    grid_.emplace_back();
-    for (std::size_t c = 0; c < captions_.size(); ++c) {
-      sheet.SetText(0, static_cast<std::uint32_t>(c), DecodeText(captions_[c].text));
-      sheet.SetColumnWidth(static_cast<std::uint32_t>(c), captions_[c].width);
-      sheet.SetColumnFormat(static_cast<std::uint32_t>(c), text);
-      sheet.SetFormat(0, static_cast<std::uint32_t>(c), caption);
-      grid_[0].push_back(captions_[c].text);
+    for (std::uint32_t c = 0; c < kAllCaptions.size(); ++c) {
+      sheet.SetText(0, c, DecodeText(kAllCaptions[c].text));
+      sheet.SetColumnWidth(c, kAllCaptions[c].width);
+      sheet.SetColumnFormat(c, CellFormat{.number_format = u"@"});
+      sheet.SetFormat(0, c, CellFormat{.bold = true, .number_format = u"@"});
+      grid_[0].push_back(kAllCaptions[c].text);
     }
-    grid_.emplace_back();  // row 2 stays empty
   }
 
   // Values as UTF-8 or Windows-1252 bytes, decoded the way GEDCOM text is.
   void AddRow(const std::vector<std::string>& values) {
-    Worksheet& sheet = book_.sheet(0);
-    const auto row = static_cast<std::uint32_t>(grid_.size());
     grid_.emplace_back();
-    for (std::size_t c = 0; c < values.size(); ++c) {
+    for (std::uint32_t c = 0; c < values.size(); ++c) {
       const std::u16string text = DecodeText(values[c]);
-      sheet.SetText(row, static_cast<std::uint32_t>(c), text);
+      book_.sheet(0).SetText(static_cast<std::uint32_t>(grid_.size() - 1), c, text);
       grid_.back().push_back(Utf16ToUtf8(text));
     }
   }
+
+  std::size_t rows() const { return grid_.size(); }
 
   void Save(const std::filesystem::path& folder, const std::string& name) const {
     book_.Save(folder / (name + ".xls"));
     std::ofstream csv(folder / (name + ".csv"), std::ios::binary);
     for (const auto& row : grid_) {
       for (std::size_t c = 0; c < row.size(); ++c) {
-        if (c) csv << ',';
-        csv << '"';
+        csv << (c ? ",\"" : "\"");
         for (char ch : row[c]) csv << (ch == '"' ? "\"\"" : std::string(1, ch));
         csv << '"';
       }
       csv << "\r\n";
     }
-    std::ofstream json(folder / (name + ".json"), std::ios::binary);
-    json << "{\"captions\": " << captions_.size() << ", \"widths\": [";
-    for (std::size_t c = 0; c < captions_.size(); ++c) json << (c ? ", " : "") << captions_[c].width;
-    json << "], \"rows\": " << grid_.size() << "}\n";
   }
 
  private:
-  std::vector<Caption> captions_;
   Workbook book_;
-  Grid grid_;
+  std::vector<std::vector<std::string>> grid_;
 };
 
 std::string Repeat(const std::string& unit, std::size_t times) {
@@ -110,10 +99,10 @@ int main(int argc, char** argv) {
   try {
     std::filesystem::create_directories(out);
 
-    Sample header(kAllCaptions);
+    Sample header;
     header.Save(out, "header_only");
 
-    Sample unicode(kAllCaptions);
+    Sample unicode;
     unicode.AddRow({"I1", "Jürgen Müller", "Müller", "Jürgen", "", "", "Dr.", "", "M", "12 MAR 1890",
                     "Köln, Deutschland", "", "Łódź, Polska", "", "Zoë Ærø", "", "Œuvre – “quoted”",
                     "F1", "I2", "Straße Weiß", "I3", "Małgorzata Żółć", "F2", "I4", "山田 太郎",
@@ -126,15 +115,9 @@ int main(int argc, char** argv) {
     unicode.AddRow({"I3", "M\xFC" "ller \x80 \x8C" "uvre", "Ren\xE9"});
     unicode.Save(out, "unicode");
 
-    Sample surname({{"Surname", 16}});
-    surname.AddRow({"Smith"});
-    surname.AddRow({""});
-    surname.AddRow({"Nowak"});
-    surname.Save(out, "surname_only");
-
     // Big enough for CONTINUE-split shared strings in both widths and for
-    // a FAT that needs DIFAT sectors.
-    Sample large(kAllCaptions);
+    // a FAT that needs DIFAT sectors; it reaches the sheet's last row.
+    Sample large;
     large.AddRow({Repeat("Łódź ", 2400), Repeat("Latin-1 filler ", 1200)});
     for (int r = 0; r < 12000; ++r) {
       std::vector<std::string> row;
@@ -149,6 +132,8 @@ int main(int argc, char** argv) {
       }
       large.AddRow(row);
     }
+    while (large.rows() < 65535) large.AddRow({});
+    large.AddRow({"last row"});
     large.Save(out, "large");
   } catch (const std::exception& e) {
     std::cerr << "xls_samples: " << e.what() << "\n";

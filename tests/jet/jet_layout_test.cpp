@@ -1,10 +1,14 @@
-// Table definitions, data pages, usage maps and property blocks.
+// The fixed layouts byte for byte: header masking, text encodings, rows,
+// table definitions, data pages, usage maps and property blocks.
 #include <gtest/gtest.h>
 
 #include <map>
+#include <string>
 
 #include "formats/jet/data_page.h"
+#include "formats/jet/header.h"
 #include "formats/jet/properties.h"
+#include "formats/jet/row.h"
 #include "formats/jet/table_def.h"
 #include "formats/jet/text_codec.h"
 #include "formats/jet/usage_map.h"
@@ -13,35 +17,115 @@
 namespace kinsheet::jet {
 namespace {
 
+std::string Bytes(std::initializer_list<int> values) {
+  std::string out;
+  for (int v : values) out.push_back(static_cast<char>(v));
+  return out;
+}
+
+TableShape TextColumns(const JetFormat& format, const std::vector<testing::TestField>& fields) {
+  TableShape shape;
+  shape.name = u"tblKinsheet";
+  for (const auto& f : fields) {
+    ColumnShape c;
+    c.name = Widen(f.name);
+    c.length = static_cast<std::uint16_t>(f.size * format.text_unit_bytes);
+    c.compressible = format.version == 4;
+    c.sort_order = kGeneralSortOrder;
+    c.code_page = format.version == 3 ? kCodePage1252 : 0;
+    shape.columns.push_back(c);
+  }
+  LayOutColumns(shape);
+  return shape;
+}
+
+TableShape ThreeTextColumns(const JetFormat& format) {
+  return TextColumns(format, {{"Surname", 120}, {"Given", 120}, {"Sex", 120}});
+}
+
+TEST(JetHeader, KnownMaskAndTheJet4PasswordArea) {
+  const std::string stream = HeaderKeystream(128);
+  EXPECT_EQ(stream.substr(0, 12), Bytes({0xB5, 0x6F, 0x03, 0x62, 0x61, 0x08, 0xC2, 0x55, 0xEB, 0xA9, 0x67, 0x72}));
+  EXPECT_EQ(static_cast<unsigned char>(stream[127]), 0xD4);
+  // The password area holds the date mask.
+  std::string page = BuildHeaderPage(JetFormat::Jet4(), 46023.5);
+  MaskHeader(JetFormat::Jet4(), page);  // unmask
+  for (int i = 0; i < 10; ++i) {
+    EXPECT_EQ(page.substr(0x42 + 4 * i, 4), Bytes({0xC7, 0xB3, 0x00, 0x00})) << "repeat " << i;
+  }
+  EXPECT_EQ(GetU16(page, 0x6E), 0x0409);
+  EXPECT_EQ(GetU16(page, 0x3C), 1252);
+  std::string bad = BuildHeaderPage(JetFormat::Jet4(), 1);
+  bad[0x14] = 7;  // no such version
+  EXPECT_THROW(ParseHeaderPage(bad), JetError);
+}
+
+TEST(JetText, Jet4CompressesOnlyLatin1TextOfThreeTo1024Characters) {
+  const JetFormat& f = JetFormat::Jet4();
+  EXPECT_EQ(EncodeText(f, u"ab", true), Bytes({'a', 0, 'b', 0}));
+  EXPECT_EQ(EncodeText(f, u"abc", true), Bytes({0xFF, 0xFE, 'a', 'b', 'c'}));
+  EXPECT_EQ(EncodeText(f, u"abc", false), Bytes({'a', 0, 'b', 0, 'c', 0}));
+  EXPECT_EQ(EncodeText(f, u"M\u00fcller", true), Bytes({0xFF, 0xFE, 'M', 0xFC, 'l', 'l', 'e', 'r'}));
+  EXPECT_EQ(EncodeText(f, std::u16string(1024, u'x'), true).size(), 1026u);
+  EXPECT_EQ(EncodeText(f, std::u16string(1025, u'x'), true).size(), 2050u);
+  EXPECT_EQ(EncodeText(f, u"ab\u0141", true), Bytes({'a', 0, 'b', 0, 0x41, 0x01}));
+  EXPECT_EQ(EncodeText(f, u"", true), "");
+  // A byte order mark first is kept apart from the compressed form.
+  EXPECT_EQ(EncodeText(f, u"\uFEFFabc", true), Bytes({0xFF, 0xFE, 0x00, 0xFF, 0xFE, 'a', 0, 'b', 0, 'c', 0}));
+  EXPECT_EQ(DecodeText(f, EncodeText(f, u"\uFEFFabc", true)), u"\uFEFFabc");
+  EXPECT_EQ(DecodeText(f, EncodeText(f, u"\uFEFF", false)), u"\uFEFF");
+  // "a", switch to two-byte units for U+0141, back to bytes for "b".
+  EXPECT_EQ(DecodeText(f, Bytes({0xFF, 0xFE, 'a', 0, 0x41, 0x01, 0, 'b'})), u"a\u0141b");
+}
+
+TEST(JetText, Jet3UsesWindows1252WithQuestionMarks) {
+  const JetFormat& f = JetFormat::Jet3();
+  EXPECT_EQ(EncodeText(f, u"\u0141\u00f3d\u017a", false), Bytes({'?', 0xF3, 'd', '?'}));
+  EXPECT_EQ(EncodeText(f, u"\u20ac\u0160", false), Bytes({0x80, 0x8A}));
+  EXPECT_EQ(EncodeText(f, u"\u0081\u008d\u008f\u0090\u009d", false), "?????");
+  EXPECT_EQ(EncodeText(f, u"\U0001F46A", false), "?");
+  EXPECT_EQ(DecodeText(f, Bytes({0x80, 0xE9})), u"\u20ac\u00e9");
+}
+
+std::vector<Cell> Texts(const JetFormat& format, std::vector<std::optional<std::u16string>> values) {
+  std::vector<Cell> cells;
+  for (const auto& v : values) cells.push_back(v ? Cell::Of(EncodeText(format, *v, format.version == 4)) : Cell::Null());
+  return cells;
+}
+
+TEST(JetRow, WorkedExamplesByteForByte) {
+  const JetFormat& j4 = JetFormat::Jet4();
+  const JetFormat& j3 = JetFormat::Jet3();
+  EXPECT_EQ(EncodeRow(j4, ThreeTextColumns(j4), Texts(j4, {u"M\u00fcller", u"", u"M"})),
+            Bytes({0x03, 0x00, 0xFF, 0xFE, 0x4D, 0xFC, 0x6C, 0x6C, 0x65, 0x72, 0x4D, 0x00, 0x0C, 0x00, 0x0A, 0x00,
+                   0x0A, 0x00, 0x02, 0x00, 0x03, 0x00, 0x07}));
+  EXPECT_EQ(EncodeRow(j3, ThreeTextColumns(j3), Texts(j3, {u"M\u00fcller", u"", u"M"})),
+            Bytes({0x03, 0x4D, 0xFC, 0x6C, 0x6C, 0x65, 0x72, 0x4D, 0x08, 0x07, 0x07, 0x01, 0x03, 0x07}));
+  // NULL instead of "": the same bytes but the mask.
+  const std::string with_null = EncodeRow(j3, ThreeTextColumns(j3), Texts(j3, {u"M\u00fcller", std::nullopt, u"M"}));
+  EXPECT_EQ(static_cast<unsigned char>(with_null.back()), 0x05);
+}
+
+TEST(JetRow, Jet3JumpTableWithRealEntryAndFiller) {
+  const JetFormat& j3 = JetFormat::Jet3();
+  const std::string real = EncodeRow(
+      j3, ThreeTextColumns(j3),
+      Texts(j3, {std::u16string(200, u'a'), std::u16string(100, u'b'), std::u16string(10, u'c')}));
+  ASSERT_EQ(real.size(), 318u);
+  EXPECT_EQ(real.substr(311), Bytes({0x37, 0x2D, 0xC9, 0x01, 0x02, 0x03, 0x07}));
+  const std::string filler = EncodeRow(j3, ThreeTextColumns(j3),
+                                       Texts(j3, {std::u16string(200, u'a'), std::u16string(54, u'b'), u""}));
+  ASSERT_EQ(filler.size(), 262u);
+  EXPECT_EQ(filler.substr(255), Bytes({0xFF, 0xFF, 0xC9, 0x01, 0xFF, 0x03, 0x07}));
+}
+
 class JetPages : public ::testing::TestWithParam<int> {
  protected:
   const JetFormat& format() const { return GetParam() == 3 ? JetFormat::Jet3() : JetFormat::Jet4(); }
-
-  TableShape TextTable(const std::vector<testing::TestField>& fields) const {
-    TableShape shape;
-    shape.name = u"tblKinsheet";
-    for (const auto& f : fields) {
-      ColumnShape c;
-      c.name = Widen(f.name);
-      c.length = static_cast<std::uint16_t>(f.size * format().text_unit_bytes);
-      c.compressible = format().version == 4;
-      c.sort_order = kGeneralSortOrder;
-      c.code_page = format().version == 3 ? kCodePage1252 : 0;
-      shape.columns.push_back(c);
-    }
-    LayOutColumns(shape);
-    return shape;
-  }
 };
 
-TEST_P(JetPages, TableDefinitionLengths) {
-  const bool jet3 = format().version == 3;
-  EXPECT_EQ(BuildTableDefinition(format(), TextTable(testing::KinsheetFields())).size(), jet3 ? 1120u : 1775u);
-  EXPECT_EQ(BuildTableDefinition(format(), TextTable({{"Surname", 120}})).size(), jet3 ? 71u : 106u);
-}
-
 TEST_P(JetPages, TableDefinitionOfOneFieldByteForByte) {
-  TableShape shape = TextTable({{"Surname", 120}});
+  TableShape shape = TextColumns(format(), {{"Surname", 120}});
   shape.row_count = 0x01020304;
   shape.owned_map = PageRow(12, 0);
   shape.free_map = PageRow(12, 1);
@@ -85,11 +169,8 @@ TEST_P(JetPages, TableDefinitionOfOneFieldByteForByte) {
 
 TEST_P(JetPages, TableDefinitionOverThreePages) {
   std::vector<testing::TestField> fields;
-  for (int i = 0; i < 120; ++i) {
-    std::string name = "Field_with_a_long_name_" + std::to_string(1000 + i);
-    fields.push_back({name, 1 + i % 100});
-  }
-  TableShape shape = TextTable(fields);
+  for (int i = 0; i < 120; ++i) fields.push_back({"Field_with_a_long_name_" + std::to_string(1000 + i), 1 + i % 100});
+  TableShape shape = TextColumns(format(), fields);
   shape.long_value_maps.push_back({3, PageRow(9, 2), PageRow(9, 3)});
   const std::string def = BuildTableDefinition(format(), shape);
   EXPECT_EQ(def.size(), (format().version == 3 ? 5565u : 9785u) + 10);
@@ -98,7 +179,6 @@ TEST_P(JetPages, TableDefinitionOverThreePages) {
   EXPECT_EQ(GetU32(pages[0], 4), 21u);
   EXPECT_EQ(GetU32(pages[1], 4), 22u);
   EXPECT_EQ(GetU32(pages[2], 4), 0u);
-  std::string joined = pages[0];
   for (std::size_t i = 1; i < pages.size(); ++i) {
     EXPECT_EQ(GetU8(pages[i], 0), 0x02);
     if (format().version == 4) {
@@ -107,20 +187,10 @@ TEST_P(JetPages, TableDefinitionOverThreePages) {
     } else {
       EXPECT_EQ(pages[i].substr(2, 2), "VC");
     }
-    joined.append(pages[i], 8);
   }
-  const TableShape back = ParseTableDefinition(format(), std::string_view(joined).substr(0, def.size()));
-  ASSERT_EQ(back.columns.size(), 120u);
-  for (std::size_t i = 0; i < 120; ++i) {
-    EXPECT_EQ(back.columns[i].name, shape.columns[i].name);
-    EXPECT_EQ(back.columns[i].length, shape.columns[i].length);
-    EXPECT_EQ(back.columns[i].var_index, i);
-  }
-  ASSERT_EQ(back.long_value_maps.size(), 1u);
-  EXPECT_EQ(back.long_value_maps[0].free, PageRow(9, 3));
 }
 
-TEST_P(JetPages, DataPageFreeSpaceAndRowLimit) {
+TEST_P(JetPages, DataPageFreeSpaceAndLimits) {
   DataPage page(format(), 11);
   EXPECT_EQ(page.free_space(), format().version == 3 ? 2038u : 4082u);
   EXPECT_EQ(GetU16(page.image(), 2), page.free_space());
@@ -136,38 +206,23 @@ TEST_P(JetPages, DataPageFreeSpaceAndRowLimit) {
   ASSERT_EQ(slots.size(), 255u);
   EXPECT_EQ(slots[0].offset, format().page_size - 1);
   EXPECT_EQ(RowOfPage(format(), page.image(), 200), std::string(1, static_cast<char>(200)));
-}
-
-TEST_P(JetPages, DataPageFillsExactly) {
-  DataPage page(format(), 11);
+  // The largest row fills a page exactly.
+  DataPage full(format(), 11);
   const std::size_t largest = format().empty_data_page_free() - 2;
-  EXPECT_FALSE(page.Fits(largest + 1));
-  ASSERT_TRUE(page.Fits(largest));
-  page.AddRow(std::string(largest, 'x'));
-  EXPECT_EQ(page.free_space(), 0u);
-  EXPECT_FALSE(page.Fits(0));
+  EXPECT_FALSE(full.Fits(largest + 1));
+  ASSERT_TRUE(full.Fits(largest));
+  full.AddRow(std::string(largest, 'x'));
+  EXPECT_EQ(full.free_space(), 0u);
+  EXPECT_FALSE(full.Fits(0));
 }
 
-TEST_P(JetPages, InlineAndReferenceMapsList) {
+TEST_P(JetPages, InlineMapLists) {
   const std::string row = InlineMapRow(InlineStartFor(13), format().inline_map_bytes(), {13, 14, 20});
   EXPECT_EQ(GetU32(row, 1), 8u);
   EXPECT_EQ(PagesOfMap(format(), row, {}), (std::vector<std::uint32_t>{13, 14, 20}));
   std::string outside = row;
   EXPECT_THROW(SetInlineMapBit(outside, 8 + format().inline_map_pages(), true), JetError);
 
-  // Two stretches: bitmap pages 100 and 200 list one page each.
-  const std::uint32_t stretch = format().bitmap_page_pages();
-  std::map<std::uint32_t, std::string> pages;
-  pages[100] = EmptyBitmapPage(format());
-  SetBitmapPageBit(pages[100], stretch - 1, true);
-  pages[200] = EmptyBitmapPage(format());
-  SetBitmapPageBit(pages[200], 5, true);
-  std::string ref = EmptyReferenceMapRow(format());
-  EXPECT_EQ(ref.size(), format().usage_map_row_size);
-  SetReferenceSlot(ref, 0, 100);
-  SetReferenceSlot(ref, 1, 200);
-  const auto read = [&](std::uint32_t p) { return pages.at(p); };
-  EXPECT_EQ(PagesOfMap(format(), ref, read), (std::vector<std::uint32_t>{stretch - 1, stretch + 5}));
 }
 
 TEST_P(JetPages, GlobalMapCoversTheWholeFile) {
@@ -212,36 +267,6 @@ TEST_P(JetPages, PropertyBlockLayoutAndRoundTrip) {
   EXPECT_EQ(GetU16(block, entry + 4), 0);   // name index
   EXPECT_EQ(GetU16(block, entry + 6), 1);   // value size
   EXPECT_EQ(GetU8(block, entry + 8), 0xFF); // yes
-  const std::vector<PropertyMap> back = ParsePropertyBlock(format(), block);
-  ASSERT_EQ(back.size(), 2u);
-  EXPECT_EQ(back[1].object, u"Sex");
-  EXPECT_EQ(back[1].properties.at(0).name, u"AllowZeroLength");
-  EXPECT_EQ(back[1].properties.at(0).value, std::string(1, '\0'));
-}
-
-TEST_P(JetPages, LongValuesFollowTheirPages) {
-  const std::string inline_cell = LongValueHeader(3, kLongValueInline, 0) + "abc";
-  EXPECT_EQ(ReadLongValue(format(), inline_cell, {}), "abc");
-
-  std::map<std::uint32_t, std::string> pages;
-  DataPage one = DataPage::LongValuePage(format());
-  EXPECT_EQ(one.image().substr(4, 4), "LVAL");
-  one.AddRow("first");
-  const std::uint8_t row = one.AddRow("second");
-  pages[30] = one.image();
-  DataPage a = DataPage::LongValuePage(format());
-  std::string chunk;
-  PutU32(chunk, PageRow(32, 0));
-  a.AddRow(chunk + "hello ");
-  pages[31] = a.image();
-  DataPage b = DataPage::LongValuePage(format());
-  chunk.clear();
-  PutU32(chunk, 0);
-  b.AddRow(chunk + "world");
-  pages[32] = b.image();
-  const auto read = [&](std::uint32_t p) { return pages.at(p); };
-  EXPECT_EQ(ReadLongValue(format(), LongValueHeader(6, kLongValueOnePage, PageRow(30, row)), read), "second");
-  EXPECT_EQ(ReadLongValue(format(), LongValueHeader(11, 0, PageRow(31, 0)), read), "hello world");
 }
 
 INSTANTIATE_TEST_SUITE_P(BothFormats, JetPages, ::testing::Values(3, 4),
