@@ -6,11 +6,8 @@
 
 #include "support/fixtures.h"
 
-namespace kinsheet {
+namespace kinsheet::testing {
 namespace {
-
-using testing::ReadBytes;
-using testing::Session;
 
 constexpr int kFamilies = 300005;           // F1..F300005
 constexpr int kPeople = 2 * kFamilies;      // I1..I600010, husband 2k-1 and wife 2k of Fk
@@ -98,4 +95,4 @@ TEST(LargeTree, EveryPersonHasARowAndEveryFamilyItsPartners) {
 }
 
 }  // namespace
-}  // namespace kinsheet
+}  // namespace kinsheet::testing

@@ -1,24 +1,20 @@
 #include <gtest/gtest.h>
 
-#include <unordered_map>
-
+#include "records/dates.h"
 #include "records/work_records.h"
 #include "support/fixtures.h"
 
-namespace kinsheet {
+namespace kinsheet::testing {
 namespace {
 
-using testing::Ged;
-using testing::ReadBytes;
-using testing::Session;
-
-// Offsets of the individual record as stored on disk.
-TEST(WorkRecords, IndividualLayoutByteForByte) {
+// Offsets of the individual and family records as stored on disk.
+TEST(WorkRecords, LayoutByteForByte) {
   Session s;
   ASSERT_EQ(s.Load(Ged({"0 @I12@ INDI", "1 NAME John /Smith/", "1 SEX MALE", "1 TITL Sir",
                         "1 BIRT", "2 DATE 1 JAN 1900", "2 PLAC York", "1 BURI", "2 PLAC Hull",
                         "1 FAMC @F9@", "1 FAMS @F1@", "1 FAMS @F2@", "1 FAMS @F3@",
-                        "1 FAMS @F4@"})),
+                        "1 FAMS @F4@", "0 @F7@ FAM", "1 HUSB @I1@", "1 WIFE @I2@", "1 MARR", "2 DATE 2 FEB 1920",
+                        "2 PLAC Rome", "1 CHIL @I3@", "1 CHIL @I4@"})),
             LoadOutcome::kLoaded);
   const std::string rec = ReadBytes(s.state.IndividualWorkFile());
   ASSERT_EQ(rec.size(), 1777u);
@@ -40,21 +36,15 @@ TEST(WorkRecords, IndividualLayoutByteForByte) {
   EXPECT_EQ(field(1751, 24), padded("F4", 24));               // the fourth replaces the third
   EXPECT_EQ(rec.substr(1775, 2), std::string("\x04\x00", 2));  // FamsCount, little-endian
   EXPECT_EQ(s.state.counters[6], 4);
-}
 
-TEST(WorkRecords, FamilyLayoutByteForByte) {
-  Session s;
-  ASSERT_EQ(s.Load(Ged({"0 @I1@ INDI", "0 @F7@ FAM", "1 HUSB @I1@", "1 WIFE @I2@", "1 MARR",
-                        "2 DATE 2 FEB 1920", "2 PLAC Rome", "1 CHIL @I3@", "1 CHIL @I4@"})),
-            LoadOutcome::kLoaded);
-  const std::string rec = ReadBytes(s.state.FamilyWorkFile());
-  ASSERT_EQ(rec.size(), 274u);
-  EXPECT_EQ(rec.substr(0, 24), "F7" + std::string(22, ' '));
-  EXPECT_EQ(rec.substr(24, 24), "I1" + std::string(22, ' '));
-  EXPECT_EQ(rec.substr(48, 24), "I2" + std::string(22, ' '));
-  EXPECT_EQ(rec.substr(72, 100), "2 FEB 1920" + std::string(90, ' '));
-  EXPECT_EQ(rec.substr(172, 100), "Rome" + std::string(96, ' '));
-  EXPECT_EQ(rec.substr(272, 2), std::string("\x02\x00", 2));
+  const std::string fam = ReadBytes(s.state.FamilyWorkFile());
+  ASSERT_EQ(fam.size(), 274u);
+  EXPECT_EQ(fam.substr(0, 24), "F7" + std::string(22, ' '));
+  EXPECT_EQ(fam.substr(24, 24), "I1" + std::string(22, ' '));
+  EXPECT_EQ(fam.substr(48, 24), "I2" + std::string(22, ' '));
+  EXPECT_EQ(fam.substr(72, 100), "2 FEB 1920" + std::string(90, ' '));
+  EXPECT_EQ(fam.substr(172, 100), "Rome" + std::string(96, ' '));
+  EXPECT_EQ(fam.substr(272, 2), std::string("\x02\x00", 2));
   EXPECT_EQ(s.state.work.family_index.Extra(1, 1).substr(0, 2), "I1");
 }
 
@@ -129,31 +119,24 @@ TEST(IdTable, FirstMatchWinsAndEmptyFindsNothing) {
   EXPECT_EQ(t.Extra(1, 1), std::string(24, ' '));
 }
 
-// Ids, extras and first matches hold across the table's chunks and every
-// growth of its index. A plain map that keeps the
-// first entry of each id says what a scan from entry 1 would find.
-TEST(IdTable, GrowsWithoutLosingOrReorderingEntries) {
-  constexpr std::int32_t kEntries = 200002;
-  // Every third entry repeats an id from a third of the way back.
-  const auto id_of = [](std::int32_t n) { return "F" + std::to_string(n % 3 == 0 ? n / 3 : n); };
-  IdTable t(2);
-  std::unordered_map<std::string, std::int32_t> first;
-  for (std::int32_t n = 1; n <= kEntries; ++n) {
-    t.Append(id_of(n));
-    first.emplace(id_of(n), n);
-    t.SetExtra(n, 1, "H" + std::to_string(n));
-    t.SetExtra(n, 2, "W" + std::to_string(n));
-  }
-  ASSERT_EQ(t.fill(), kEntries);
-  for (std::int32_t n = 1; n <= kEntries; ++n) {
-    ASSERT_EQ(t.Find(id_of(n), kEntries), first.at(id_of(n))) << n;
-    ASSERT_EQ(TrimSpaces(t.Id(n)), id_of(n)) << n;
-    ASSERT_EQ(TrimSpaces(t.Extra(n, 1)), "H" + std::to_string(n)) << n;
-    ASSERT_EQ(TrimSpaces(t.Extra(n, 2)), "W" + std::to_string(n)) << n;
-  }
-  EXPECT_EQ(t.Find("F200002", 200001), std::nullopt);  // beyond the count
-  EXPECT_EQ(t.Find("F200003", kEntries), std::nullopt);
+TEST(DateYear, ExamplesAndRealForms) {
+  const std::pair<const char*, int> cases[] = {
+      {"ABT 1850", 1850}, {"Abt. 1850", 1850}, {"EST 1850", 1850}, {"(1850)", 1850},
+      {"c1850", 1850}, {"BEF. 3 MAR 1850", 1850}, {"1 JAN 1850", 1850}, {"1750/51", 1750},
+      {"BET 1850 AND 1860", 1860}, {"FROM 1850 TO 1860", 1860}, {"1850-1860", 1860},
+      {"12 JUN 95", 0}, {"JUN 95", 95}, {"850", 850}, {"18500", 0}, {"", 0}, {"   ", 0},
+      {"DECEASED", 0}, {"1 2", 0}, {"AFT 1900", 1900}, {"ABOUT 1701", 1701},
+      {"INT 1850 (about then)", 1850}, {"CAL 1845", 1845}, {"12/03/1850", 12}, {"5 MAR 850", 850},
+      {"@#DJULIAN@ 11 FEB 1731/32", 1731}, {"/1850", 1850}};
+  for (const auto& [text, year] : cases) EXPECT_EQ(DateYear(text), year) << text;
+}
+
+TEST(ReplaceAll, TrimsAndNeverLoops) {
+  EXPECT_EQ(ReplaceAll(" ABT. 1850 ", ".", ""), "ABT 1850");
+  EXPECT_EQ(ReplaceAll("say \"hi\"", "\"", "'"), "say 'hi'");
+  EXPECT_EQ(ReplaceAll("  x  ", "", "y"), "x");
+  EXPECT_EQ(ReplaceAll("a.b", ".", ".."), "a..b");
 }
 
 }  // namespace
-}  // namespace kinsheet
+}  // namespace kinsheet::testing

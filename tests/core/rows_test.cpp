@@ -6,11 +6,8 @@
 #include "export/columns.h"
 #include "support/fixtures.h"
 
-namespace kinsheet {
+namespace kinsheet::testing {
 namespace {
-
-using testing::Ged;
-using testing::Session;
 
 // A family tree built for the lookups' corner cases.
 const std::vector<std::string> kTree = {
@@ -40,10 +37,10 @@ class Rows : public ::testing::Test {
   void SetUp() override { ASSERT_EQ(s.Load(Ged(kTree)), LoadOutcome::kLoaded); }
 
   // Values by catalogue position.
-  std::map<int, std::string> Row(std::int32_t n, int marriages = 3) {
+  std::map<int, std::string> Row(std::int32_t n) {
     WorkFiles files = OpenWorkFiles(s.state, s.ws);
     ExportRow row;
-    AssembleRow(s.state, files, n, marriages, row);
+    AssembleRow(s.state, files, n, 3, row);
     std::map<int, std::string> out;
     for (const auto& v : row) out[v.position] = v.value;
     return out;
@@ -52,73 +49,32 @@ class Rows : public ::testing::Test {
   Session s;
 };
 
-TEST_F(Rows, ParentsThroughTheChildFamily) {
+TEST_F(Rows, LookupsThroughFamiliesAndIds) {
+  // A person, then values by catalogue position with every box ticked.
+  struct Case {
+    std::int32_t person;
+    std::map<int, std::string> values;
+    const char* why;
+  };
+  const Case cases[] = {
+      {3, {{18, "F1"}, {19, "I1"}, {20, "Adam  Hill"}, {21, "I2"}, {22, "Beth  Hill"}}, "parents through FAMC"},
+      {11, {{20, "Ed  Lone"}, {21, ""}, {22, ""}}, "a family without a wife: father only"},
+      {5, {{18, "F99"}, {19, ""}, {20, ""}}, "a dangling FAMC"},
+      {1, {{24, "I2"}, {25, "Beth  Hill"}, {26, "1 JAN 1900"}, {27, "Bath"}, {28, "1"}}, "the other partner"},
+      {2, {{24, "I1"}, {25, "Adam  Hill"}}, "the wife gets the husband"},
+      {9, {{24, "I1"}, {25, "Adam  Hill"}}, "neither partner: the husband"},
+      {4, {{23, "F2"}, {24, ""}, {25, ""}, {26, "1910"}, {28, "2"}},
+       "a missing partner never borrows the name of Nobody Noid, whose id is empty too"},
+      {5, {{23, "F98"}, {24, ""}, {28, ""}, {29, "F2"}, {30, "I5"}, {31, "Ed  Lone"}, {32, "1910"}},
+       "a family not found has no count at all; the second marriage is filled"},
+      {8, {{23, "F4"}, {24, ""}, {29, "F5"}, {34, "0"}, {35, "F3"}, {36, "I7"}, {37, "First  Dup"}, {38, "1930"}},
+       "the fourth link replaced the third; the first F3 and the first I7 win"},
+  };
   s.TickAll();
-  auto r = Row(3);
-  EXPECT_EQ(r[18], "F1");
-  EXPECT_EQ(r[19], "I1");
-  EXPECT_EQ(r[20], "Adam  Hill");
-  EXPECT_EQ(r[21], "I2");
-  EXPECT_EQ(r[22], "Beth  Hill");
-  r = Row(11);  // a family without a wife: father only
-  EXPECT_EQ(r[20], "Ed  Lone");
-  EXPECT_EQ(r[21], "");
-  EXPECT_EQ(r[22], "");
-  r = Row(5);  // dangling FAMC
-  EXPECT_EQ(r[18], "F99");
-  EXPECT_EQ(r[19], "");
-  EXPECT_EQ(r[20], "");
-}
-
-TEST_F(Rows, SpouseIsTheOtherPartner) {
-  s.TickAll();
-  auto r = Row(1);
-  EXPECT_EQ(r[24], "I2");
-  EXPECT_EQ(r[25], "Beth  Hill");
-  EXPECT_EQ(r[26], "1 JAN 1900");
-  EXPECT_EQ(r[27], "Bath");
-  EXPECT_EQ(r[28], "1");
-  r = Row(2);  // the wife gets the husband
-  EXPECT_EQ(r[24], "I1");
-  EXPECT_EQ(r[25], "Adam  Hill");
-  r = Row(9);  // neither partner: the husband
-  EXPECT_EQ(r[24], "I1");
-  EXPECT_EQ(r[25], "Adam  Hill");
-}
-
-TEST_F(Rows, AMissingPartnerNeverBorrowsTheNameOfSomeoneWithoutAnId) {
-  s.TickAll();
-  auto r = Row(4);
-  EXPECT_EQ(r[23], "F2");
-  EXPECT_EQ(r[24], "");
-  EXPECT_EQ(r[25], "");  // not "Nobody Noid", whose id is empty too
-  EXPECT_EQ(r[26], "1910");
-  EXPECT_EQ(r[28], "2");
-}
-
-TEST_F(Rows, DanglingFirstMarriageAndFilledSecond) {
-  s.TickAll();
-  auto r = Row(5);
-  EXPECT_EQ(r[23], "F98");
-  EXPECT_EQ(r[24], "");
-  EXPECT_EQ(r[28], "");  // family not found: no count at all
-  EXPECT_EQ(r[29], "F2");
-  EXPECT_EQ(r[30], "I5");
-  EXPECT_EQ(r[31], "Ed  Lone");
-  EXPECT_EQ(r[32], "1910");
-}
-
-TEST_F(Rows, DuplicateIdsAndFourLinks) {
-  s.TickAll();
-  auto r = Row(8);
-  EXPECT_EQ(r[23], "F4");
-  EXPECT_EQ(r[29], "F5");
-  EXPECT_EQ(r[35], "F3");  // the fourth link replaced the third
-  EXPECT_EQ(r[38], "1930");  // the first F3 wins
-  EXPECT_EQ(r[36], "I7");
-  EXPECT_EQ(r[37], "First  Dup");  // the first I7 wins
-  EXPECT_EQ(r[24], "");  // F4 has no husband
-  EXPECT_EQ(r[34], "0");  // F5 has no children
+  for (const Case& c : cases) {
+    auto row = Row(c.person);
+    for (const auto& [position, value] : c.values) EXPECT_EQ(row[position], value) << c.why << ", column " << position;
+  }
 }
 
 // Writers hand the same row to every call: a row after a wider one keeps
@@ -190,7 +146,7 @@ TEST(FieldBoxes, EachBoxAloneGivesItsOwnColumns) {
     s.Tick({box});
     const std::string name = "box" + std::to_string(box) + ".csv";
     ASSERT_TRUE(s.Export(3, name)) << box;
-    const auto lines = testing::CrLfLines(testing::ReadBytes(s.dir.File(name)));
+    const auto lines = CrLfLines(ReadBytes(s.dir.File(name)));
     ASSERT_EQ(lines.size(), 5u) << box;
     EXPECT_EQ(lines[0], captions) << "box " << box;
     EXPECT_EQ(lines[1], values) << "box " << box;
@@ -198,4 +154,4 @@ TEST(FieldBoxes, EachBoxAloneGivesItsOwnColumns) {
 }
 
 }  // namespace
-}  // namespace kinsheet
+}  // namespace kinsheet::testing

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "text/encoding.h"
+#include "text/text_routines.h"
 
 namespace kinsheet::text {
 namespace {
@@ -50,30 +51,26 @@ TEST(Decoding, EveryWindows1252ByteAsGlibcReadsIt) {
 }
 
 TEST(Utf8Validity, StrictRules) {
-  EXPECT_TRUE(IsValidUtf8(""));
-  EXPECT_TRUE(IsValidUtf8("plain ASCII"));
-  EXPECT_TRUE(IsValidUtf8("M\xC3\xBCller"));              // ü
-  EXPECT_TRUE(IsValidUtf8("\xE6\x97\xA5\xE6\x9C\xAC"));   // 日本
-  EXPECT_TRUE(IsValidUtf8("\xF0\x9F\x98\x80"));           // emoji
-  EXPECT_FALSE(IsValidUtf8("M\xFCller"));                 // Windows-1252 ü
-  EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));                  // overlong "/"
-  EXPECT_FALSE(IsValidUtf8("\xE0\x80\xAF"));              // overlong
-  EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));              // surrogate
-  EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));          // above U+10FFFF
-  EXPECT_FALSE(IsValidUtf8("\xC3"));                      // truncated
-  EXPECT_FALSE(IsValidUtf8("\x80"));                      // lone continuation
+  const std::pair<const char*, bool> cases[] = {
+      {"", true}, {"plain ASCII", true}, {"M\xC3\xBCller", true}, {"\xE6\x97\xA5\xE6\x9C\xAC", true},
+      {"\xF0\x9F\x98\x80", true},
+      {"M\xFCller", false},          // Windows-1252
+      {"\xC0\xAF", false},          // an overlong "/"
+      {"\xE0\x80\xAF", false},      // overlong
+      {"\xED\xA0\x80", false},      // a surrogate
+      {"\xF4\x90\x80\x80", false},  // above U+10FFFF
+      {"\xC3", false},              // cut short
+      {"\x80", false}};             // a lone continuation byte
+  for (const auto& [text, valid] : cases) EXPECT_EQ(IsValidUtf8(text), valid) << text;
 }
 
-TEST(WidthCuts, NeverSplitAUtf8Character) {
+TEST(WidthCuts, NeverSplitAUtf8CharacterAndPadByCharacters) {
   EXPECT_EQ(FitBytes("abcdef", 4), 4u);
   EXPECT_EQ(FitBytes("ab\xC3\xBC", 3), 2u);               // ü would be split
   EXPECT_EQ(FitBytes("ab\xF0\x9F\x98\x80x", 5), 2u);
   EXPECT_EQ(FitBytes("ab\xFC\xFC", 3), 3u);               // not UTF-8: by bytes
   EXPECT_EQ(CodePointPrefixBytes("\xC3\xBC\xC3\xBC" "a", 2), 4u);
   EXPECT_EQ(CodePointCount("Wi\xC5\x9Bniewska"), 10u);
-}
-
-TEST(WidthCuts, FitColumnsPadsByCharacters) {
   EXPECT_EQ(FitColumns("ab", 4), "ab  ");
   EXPECT_EQ(FitColumns("abcdef", 3), "abc");
   EXPECT_EQ(FitColumns("\xC3\xBC\xC3\xBC", 3), "\xC3\xBC\xC3\xBC ");
@@ -88,6 +85,37 @@ TEST(Decoding, Utf8WhenValidElseWindows1252) {
   EXPECT_EQ(DecodeText("\xF0\x9F\x98\x80"), u"\U0001F600");
   EXPECT_EQ(Utf16ToUtf8(u"\U0001F600 \u0141"), "\xF0\x9F\x98\x80 \xC5\x81");
   EXPECT_EQ(EncodeWindows1252(u"\u00FC\u20AC\u65E5"), "\xFC\x80?");
+}
+
+using Pieces = std::vector<std::string>;
+
+TEST(SplitText, PiecesAndTheEndMarker) {
+  EXPECT_EQ(SplitText("a b c", " "), (Pieces{"a", "b", "c"}));
+  EXPECT_EQ(SplitText("a ", " "), (Pieces{"a", ""}));
+  EXPECT_EQ(SplitText("abc", " "), (Pieces{"abc"}));
+  EXPECT_EQ(SplitText("a b", ""), (Pieces{"a", "b"}));  // empty means space
+  // A piece that is exactly the end marker ends the split and is dropped.
+  EXPECT_EQ(SplitText("a ~TWA b c", " "), (Pieces{"a", "b c"}));
+  EXPECT_EQ(SplitText("a b c d", " ", 0), (Pieces{"a", "b c d"}));
+  EXPECT_EQ(SplitText("a b c d", " ", 2), (Pieces{"a", "b", "c d"}));
+}
+
+// Every run of leading and trailing spaces up to past the word-sized steps,
+// around values with inner spaces, tabs, CR and LF, against the plain rule.
+TEST(TextRoutines, TrimSpacesRemovesSpacesOnly) {
+  const std::string cores[] = {"", "x", " ", "a b", "\t", "x\r", "\nx", "ab cd ef gh ij kl",
+                               std::string(40, 'y') + " " + std::string(9, 'z')};
+  for (const std::string& core : cores) {
+    for (int lead = 0; lead <= 70; lead += 3) {
+      for (int trail = 0; trail <= 70; ++trail) {
+        const std::string text = std::string(lead, ' ') + core + std::string(trail, ' ');
+        const auto first = text.find_first_not_of(' ');
+        const std::string expected =
+            first == std::string::npos ? "" : text.substr(first, text.find_last_not_of(' ') - first + 1);
+        ASSERT_EQ(TrimSpaces(text), expected) << lead << " '" << core << "' " << trail;
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -37,15 +37,9 @@ std::string ReadBytes(const std::string& path) {
 
 std::vector<std::string> CrLfLines(const std::string& bytes) {
   std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < bytes.size()) {
-    const std::size_t end = bytes.find("\r\n", start);
-    if (end == std::string::npos) {
-      lines.push_back(bytes.substr(start));
-      break;
-    }
+  for (std::size_t start = 0, end = 0; start < bytes.size(); start = end + 2) {
+    end = std::min(bytes.find("\r\n", start), bytes.size());
     lines.push_back(bytes.substr(start, end - start));
-    start = end + 2;
   }
   return lines;
 }
@@ -54,6 +48,21 @@ std::string Ged(const std::vector<std::string>& lines, const std::string& eol) {
   std::string out;
   for (const auto& l : lines) out += l + eol;
   return out;
+}
+
+std::string People(int count, const std::string& surname, const std::string& eol) {
+  std::vector<std::string> lines = {"0 HEAD"};
+  for (int i = 1; i <= count; ++i) {
+    const std::string n = std::to_string(i);
+    lines.insert(lines.end(), {"0 @I" + n + "@ INDI", "1 NAME Given" + n + " /" + surname + "/", "1 BIRT",
+                               "2 DATE " + std::to_string(1800 + i % 150)});
+  }
+  for (int f = 1; f <= count / 2; ++f) {
+    lines.insert(lines.end(), {"0 @F" + std::to_string(f) + "@ FAM", "1 HUSB @I" + std::to_string(2 * f - 1) + "@",
+                               "1 WIFE @I" + std::to_string(2 * f) + "@"});
+  }
+  lines.push_back("0 TRLR");
+  return Ged(lines, eol);
 }
 
 Session::Session() {
@@ -94,21 +103,6 @@ std::vector<std::string> LeftTemporaries(const std::string& folder) {
   return found;
 }
 
-std::string TestDataPath(const std::string& relative) {
-  return std::string(KINSHEET_TESTDATA) + "/" + relative;
-}
-
-std::vector<std::string> PublicGedcomFiles() {
-  std::vector<std::string> files;
-  std::error_code missing;
-  if (!fs::is_directory(TestDataPath("gedcom"), missing)) return files;
-  for (const auto& e : fs::directory_iterator(TestDataPath("gedcom"))) {
-    std::string ext = e.path().extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), ::tolower);
-    if (ext == ".ged") files.push_back(e.path().string());
-  }
-  std::sort(files.begin(), files.end());
-  return files;
-}
+std::string TestDataPath(const std::string& relative) { return std::string(KINSHEET_TESTDATA) + "/" + relative; }
 
 }  // namespace kinsheet::testing

@@ -34,6 +34,9 @@ std::vector<std::string> CrLfLines(const std::string& bytes);
 
 // GEDCOM lines joined with LF (or `eol`).
 std::string Ged(const std::vector<std::string>& lines, const std::string& eol = "\n");
+// A file of `count` people @I<i>@ "Given<i> /<surname>/", born in 1800 + i % 150,
+// with a family for each pair.
+std::string People(int count, const std::string& surname = "Sur", const std::string& eol = "\n");
 
 // Everything one test run needs: state with its work folder, the scripted
 // window, and the folder for inputs and outputs.
@@ -57,7 +60,5 @@ struct Session {
 std::vector<std::string> LeftTemporaries(const std::string& folder);
 
 std::string TestDataPath(const std::string& relative);
-// Empty when the shared test files are not beside the project.
-std::vector<std::string> PublicGedcomFiles();
 
 }  // namespace kinsheet::testing

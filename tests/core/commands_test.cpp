@@ -1,16 +1,82 @@
+// The window's commands beneath the window: the field boxes, the record
+// browser, and the export command's dialogs, names and refusals.
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "support/fixtures.h"
 
-namespace kinsheet {
+namespace kinsheet::testing {
 namespace {
 
-using testing::Ged;
-using testing::ReadBytes;
-using testing::Session;
-using testing::WriteBytes;
+TEST(FieldBoxes, SpouseOptionFollowsBoxTwenty) {
+  Session s;
+  SetFieldBox(s.state, s.ws, 3, true);
+  EXPECT_FALSE(s.state.selection.incl_spouse_enabled);
+  SetFieldBox(s.state, s.ws, 20, true);
+  EXPECT_TRUE(s.state.selection.incl_spouse_enabled);
+  s.state.selection.incl_spouse = true;
+  SetFieldBox(s.state, s.ws, 20, false);
+  EXPECT_FALSE(s.state.selection.incl_spouse);
+  EXPECT_FALSE(s.state.selection.incl_spouse_enabled);
 
-const std::string kTwo = Ged({"0 @I1@ INDI", "1 NAME A /B/", "0 @I2@ INDI", "1 NAME C /D/"});
+  s.ws.calls.clear();
+  SelectAll(s.state, s.ws);
+  EXPECT_TRUE(s.state.selection.incl_spouse_enabled);
+  for (bool t : s.state.selection.ticked) EXPECT_TRUE(t);
+  EXPECT_EQ(s.ws.calls.front(), "Box0:1");
+  DeselectAll(s.state, s.ws);
+  EXPECT_FALSE(s.state.selection.Any());
+  EXPECT_FALSE(s.state.selection.incl_spouse_enabled);
+  EXPECT_FALSE(s.state.selection.incl_spouse);
+}
+
+TEST(Browser, PagesAndScrollRange) {
+  Session s;
+  ASSERT_EQ(s.Load(People(45)), LoadOutcome::kLoaded);
+  EXPECT_EQ(s.state.scroll.min, 1);
+  EXPECT_EQ(s.state.scroll.max, 26);
+  EXPECT_TRUE(s.state.scroll.enabled);
+  ASSERT_EQ(s.ws.list.size(), 20u);
+  EXPECT_EQ(s.ws.list[0][2], "Sur, Given1");
+  SetScrollValue(s.state, s.ws, 26);
+  ASSERT_EQ(s.ws.list.size(), 20u);
+  EXPECT_EQ(s.ws.list.front()[2], "Sur, Given26");
+  EXPECT_EQ(s.ws.list.back()[2], "Sur, Given45");
+
+  // A page holds 20 people: the bar appears with the 21st.
+  for (const int count : {7, 20, 21}) {
+    Session few;
+    ASSERT_EQ(few.Load(People(count)), LoadOutcome::kLoaded);
+    EXPECT_EQ(few.ws.list.size(), static_cast<std::size_t>(std::min(count, 20))) << count;
+    EXPECT_EQ(few.state.scroll.enabled, count > 20) << count;
+    if (count > 20) {
+      EXPECT_EQ(few.state.scroll.max, 2);
+      SetScrollValue(few.state, few.ws, 2);
+      EXPECT_EQ(few.ws.list.back()[2], "Sur, Given21");
+    }
+  }
+}
+
+TEST(Browser, NamesAndYears) {
+  Session s;
+  ASSERT_EQ(s.Load(Ged({"0 @I1@ INDI", "1 NAME John /Smith/", "2 NSFX Jr", "1 BIRT", "2 DATE ABT 1850",
+                        "1 DEAT", "2 DATE DECEASED", "0 @I2@ INDI", "0 @I3@ INDI", "1 NAME Mary"})),
+            LoadOutcome::kLoaded);
+  ASSERT_EQ(s.ws.list.size(), 3u);
+  EXPECT_EQ(s.ws.list[0], (std::vector<std::string>{"1850", "", "Smith, John Jr"}));
+  EXPECT_EQ(s.ws.list[1][2], ",");
+  EXPECT_EQ(s.ws.list[2][2], ", Mary");
+}
+
+TEST(Browser, EveryPageReachableBeyond32767People) {
+  Session s;
+  ASSERT_EQ(s.Load(People(40000)), LoadOutcome::kLoaded);
+  EXPECT_EQ(s.state.scroll.max, 40000 - 19);
+  SetScrollValue(s.state, s.ws, s.state.scroll.max);
+  ASSERT_EQ(s.ws.list.size(), 20u);
+  EXPECT_EQ(s.ws.list.back()[2], "Sur, Given40000");
+}
 
 TEST(ExportCommand, RefusesWithoutPeopleOrFields) {
   Session s;
@@ -20,7 +86,7 @@ TEST(ExportCommand, RefusesWithoutPeopleOrFields) {
   EXPECT_EQ(s.ws.messages[0].icon, MsgIcon::kInformation);
 
   Session t;
-  ASSERT_EQ(t.Load(kTwo), LoadOutcome::kLoaded);
+  ASSERT_EQ(t.Load(People(2)), LoadOutcome::kLoaded);
   EXPECT_FALSE(mnuSheetifyItem_Click(t.state, t.ws, 4));
   EXPECT_EQ(t.ws.MessageTexts(), std::vector<std::string>{"Please select fields to be included in Sheetify"});
   EXPECT_EQ(t.ws.dialogs.size(), 1u);  // only the open dialog: no save dialog
@@ -30,8 +96,8 @@ TEST(ExportCommand, SaveDialogPerFormat) {
   Session s;
   // The second load's open dialog starts in the first file's folder, and the
   // save dialog keeps that folder.
-  ASSERT_EQ(s.Load(kTwo, "first.ged"), LoadOutcome::kLoaded);
-  ASSERT_EQ(s.Load(kTwo, "my.tree.ged"), LoadOutcome::kLoaded);
+  ASSERT_EQ(s.Load(People(2), "first.ged"), LoadOutcome::kLoaded);
+  ASSERT_EQ(s.Load(People(2), "my.tree.ged"), LoadOutcome::kLoaded);
   s.Tick({0});
   const char* filters[] = {"All Files (*.*)|*.*|MS Excel Files (*.xls)|*.xls",
                            "All Files (*.*)|*.*|MS Access Files (*.mdb)|*.mdb",
@@ -54,9 +120,9 @@ TEST(ExportCommand, SaveDialogPerFormat) {
   }
 }
 
-TEST(ExportCommand, ExtensionRulesAndNextProposal) {
+TEST(ExportCommand, ExtensionRulesNextProposalAndReplacing) {
   Session s;
-  ASSERT_EQ(s.Load(kTwo, "family.ged"), LoadOutcome::kLoaded);
+  ASSERT_EQ(s.Load(People(2), "family.ged"), LoadOutcome::kLoaded);
   s.Tick({0});
   ASSERT_TRUE(s.Export(3, "plain"));  // no "." at all: extension added
   EXPECT_FALSE(ReadBytes(s.dir.File("plain.csv")).empty());
@@ -70,12 +136,8 @@ TEST(ExportCommand, ExtensionRulesAndNextProposal) {
   s.ws.dialogs.clear();
   mnuSheetifyItem_Click(s.state, s.ws, 0);
   EXPECT_EQ(s.ws.dialogs.at(0).file_name, "out.xls");
-}
 
-TEST(ExportCommand, ReplacingAnExistingFile) {
-  Session s;
-  ASSERT_EQ(s.Load(kTwo), LoadOutcome::kLoaded);
-  s.Tick({0});
+  // Replacing an existing file.
   WriteBytes(s.dir.File("keep.csv"), "old");
   s.ws.Answer(MsgResult::kNo);
   EXPECT_FALSE(s.Export(3, "keep.csv"));
@@ -89,30 +151,16 @@ TEST(ExportCommand, ReplacingAnExistingFile) {
   s.ws.Answer(MsgResult::kYes);
   EXPECT_TRUE(s.Export(3, "keep.csv"));
   EXPECT_EQ(ReadBytes(s.dir.File("keep.csv")).substr(0, 9), "\"Surname\"");
-}
 
-TEST(ExportCommand, ARefusedNameNeverCostsTheExistingFile) {
-  Session s;
-  ASSERT_EQ(s.Load(kTwo), LoadOutcome::kLoaded);
-  s.Tick({0});
+  // A refused name is refused before the question and never costs the old file.
   WriteBytes(s.dir.File("odd;name.csv"), "old");
-  s.ws.Answer(MsgResult::kYes);  // would agree to replace, if asked
+  s.ws.messages.clear();
+  s.ws.Answer(MsgResult::kYes);
   EXPECT_FALSE(s.Export(3, "odd;name.csv"));
   EXPECT_EQ(ReadBytes(s.dir.File("odd;name.csv")), "old");
   ASSERT_EQ(s.ws.messages.size(), 1u);
   EXPECT_EQ(s.ws.messages[0].title, "File Error");
 }
 
-TEST(ExportCommand, PendingFormatsRefuseClearly) {
-  Session s;
-  ASSERT_EQ(s.Load(kTwo), LoadOutcome::kLoaded);
-  s.Tick({0});
-  const bool written = s.Export(0, "x.xls");
-  if (!written) {
-    ASSERT_FALSE(s.ws.messages.empty());
-    EXPECT_EQ(s.ws.messages.back().text.rfind("Error occurred while creating worksheet: \n", 0), 0u);
-  }
-}
-
 }  // namespace
-}  // namespace kinsheet
+}  // namespace kinsheet::testing
