@@ -20,17 +20,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, "support"))
-from reader_check import Checker, decode, skip  # noqa: E402
-
-def trimmed(grid):
-    """Rows without trailing empty cells; no trailing empty rows."""
-    rows = [list(row) for row in grid]
-    for row in rows:
-        while row and row[-1] == "":
-            row.pop()
-    while rows and not rows[-1]:
-        rows.pop()
-    return rows
+from reader_check import Checker, decode, skip, trimmed  # noqa: E402
 
 
 def read_csv_file(path):
