@@ -44,6 +44,7 @@ struct ScrollBarState {
 // LevelTags, CurrentPath and CurrentValue: the parser's view of one line.
 struct ParserState {
   std::vector<std::string> level_tags;
+  std::vector<std::size_t> level_ends;  // where each level's part of the path ends
   std::string current_path;
   std::string current_value;
 };
