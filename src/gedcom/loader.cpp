@@ -50,9 +50,8 @@ class ParserSink : public LineSink {
 
 // The file once, from start to end, in pieces: a pipe works like a file.
 template <typename Reader>
-void ReadAll(WindowServices& ws, File& in, Reader& reader, std::int32_t progress_max) {
+void ReadAll(WindowServices& ws, File& in, Reader& reader, std::int32_t progress_max, std::int64_t& done) {
   std::vector<char> buffer(kChunk);
-  std::int64_t done = 0;
   for (;;) {
     const std::size_t got = in.ReadBytes(buffer.data(), buffer.size());
     if (got == 0) break;
@@ -72,6 +71,26 @@ void ReportUnshownProblems(RunState& state, WindowServices& ws) {
   ws.SetBusy(false);
   Say(ws, std::to_string(state.problem_count - state.problem_limit) + msg::kMoreProblems,
       MsgIcon::kExclamation);
+}
+
+// A full disk stops the load with one message, however many records were
+// still to come, and the partial work files go at once to give the space
+// back. What the whole file needs is estimated from the part read so far.
+LoadOutcome StopWhenWorkFolderFull(RunState& state, WindowServices& ws, std::int64_t length,
+                                   std::int64_t bytes_read) {
+  const WorkState& w = state.work;
+  const double written = static_cast<double>(w.individual_count) * kIndividualRecordLength +
+                         static_cast<double>(w.family_count) * kFamilyRecordLength;
+  const double share = bytes_read > 0 && length > bytes_read ? static_cast<double>(length) / bytes_read : 1.0;
+  const auto megabytes = static_cast<std::int64_t>(written * share / (1024.0 * 1024.0)) + 1;
+  EmptyAfterCancel(state, ws);
+  state.problem_count = 0;
+  const std::string text = msg::kWorkFolderFullStart + state.work_folder + msg::kWorkFolderFullMiddle +
+                           std::to_string(megabytes) + msg::kWorkFolderFullEnd;
+  ws.SetStatusText("");
+  Say(ws, text, MsgIcon::kExclamation);
+  state.load_failure = text;
+  return LoadOutcome::kWorkFolderFull;
 }
 
 }  // namespace
@@ -152,6 +171,8 @@ LoadOutcome LoadGedcom(RunState& state, WindowServices& ws, const std::string& p
   ResetCounters(state, ws);
 
   WorkState& w = state.work;
+  std::int64_t length = 0;
+  std::int64_t bytes_read = 0;
   // Every way out closes what is open and gives the pointer back, so that
   // the next load can replace the work files.
   struct Cleanup {
@@ -182,7 +203,7 @@ LoadOutcome LoadGedcom(RunState& state, WindowServices& ws, const std::string& p
     ws.SetCaption(msg::kCaptionStart + state.name_part + msg::kCaptionEnd);
     state.last_gedcom_folder = std::string(TrimSpaces(state.folder_part));
 
-    const std::int64_t length = in.Length();
+    length = in.Length();
     const auto progress_max = static_cast<std::int32_t>(std::min<std::int64_t>(length, INT32_MAX));
     ws.SetProgressMax(progress_max);
     ws.SetProgressValue(0);
@@ -197,12 +218,13 @@ LoadOutcome LoadGedcom(RunState& state, WindowServices& ws, const std::string& p
     if (!w.individual_file.is_open() || !w.family_file.is_open()) return LoadOutcome::kFailed;
 
     ParserSink sink(state, ws);
+    bytes_read = 0;
     if (state.literal_reading) {
       LiteralTextReader reader(sink);
-      ReadAll(ws, in, reader, progress_max);
+      ReadAll(ws, in, reader, progress_max, bytes_read);
     } else {
       GedcomTextReader reader(sink);
-      ReadAll(ws, in, reader, progress_max);
+      ReadAll(ws, in, reader, progress_max, bytes_read);
     }
 
     FlushWorkRecords(state);
@@ -212,6 +234,8 @@ LoadOutcome LoadGedcom(RunState& state, WindowServices& ws, const std::string& p
   } catch (const Cancelled&) {
     EmptyAfterCancel(state, ws);
     return LoadOutcome::kInterrupted;
+  } catch (const WorkFolderFullError&) {
+    return StopWhenWorkFolderFull(state, ws, length, bytes_read);
   } catch (const RecordLimitError& e) {
     // Refused whole: nothing of the file counts as loaded.
     ResetCounters(state, ws);
@@ -221,6 +245,8 @@ LoadOutcome LoadGedcom(RunState& state, WindowServices& ws, const std::string& p
     state.load_failure = e.what();
     return LoadOutcome::kTooLarge;
   } catch (const std::exception& e) {
+    // The last records are written when the reading ends.
+    if (IsOutOfSpace(e)) return StopWhenWorkFolderFull(state, ws, length, bytes_read);
     // The window shows nothing more here; a caller may tell why.
     state.load_failure = e.what();
     ReportUnshownProblems(state, ws);

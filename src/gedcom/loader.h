@@ -14,7 +14,9 @@ namespace kinsheet {
 // follows it.
 // kCancelled: the open dialog was cancelled; kInterrupted: the user stopped
 // the load under way.
-enum class LoadOutcome { kLoaded, kCancelled, kNotFound, kEmpty, kNoData, kTooLarge, kFailed, kInterrupted };
+enum class LoadOutcome {
+  kLoaded, kCancelled, kNotFound, kEmpty, kNoData, kTooLarge, kWorkFolderFull, kFailed, kInterrupted
+};
 
 // The loader (File > Open GEDCOM). A `preset` file (dropped on the window,
 // picked from the recent files) is offered in the dialog in its own folder.

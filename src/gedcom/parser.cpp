@@ -83,7 +83,7 @@ void LoadTables(RunState& state, WindowServices& ws) {
     } else if (kind == "FAM") {
       ProcessFAM(state, ws);
     }
-  } catch (const RecordLimitError&) {
+  } catch (const LoadStopError&) {
     throw;
   } catch (const std::exception& e) {
     ReportProblem(state, ws, std::string(msg::kProblemLoadTables) + state.parser.current_path + "\n" + e.what());

@@ -12,14 +12,19 @@
 namespace kinsheet {
 namespace {
 
-class OverflowError : public std::runtime_error {
- public:
-  OverflowError() : std::runtime_error(msg::kOverflow) {}
-};
-
-std::int16_t Increment(std::int16_t count) {
-  if (count == INT16_MAX) throw OverflowError();
-  return static_cast<std::int16_t>(count + 1);
+// The record's 16-bit count of FAMS or CHIL lines, one up. At the limit
+// the line is left out, and said once per record: a file that gets there
+// is a GEDCOM file, only an unusual one.
+bool CountLine(std::int16_t& count, bool& limit_reported, WindowServices& ws, const std::string& what) {
+  if (count < INT16_MAX) {
+    ++count;
+    return true;
+  }
+  if (!limit_reported) {
+    limit_reported = true;
+    Say(ws, what, MsgIcon::kExclamation);
+  }
+  return false;
 }
 
 bool StartsWithAny(std::string_view path, std::size_t n,
@@ -84,6 +89,7 @@ void StartIndividualRecord(RunState& state, WindowServices& ws) {
   try {
     if (w.individual_count > 0) w.individual_file.PutRecord(w.individual_number, w.individual.data());
   } catch (const std::exception& e) {
+    if (IsOutOfSpace(e)) throw WorkFolderFullError(e.what());
     ReportProblem(state, ws, std::string(msg::kProblemAddingIndiv) + std::to_string(w.individual_count) + " - " +
                 std::to_string(w.individual_number) + "\n" + e.what());
     return;
@@ -91,6 +97,7 @@ void StartIndividualRecord(RunState& state, WindowServices& ws) {
   ++w.individual_count;
   w.individual_number = w.individual_count;
   w.individual.Clear();
+  w.individual_count_limit_said = false;
 }
 
 void StartFamilyRecord(RunState& state, WindowServices& ws) {
@@ -99,6 +106,7 @@ void StartFamilyRecord(RunState& state, WindowServices& ws) {
   try {
     if (w.family_count > 0) w.family_file.PutRecord(w.family_number, w.family.data());
   } catch (const std::exception& e) {
+    if (IsOutOfSpace(e)) throw WorkFolderFullError(e.what());
     ReportProblem(state, ws, std::string(msg::kProblemAddingFamil) + std::to_string(w.family_count) + " - " +
                 std::to_string(w.family_number) + "\n" + e.what());
     return;
@@ -106,6 +114,7 @@ void StartFamilyRecord(RunState& state, WindowServices& ws) {
   ++w.family_count;
   w.family_number = w.family_count;
   w.family.Clear();
+  w.family_count_limit_said = false;
 }
 
 void FlushWorkRecords(RunState& state) {
@@ -158,8 +167,12 @@ void ProcessINDI(RunState& state, WindowServices& ws) {
       } else {
         rec.Set(IndiField::kFams3, value);
       }
-      rec.SetCount(Increment(rec.Count()));
-      AdvanceCounter(state, ws, 6);
+      std::int16_t count = rec.Count();
+      if (CountLine(count, w.individual_count_limit_said, ws,
+                    msg::kTooManyFamsStart + w.current_individual_id + msg::kTooManyFamsEnd)) {
+        rec.SetCount(count);
+        AdvanceCounter(state, ws, 6);
+      }
     } else if (path == "INDI:DEAT" || path == "INDI:BURI") {
       // The event alone is evidence of death, with or without a date.
       const auto n = static_cast<std::size_t>(w.individual_number);
@@ -168,7 +181,7 @@ void ProcessINDI(RunState& state, WindowServices& ws) {
         w.death_recorded[n] = true;
       }
     }
-  } catch (const RecordLimitError&) {
+  } catch (const LoadStopError&) {
     throw;  // ends the load, not just this line
   } catch (const std::exception& e) {
     ReportProblem(state, ws, std::string(msg::kProblemProcessIndi) + "\n" + std::string(path) + ": " + value + "\n" + e.what());
@@ -236,9 +249,13 @@ void ProcessFAM(RunState& state, WindowServices& ws) {
       rec.Set(FamField::kWifeId, value);
       w.family_index.SetExtra(w.family_number, 2, value);
     } else if (path == "FAM:CHIL") {
-      rec.SetCount(Increment(rec.Count()));
+      std::int16_t count = rec.Count();
+      if (CountLine(count, w.family_count_limit_said, ws,
+                    msg::kTooManyChilStart + w.current_family_id + msg::kTooManyChilEnd)) {
+        rec.SetCount(count);
+      }
     }
-  } catch (const RecordLimitError&) {
+  } catch (const LoadStopError&) {
     throw;  // ends the load, not just this line
   } catch (const std::exception& e) {
     ReportProblem(state, ws, std::string(msg::kProblemProcessFam) + "\n" + std::string(path) + ": " + value + "\n" + e.what());

@@ -2,6 +2,7 @@
 #include "records/work_records.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "text/encoding.h"
@@ -95,7 +96,12 @@ void FixedRecord<Length, Field>::Set(Field field, std::string_view value) {
 template class FixedRecord<kIndividualRecordLength, IndiField>;
 template class FixedRecord<kFamilyRecordLength, FamField>;
 
-RecordLimitError::RecordLimitError() : std::runtime_error(msg::kTooManyRecords) {}
+RecordLimitError::RecordLimitError() : LoadStopError(msg::kTooManyRecords) {}
+
+bool IsOutOfSpace(const std::exception& e) {
+  const auto* file = dynamic_cast<const FileError*>(&e);
+  return file != nullptr && (file->os_error() == ENOSPC || file->os_error() == EDQUOT);
+}
 
 IdTable::IdTable(int extra_ids) : ids_per_entry_(1 + extra_ids) {}
 

@@ -94,12 +94,28 @@ using IndividualRecord = FixedRecord<kIndividualRecordLength, IndiField>;
 using FamilyRecord = FixedRecord<kFamilyRecordLength, FamField>;
 using IndividualView = FixedRecordView<kIndividualRecordLength, IndiField>;
 
+// Ends a whole load rather than one line: the processors let it through.
+class LoadStopError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 // Thrown when a file has more records of one kind than record numbers
 // allow: the load stops there.
-class RecordLimitError : public std::runtime_error {
+class RecordLimitError : public LoadStopError {
  public:
   RecordLimitError();
 };
+
+// Thrown when the work files cannot grow because their folder's disk is
+// full: every further record would fail the same way.
+class WorkFolderFullError : public LoadStopError {
+ public:
+  explicit WorkFolderFullError(const std::string& why) : LoadStopError(why) {}
+};
+
+// True when `e` is a file error saying the disk or the user's quota is full.
+bool IsOutOfSpace(const std::exception& e);
 
 // An id table: entries 1, 2, ... of 24-character ids (and `extra_ids` more
 // per entry), growing as entries come, with a hash index that answers what

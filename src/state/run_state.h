@@ -70,6 +70,10 @@ struct WorkState {
   // neither date nor place ("1 DEAT Y"). Kept here rather than in the
   // record, whose bytes stay as they are.
   std::vector<bool> death_recorded;
+  // The working record's FAMS or CHIL count reached 32767 and the user has
+  // been told.
+  bool individual_count_limit_said = false;
+  bool family_count_limit_said = false;
 };
 
 // What an export does with people presumed living.

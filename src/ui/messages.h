@@ -26,11 +26,23 @@ inline constexpr const char* kProblemAddingIndiv = "Problem adding Indiv: ";
 inline constexpr const char* kProblemAddingFamil = "Problem adding Famil: ";
 inline constexpr const char* kTooManyRecords =
     "File is too large! Kinsheet holds at most 2147483647 people and 2147483647 families.";
+// A record beyond the 16-bit counts: "<start><id><end>".
+inline constexpr const char* kTooManyFamsStart = "Person @";
+inline constexpr const char* kTooManyFamsEnd =
+    "@ has more than 32767 FAMS lines: only the first 32767 are counted.";
+inline constexpr const char* kTooManyChilStart = "Family @";
+inline constexpr const char* kTooManyChilEnd =
+    "@ has more than 32767 CHIL lines: only the first 32767 children are counted.";
+// The work folder's disk filled up during a load:
+// "<start><folder><middle><megabytes><end>".
+inline constexpr const char* kWorkFolderFullStart = "The work folder ";
+inline constexpr const char* kWorkFolderFullMiddle = " ran out of space. Loading this file needs about ";
+inline constexpr const char* kWorkFolderFullEnd =
+    " MB free there; free some space, or point TMPDIR at a folder with more room, and load it again.";
 // Why a line or a record could not be taken, after the texts above.
 inline constexpr const char* kTypeMismatch = "Type mismatch";
 inline constexpr const char* kSubscriptOutOfRange = "Subscript out of range";
 inline constexpr const char* kInvalidCall = "Invalid procedure call or argument";
-inline constexpr const char* kOverflow = "Overflow";
 // After the shown "Problem ..." messages of a load: "<count>" + this.
 inline constexpr const char* kMoreProblems = " more lines could not be read. Is this a GEDCOM file?";
 // How a file that is not plain UTF-8, ASCII or ANSI is being read.

@@ -5,6 +5,7 @@
 
 #include "gedcom/processors.h"
 #include "records/work_records.h"
+#include "support/fake_system_calls.h"
 #include "support/fixtures.h"
 
 namespace kinsheet::testing {
@@ -203,6 +204,66 @@ TEST(Loader, RefusesAFileBeyondTheRecordNumbers) {
   s.state.work.record_limit = 1;
   EXPECT_EQ(s.Load(Ged({"0 @I1@ INDI", "0 @F1@ FAM", "0 @F2@ FAM"})), LoadOutcome::kTooLarge);
   EXPECT_EQ(s.ws.MessageTexts().size(), 1u);
+}
+
+// A full disk under the work folder fails every later record the same way:
+// one message that names the folder and the space, not a hundred problems
+// and a question whether this is GEDCOM at all.
+TEST(Loader, AFullWorkFolderStopsTheLoadWithOneMessage) {
+  std::vector<std::string> lines = {"0 HEAD"};
+  for (int i = 1; i <= 400; ++i) {
+    lines.push_back("0 @I" + std::to_string(i) + "@ INDI");
+    lines.push_back("1 NAME Person " + std::to_string(i) + " /Doe/");
+  }
+  lines.push_back("0 TRLR");
+  Session s;
+  FakeSystemCalls fake;
+  fake.pwrite = {-ENOSPC, -ENOSPC, -ENOSPC, -ENOSPC};
+  EXPECT_EQ(s.Load(Ged(lines)), LoadOutcome::kWorkFolderFull);
+  const std::vector<std::string> texts = s.ws.MessageTexts();
+  ASSERT_EQ(texts.size(), 1u) << texts.back();
+  const std::string start = "The work folder " + s.state.work_folder + " ran out of space. Loading this file needs about ";
+  ASSERT_EQ(texts[0].substr(0, start.size()), start);
+  // 400 people of 1777 bytes: under a megabyte, so one.
+  EXPECT_EQ(texts[0].substr(start.size(), 3), "1 M");
+  EXPECT_EQ(s.state.work.individual_count, 0);
+  EXPECT_EQ(s.ws.counters[0], "0 ");
+  EXPECT_FALSE(s.ws.busy);
+  EXPECT_FALSE(std::filesystem::exists(s.state.IndividualWorkFile()));
+  EXPECT_FALSE(std::filesystem::exists(s.state.FamilyWorkFile()));
+
+  // Quota exhaustion is the same fault in other words; any other failure of
+  // a record stays a problem of that record.
+  fake.pwrite = {-EDQUOT};
+  s.ws.messages.clear();
+  EXPECT_EQ(s.Load(Ged(lines)), LoadOutcome::kWorkFolderFull);
+  EXPECT_EQ(s.ws.MessageTexts(), texts);
+  fake.pwrite = {-EIO};
+  s.ws.messages.clear();
+  EXPECT_EQ(s.Load(Ged(lines)), LoadOutcome::kLoaded);
+  ASSERT_FALSE(s.ws.MessageTexts().empty());
+  EXPECT_EQ(s.ws.MessageTexts()[0].rfind("Problem adding Indiv: ", 0), 0u);
+}
+
+// The FAMS and CHIL counts are 16-bit: past 32767 lines the rest are left
+// out with one message per record, and the load is no failure.
+TEST(Loader, CountsBeyondSixteenBitsAreSaidOncePerRecord) {
+  std::vector<std::string> lines = {"0 HEAD", "0 @I1@ INDI"};
+  for (int i = 0; i < 32769; ++i) lines.push_back("1 FAMS @F1@");
+  lines.push_back("0 @I2@ INDI");
+  for (int i = 0; i < 32767; ++i) lines.push_back("1 FAMS @F1@");
+  lines.push_back("0 @F1@ FAM");
+  for (int i = 0; i < 32770; ++i) lines.push_back("1 CHIL @I2@");
+  lines.push_back("0 TRLR");
+  Session s;
+  ASSERT_EQ(s.Load(Ged(lines)), LoadOutcome::kLoaded);
+  EXPECT_EQ(s.ws.MessageTexts(),
+            (std::vector<std::string>{
+                "Person @I1@ has more than 32767 FAMS lines: only the first 32767 are counted.",
+                "Family @F1@ has more than 32767 CHIL lines: only the first 32767 children are counted."}));
+  EXPECT_EQ(s.state.problem_count, 0);
+  EXPECT_EQ(s.state.counters[6], 2 * 32767);
+  EXPECT_EQ(s.state.work.family.Count(), 32767);
 }
 
 }  // namespace

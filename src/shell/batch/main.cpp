@@ -418,6 +418,8 @@ int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
   if (outcome == LoadOutcome::kInterrupted) return Interrupted(msg::kLoadCancelled);
   const Clock::time_point loaded = Clock::now();
   if (outcome != LoadOutcome::kLoaded && s.state.work.individual_count > 0) return kExitRefused;
+  // Its message said it all: an export of nothing would only add a second.
+  if (outcome == LoadOutcome::kWorkFolderFull) return kExitRefused;
   for (int box : boxes) SetFieldBox(s.state, ws, box, true);
   s.state.living = living;
 
