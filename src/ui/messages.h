@@ -82,6 +82,11 @@ inline constexpr const char* kLivingInclude = "Include";
 inline constexpr const char* kLivingPrivate = "Private";
 inline constexpr const char* kLivingExclude = "Leave out";
 
+// The window, when a command stops on something it did not report itself.
+inline constexpr const char* kUnexpectedError = "The command stopped on an unexpected error: ";
+inline constexpr const char* kWindowOutOfMemory =
+    "Kinsheet ran out of memory and stopped the command. Close other programs and try again.";
+
 // Writers
 inline constexpr const char* kSaveError = "Error occurred while trying to save file: ";
 inline constexpr const char* kWorksheetError = "Error occurred while creating worksheet: ";

@@ -16,6 +16,9 @@
 #include <QToolBar>
 #include <QTreeWidget>
 
+#include <new>
+#include <stdexcept>
+
 #include "shell/qt/about_window.h"
 #include "state/startup.h"
 #include "test_support.h"
@@ -67,6 +70,7 @@ class CommandsTest : public QObject {
   void toolbarButtons();
   void boxesCaptionsAndTheSpouseOption();
   void aboutBoxAndMakersAddress();
+  void aCommandThatThrowsIsReported();
 };
 
 void CommandsTest::menuItemsAndKeys_data() {
@@ -148,6 +152,14 @@ void CommandsTest::toolbarButtons() {
   QCOMPARE(f.Ticked(), kFieldCount);
   click(14);
   QCOMPARE(f.Ticked(), 0);
+  // The menu's commands are the very actions on the toolbar: held back in
+  // one, held back in the other.
+  for (QAction* shared : {f.window->mnuFileItem[0], f.window->mnuSheetifyItem[3], f.window->mnuHelpItem[2]}) {
+    QVERIFY(actions.contains(shared));
+    shared->setEnabled(false);
+    QVERIFY(!f.window->Toolbar1->widgetForAction(shared)->isEnabled());
+    shared->setEnabled(true);
+  }
   click(1);
   QCOMPARE(f.Effects(), QString("exit"));
 }
@@ -189,6 +201,25 @@ void CommandsTest::aboutBoxAndMakersAddress() {
   QCOMPARE(f.state.openers.at(0).target, std::string(kHomePageAddress));
   QTest::mouseClick(f.about.Command1, Qt::LeftButton);
   QVERIFY(!f.about.isVisible());
+}
+
+// Whatever a command lets through is said, and the window goes on.
+void CommandsTest::aCommandThatThrowsIsReported() {
+  CommandFixture f;
+  f.window->SetExportCommand([](RunState&, WindowServices& ws, std::int16_t) -> bool {
+    ws.SetBusy(true);
+    throw std::bad_alloc();
+  });
+  f.window->mnuSheetifyItem[3]->trigger();
+  f.window->SetExportCommand([](RunState&, WindowServices&, std::int16_t) -> bool {
+    throw std::runtime_error("disk on fire");
+  });
+  f.window->mnuSheetifyItem[0]->trigger();
+  QCOMPARE(f.dialogs.MessageTexts(),
+           (std::vector<std::string>{msg::kWindowOutOfMemory,
+                                     "The command stopped on an unexpected error: disk on fire"}));
+  QVERIFY(QApplication::overrideCursor() == nullptr);
+  QVERIFY(f.window->isVisible());
 }
 
 // The list's rows as "birth|death|name".

@@ -39,6 +39,8 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <cstdio>
+#include <new>
 
 #include "export/export_command.h"
 #include "export/living.h"
@@ -121,13 +123,30 @@ QString DroppedGedcom(const QMimeData* data) {
   return {};
 }
 
-// Runs a command so that nothing it throws reaches the event loop; the
-// commands report what the user needs to know themselves.
+// What a command threw past its own reports: told to the user (the
+// command stopped, the window goes on) and to the terminal. Reporting must
+// not throw in turn, least of all when memory ran out.
+void ReportEscaped(WindowServices& ws, const char* what) noexcept {
+  std::fprintf(stderr, "Kinsheet: %s\n", what);
+  try {
+    ws.SetBusy(false);
+    Say(ws, what, MsgIcon::kExclamation);
+  } catch (...) {
+  }
+}
+
+// Runs a command so that nothing it throws reaches the event loop.
 template <typename F>
-void Guarded(F&& command) {
+void Guarded(WindowServices& ws, F&& command) {
   try {
     command();
+  } catch (const std::bad_alloc&) {
+    ReportEscaped(ws, msg::kWindowOutOfMemory);
+  } catch (const std::exception& e) {
+    const std::string text = std::string(msg::kUnexpectedError) + e.what();
+    ReportEscaped(ws, text.c_str());
   } catch (...) {
+    ReportEscaped(ws, msg::kUnexpectedError);
   }
 }
 
@@ -268,10 +287,27 @@ void MainWindow::BuildToolbar() {
       Toolbar1->addSeparator()->setObjectName(QString("Toolbar1_%1").arg(position));
       continue;
     }
-    QAction* action = Toolbar1->addAction(QIcon(button.icon), button.tip);
-    action->setObjectName(QString("Toolbar1_%1").arg(position));
+    // A command the menus have is the menu's own action, so that the two
+    // never disagree (enabled, shortcut, what it does); the others are the
+    // toolbar's alone.
+    QAction* action = nullptr;
+    if (position == 1) {
+      action = mnuFileItem[4];
+    } else if (position == 3) {
+      action = mnuFileItem[0];
+    } else if (position >= 5 && position <= 11) {
+      action = mnuSheetifyItem[position - 5];
+    } else if (position == 16) {
+      action = mnuHelpItem[2];
+    }
+    if (action == nullptr) {
+      action = new QAction(this);
+      action->setObjectName(QString("Toolbar1_%1").arg(position));
+      connect(action, &QAction::triggered, this, [this, position] { Toolbar1_ButtonClick(position); });
+    }
+    action->setIcon(QIcon(button.icon));
     action->setToolTip(button.tip);
-    connect(action, &QAction::triggered, this, [this, position] { Toolbar1_ButtonClick(position); });
+    Toolbar1->addAction(action);
   }
 }
 
@@ -414,15 +450,15 @@ QWidget* MainWindow::BuildBrowser() {
 }
 
 void MainWindow::OnScrollChanged(int value) {
-  Guarded([&] { SetScrollValue(state_, *services_, value); });
+  Guarded(*services_, [&] { SetScrollValue(state_, *services_, value); });
 }
 
 void MainWindow::OnFieldBoxClicked(int index, bool ticked) {
-  Guarded([&] { SetFieldBox(state_, *services_, index, ticked); });
+  Guarded(*services_, [&] { SetFieldBox(state_, *services_, index, ticked); });
 }
 
 void MainWindow::mnuFileItem_Click(int index) {
-  Guarded([&] {
+  Guarded(*services_, [&] {
     switch (index) {
       case 0:
         LoadFile({});
@@ -439,12 +475,12 @@ void MainWindow::mnuFileItem_Click(int index) {
 
 void MainWindow::mnuSheetifyItem_Click(int index) {
   if (index < 0 || index >= kExportFormatCount) return;
-  Guarded([&] { export_command_(state_, *services_, static_cast<std::int16_t>(index)); });
+  Guarded(*services_, [&] { export_command_(state_, *services_, static_cast<std::int16_t>(index)); });
   if (!state_.openers.empty()) opener_timer_->start();
 }
 
 void MainWindow::mnuHelpItem_Click(int index) {
-  Guarded([&] {
+  Guarded(*services_, [&] {
     if (index == 0 && about_ != nullptr) {
       about_->show();
       about_->raise();
@@ -457,7 +493,7 @@ void MainWindow::mnuHelpItem_Click(int index) {
 }
 
 void MainWindow::Navigate(const std::string& target) {
-  Guarded([&] { NavigateTo(*services_, target, state_.opener, &state_.openers); });
+  Guarded(*services_, [&] { NavigateTo(*services_, target, state_.opener, &state_.openers); });
   if (!state_.openers.empty()) opener_timer_->start();
 }
 
@@ -466,8 +502,8 @@ void MainWindow::Toolbar1_ButtonClick(int position) {
     case 1: mnuFileItem_Click(4); break;
     case 3: mnuFileItem_Click(0); break;
     case 5: case 6: case 7: case 8: case 9: case 10: case 11: mnuSheetifyItem_Click(position - 5); break;
-    case 13: Guarded([&] { SelectAll(state_, *services_); }); break;
-    case 14: Guarded([&] { DeselectAll(state_, *services_); }); break;
+    case 13: Guarded(*services_, [&] { SelectAll(state_, *services_); }); break;
+    case 14: Guarded(*services_, [&] { DeselectAll(state_, *services_); }); break;
     case 16: mnuHelpItem_Click(2); break;
     default: break;
   }
@@ -501,7 +537,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
 
 void MainWindow::LoadFile(const std::string& preset) {
   if (working_) return;
-  Guarded([&] {
+  Guarded(*services_, [&] {
     const LoadOutcome outcome = LoadGedcom(state_, *services_, preset);
     services_->FlushCounters();
     if (outcome == LoadOutcome::kLoaded) RememberRecent(state_.current_file_name);
@@ -548,7 +584,7 @@ void MainWindow::RestoreSettings() {
   restoreGeometry(settings.value(kGeometryKey).toByteArray());
   FitToScreen();
   const QVariantList ticked = settings.value(kTickedKey).toList();
-  Guarded([&] {
+  Guarded(*services_, [&] {
     for (const QVariant& index : ticked) {
       const int i = index.toInt();
       if (i >= 0 && i < kFieldCount) SetFieldBox(state_, *services_, i, true);
@@ -635,7 +671,7 @@ void MainWindow::CheckOpeners() {
     opener_timer_->stop();
     return;
   }
-  Guarded([&] {
+  Guarded(*services_, [&] {
     for (const std::string& target : TellOpenerFailures(*services_, state_.openers)) {
       if (target == HelpPagePath(state_)) ShowHelpInWindow();
     }
