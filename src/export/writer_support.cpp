@@ -33,9 +33,8 @@ std::string DescribeFailure(const std::exception& e) {
 
 void ReportWriterFailure(WindowServices& ws, const char* heading, const std::exception& e,
                          const FileReplacement* replacement) {
-  // A stop the user asked for is no failure to report, nor is what it broke
-  // on its way (a write a signal interrupted).
-  if (dynamic_cast<const Cancelled*>(&e) != nullptr || ws.CancelRequested()) return;
+  // A stop the user asked for is no failure to report.
+  if (dynamic_cast<const Cancelled*>(&e) != nullptr) return;
   std::string description = DescribeFailure(e);
   if (replacement != nullptr) description = replacement->ForUser(std::move(description));
   Say(ws, std::string(heading) + "\n" + description, MsgIcon::kExclamation);

@@ -91,7 +91,12 @@ TEST(SignalCleanup, AWriterStopsFirstAndItsTemporaryGoesWithIt) {
     const std::string target = dir.File("old.xlsx");
     WriteBytes(target, "old");
     fs::create_directory(dir.File("work"));
+    // The child says how far it got: "w" the writer outlived the signal
+    // with its temporary, "c" the commit refused.
+    int said[2];
+    ASSERT_EQ(pipe(said), 0);
     const int status = InChild([&] {
+      close(said[0]);
       InstallSignalCleanup(SignalStop::kEndAtOnce);
       PrivateWorkFolder work(dir.File("work"));
       {
@@ -99,14 +104,21 @@ TEST(SignalCleanup, AWriterStopsFirstAndItsTemporaryGoesWithIt) {
         WriteBytes(replacement.temporary(), "half");
         raise(sig);
         if (StopSignal() != sig || ReadBytes(replacement.temporary()) != "half") _exit(4);
+        (void)!write(said[1], "w", 1);
         try {
           replacement.Commit();
           _exit(5);
         } catch (const Cancelled&) {
+          (void)!write(said[1], "c", 1);
         }
       }
       _exit(6);  // the replacement's end should have ended the program
     });
+    close(said[1]);
+    char got[4] = {};
+    EXPECT_EQ(read(said[0], got, sizeof got), 2);
+    close(said[0]);
+    EXPECT_STREQ(got, "wc") << sig;
     EXPECT_TRUE(EndedBy(status, sig)) << sig << " " << status;
     EXPECT_EQ(ReadBytes(target), "old");
     EXPECT_TRUE(LeftTemporaries(dir.path()).empty()) << sig;
