@@ -123,8 +123,9 @@ bool mnuSheetifyItem_Click(RunState& state, WindowServices& ws, std::int16_t ind
     ws.Repaint();
 
     if (RefusedTarget(state, ws, state.current_file_name)) return false;
-    // The writer replaces the old file only with a complete new one.
-    if (FileExists(state.current_file_name)) {
+    // The writer replaces the old file only with a complete new one. A link
+    // that leads nowhere is asked about too: it would be replaced.
+    if (OutputExists(state.current_file_name)) {
       // The writer could not open such a name anyway: keep the old file.
       if (IsRefusedFileName(state.current_file_name)) {
         FileErrors(ws, kErrBadFileName);

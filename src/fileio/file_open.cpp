@@ -13,6 +13,7 @@
 #include <cstring>
 #include <utility>
 
+#include "fileio/signal_cleanup.h"
 #include "fileio/system_calls.h"
 #include "ui/messages.h"
 
@@ -26,11 +27,12 @@ constexpr std::size_t kRecordRun = 1 << 18;
 // read touches at most two pages).
 constexpr std::uint32_t kReadsPerRelease = 8192;
 
-int RetryEintr(auto call) {
-  int r;
-  do {
-    r = call();
-  } while (r < 0 && errno == EINTR);
+// A call a signal interrupted is made again, unless the signal asked the
+// program to stop: an open or a read waiting on a pipe would otherwise hold
+// the stop back until the pipe's writer acts.
+auto RetryEintr(auto call) {
+  decltype(call()) r;
+  while ((r = call()) < 0 && errno == EINTR) ThrowIfStopRequested();
   return r;
 }
 
@@ -135,10 +137,8 @@ bool File::FillBuffer() {
   if (in_pos_ < in_buffer_.size()) return true;
   if (in_eof_ || fd_ < 0) return false;
   in_buffer_.resize(kBufferSize);
-  ssize_t n;
-  do {
-    n = sys::calls.read(fd_, in_buffer_.data(), kBufferSize);
-  } while (n < 0 && errno == EINTR);
+  ThrowIfStopRequested();
+  const ssize_t n = RetryEintr([&] { return sys::calls.read(fd_, in_buffer_.data(), kBufferSize); });
   if (n < 0) ThrowFileError(errno, path_);
   in_buffer_.resize(static_cast<std::size_t>(n));
   in_pos_ = 0;

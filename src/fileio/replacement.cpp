@@ -1,85 +1,44 @@
-// Temporary files renamed over their targets once complete, and the list of
-// live temporaries that a termination signal removes.
+// Temporary files renamed over their targets once complete: each locked
+// while its maker lives, registered for removal by a signal, and swept by
+// the next export into its folder when its program was killed.
 #include "fileio/replacement.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
-#include <csignal>
 #include <cstring>
-#include <mutex>
+#include <ctime>
+#include <string_view>
+#include <utility>
+#include <vector>
 
+#include "fileio/signal_cleanup.h"
 #include "fileio/system_calls.h"
 
 namespace kinsheet {
 namespace {
 
-// A signal handler reaches nothing but globals: the live temporaries sit in
-// fixed slots that it can read without locks or allocation.
-constexpr int kSlots = 32;
-constexpr std::size_t kSlotPath = 4096;
-enum SlotState : int { kFree = 0, kFilling = 1, kLive = 2 };
+// ".", a name, ".kinsheet-" and six letters or digits.
+constexpr std::string_view kMarker = ".kinsheet-";
+constexpr std::size_t kSuffixLength = 6;
+// A temporary whose lock is free but which is still empty and this young
+// may be one its maker has not locked yet.
+constexpr std::time_t kUnlockedGraceSeconds = 60;
 
-struct LiveSlot {
-  std::atomic<int> state{kFree};
-  char path[kSlotPath];
-};
+void UnlinkTemporary(const char* path) noexcept { ::unlink(path); }
 
-LiveSlot g_live[kSlots];
-constexpr int kCleanedSignals[] = {SIGINT, SIGTERM, SIGHUP};
-struct sigaction g_previous[3];
-std::once_flag g_install_once;
-
-extern "C" void RemoveLiveTemporaries(int sig) {
-  const int saved_errno = errno;
-  for (LiveSlot& slot : g_live) {
-    if (slot.state.load(std::memory_order_acquire) == kLive) ::unlink(slot.path);
-  }
-  // Whatever handled the signal before (the default: ending the process)
-  // now runs with the signal raised again once this handler returns.
-  for (int i = 0; i < 3; ++i) {
-    if (kCleanedSignals[i] == sig) ::sigaction(sig, &g_previous[i], nullptr);
-  }
-  ::raise(sig);
-  errno = saved_errno;
-}
-
-void InstallCleanup() {
-  for (int i = 0; i < 3; ++i) {
-    struct sigaction current {};
-    if (::sigaction(kCleanedSignals[i], nullptr, &current) != 0) continue;
-    // A signal the process ignores (nohup) stays ignored.
-    if (current.sa_handler == SIG_IGN && (current.sa_flags & SA_SIGINFO) == 0) continue;
-    g_previous[i] = current;
-    struct sigaction ours {};
-    ours.sa_handler = RemoveLiveTemporaries;
-    ours.sa_flags = SA_RESTART;
-    sigemptyset(&ours.sa_mask);
-    for (int s : kCleanedSignals) sigaddset(&ours.sa_mask, s);
-    ::sigaction(kCleanedSignals[i], &ours, nullptr);
-  }
-}
-
-int Register(const std::string& path) {
-  std::call_once(g_install_once, InstallCleanup);
-  if (path.size() >= kSlotPath) return -1;
-  for (int i = 0; i < kSlots; ++i) {
-    int expected = kFree;
-    if (g_live[i].state.compare_exchange_strong(expected, kFilling)) {
-      std::memcpy(g_live[i].path, path.c_str(), path.size() + 1);
-      g_live[i].state.store(kLive, std::memory_order_release);
-      return i;
-    }
-  }
-  return -1;  // more live temporaries than slots: this one is not cleaned on a signal
-}
-
-void Unregister(int slot) {
-  if (slot >= 0) g_live[slot].state.store(kFree, std::memory_order_release);
+bool IsTemporaryName(std::string_view name) {
+  if (name.size() < 1 + kMarker.size() + kSuffixLength + 1 || name[0] != '.') return false;
+  const std::string_view suffix = name.substr(name.size() - kSuffixLength);
+  if (name.substr(name.size() - kSuffixLength - kMarker.size(), kMarker.size()) != kMarker) return false;
+  return std::all_of(suffix.begin(), suffix.end(), [](unsigned char c) { return std::isalnum(c) != 0; });
 }
 
 // Six letters and digits: none of them is a character the name check
@@ -135,57 +94,107 @@ std::string NameOf(const std::string& path) {
 
 }  // namespace
 
+int RemoveStaleTemporaries(const std::string& folder) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return 0;
+  std::vector<std::string> names;
+  while (const dirent* entry = ::readdir(dir)) {
+    if (IsTemporaryName(entry->d_name)) names.emplace_back(entry->d_name);
+  }
+  const int dir_fd = ::dirfd(dir);
+  int removed = 0;
+  for (const std::string& name : names) {
+    struct stat st {};
+    if (::fstatat(dir_fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) continue;
+    const int fd = ::openat(dir_fd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    // A live temporary's maker holds its lock until it is renamed or
+    // removed; a free lock means its program has ended without either.
+    const bool young = std::time(nullptr) - st.st_mtime < kUnlockedGraceSeconds;
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &st) == 0 && (st.st_size > 0 || !young) &&
+        sys::calls.unlink((folder + "/" + name).c_str()) == 0) {
+      ++removed;
+    }
+    ::close(fd);
+  }
+  ::closedir(dir);
+  return removed;
+}
+
 FileReplacement::FileReplacement(std::string target) : target_(std::move(target)) {
   if (target_.empty()) throw FileError(kErrBadFileName, EINVAL, "Bad file name");
   const std::size_t slash = target_.rfind('/');
   const std::string prefix = slash == std::string::npos ? std::string() : target_.substr(0, slash + 1);
+  RemoveStaleTemporaries(FolderOf(target_));
+  // The old file's permissions go to the new one; a file this user may not
+  // write is not replaced, whatever was answered (as cp refuses).
+  struct stat old {};
+  if (::stat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+    if (sys::calls.access(target_.c_str(), W_OK) != 0 && errno != ENOENT) Fail(errno, target_);
+    old_mode_ = old.st_mode & 0777;
+    old_owner_ = old.st_uid;
+    old_group_ = old.st_gid;
+  }
   std::string name = NameOf(target_);
   // ".", the name, ".kinsheet-" and six characters within a name's 255 bytes.
-  constexpr std::size_t kMaxName = 255 - 1 - 10 - 6;
+  constexpr std::size_t kMaxName = 255 - 1 - kMarker.size() - kSuffixLength;
   if (name.size() > kMaxName) name.resize(kMaxName);
   for (int attempt = 0;; ++attempt) {
-    temporary_ = prefix + "." + name + ".kinsheet-" + RandomSuffix();
-    const int fd = sys::calls.open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-      sys::calls.close(fd);
-      break;
-    }
-    if (errno == EINTR || (errno == EEXIST && attempt < 100)) continue;
+    temporary_ = prefix + "." + name + std::string(kMarker) + RandomSuffix();
+    // Registered before it exists: a signal from here on waits for this
+    // object to remove it.
+    slot_ = RegisterLeftover(temporary_, UnlinkTemporary, true);
+    lock_fd_ = sys::calls.open(temporary_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (lock_fd_ >= 0) break;
     const int err = errno;
+    ReleaseLeftover(std::exchange(slot_, -1));
+    if (err == EINTR || (err == EEXIST && attempt < 100)) continue;
     temporary_.clear();
     Fail(err, target_);
   }
-  slot_ = Register(temporary_);
+  // Held until the temporary is renamed or removed: the sweep above, in
+  // this or another program, leaves a locked temporary alone.
+  while (::flock(lock_fd_, LOCK_EX) != 0 && errno == EINTR) {
+  }
+  KeepOldPermissions();
 }
 
 FileReplacement::~FileReplacement() {
-  if (!committed_ && !temporary_.empty()) ::unlink(temporary_.c_str());
-  Unregister(slot_);
+  if (!committed_ && !temporary_.empty()) sys::calls.unlink(temporary_.c_str());
+  if (lock_fd_ >= 0) sys::calls.close(std::exchange(lock_fd_, -1));
+  // Last: with a stop pending, this may end the program.
+  ReleaseLeftover(std::exchange(slot_, -1));
+}
+
+void FileReplacement::KeepOldPermissions() {
+  if (!old_mode_) return;
+  // Owner and group only where this process may give them (root, or a
+  // group of its own); otherwise the new file is this user's.
+  if (sys::calls.fchown(lock_fd_, old_owner_, old_group_) != 0) {
+    sys::calls.fchown(lock_fd_, static_cast<uid_t>(-1), old_group_);
+  }
+  // After the owner: a change of owner may clear mode bits.
+  sys::calls.fchmod(lock_fd_, *old_mode_);
 }
 
 void FileReplacement::Commit() {
   if (committed_) return;
-  int fd;
-  do {
-    fd = sys::calls.open(temporary_.c_str(), O_RDONLY | O_CLOEXEC, 0);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) Fail(errno, target_);
-  if (::fsync(fd) != 0) {
-    const int err = errno;
-    sys::calls.close(fd);
-    Fail(err, target_);
-  }
-  sys::calls.close(fd);
+  // Once a stop was asked for, the old file stays whatever the writer did.
+  ThrowIfStopRequested();
+  // A writer may have set its own mode (a copied template's).
+  KeepOldPermissions();
+  if (sys::calls.fsync(lock_fd_) != 0) Fail(errno, target_);
   if (sys::calls.rename(temporary_.c_str(), target_.c_str()) != 0) Fail(errno, target_);
   committed_ = true;
-  Unregister(slot_);
-  slot_ = -1;
+  sys::calls.close(std::exchange(lock_fd_, -1));
+  ReleaseLeftover(std::exchange(slot_, -1));
   // The rename itself lasts only once the folder is on disk too; a folder
   // that cannot be flushed (some network file systems) still holds the file.
-  const int dir = ::open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int dir = sys::calls.open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
   if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
+    sys::calls.fsync(dir);
+    sys::calls.close(dir);
   }
 }
 
@@ -228,12 +237,9 @@ bool IsSpecialFile(const std::string& name) {
   return !name.empty() && ::stat(name.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
 }
 
-int LiveTemporaryCount() {
-  int live = 0;
-  for (const LiveSlot& slot : g_live) {
-    if (slot.state.load(std::memory_order_acquire) == kLive) ++live;
-  }
-  return live;
+bool OutputExists(const std::string& name) {
+  struct stat st {};
+  return !name.empty() && ::lstat(name.c_str(), &st) == 0;
 }
 
 }  // namespace kinsheet

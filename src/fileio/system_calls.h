@@ -15,6 +15,14 @@ struct Calls {
   ssize_t (*pread)(int fd, void* buffer, size_t count, off_t offset);
   int (*close)(int fd);
   int (*rename)(const char* from, const char* to);
+  // A file's data, or a folder's entries, onto the disk.
+  int (*fsync)(int fd);
+  int (*fchmod)(int fd, mode_t mode);
+  int (*fchown)(int fd, uid_t owner, gid_t group);
+  int (*unlink)(const char* path);
+  // Whether this process may use `path` as `mode` says (R_OK, W_OK), judged
+  // by its effective ids as an open would be.
+  int (*access)(const char* path, int mode);
 };
 
 // The operating system's own calls.

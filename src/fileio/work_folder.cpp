@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +17,8 @@
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "fileio/signal_cleanup.h"
 
 namespace kinsheet {
 namespace {
@@ -29,27 +30,7 @@ constexpr std::time_t kUnlockedGraceSeconds = 60;
 // The files a work folder can hold, for removal where nothing may allocate.
 constexpr const char* kKnownFiles[] = {"Kinsheet.Ind", "Kinsheet.Fam", kWorkFolderLock};
 
-// The live folders of this process, for the signal handlers: they may only
-// read plain memory. Each window core and each batch run owns one slot.
-constexpr int kSlots = 16;
 constexpr std::size_t kPathCapacity = 4096;
-struct Slot {
-  volatile std::sig_atomic_t used = 0;
-  char path[kPathCapacity] = {};
-};
-Slot g_slots[kSlots];  // NOLINT: reachable from signal handlers only as globals
-
-int Claim(const std::string& path) {
-  if (path.size() + 32 >= kPathCapacity) return -1;
-  for (int i = 0; i < kSlots; ++i) {
-    if (g_slots[i].used == 0) {
-      std::memcpy(g_slots[i].path, path.c_str(), path.size() + 1);
-      g_slots[i].used = 1;
-      return i;
-    }
-  }
-  return -1;
-}
 
 // path + "/" + name into `out`, with no allocation.
 void JoinInto(char* out, const char* folder, const char* name) {
@@ -107,17 +88,6 @@ bool SweepOne(int parent_fd, const std::string& parent, const char* name, bool s
 
 std::string Describe(int error) { return std::strerror(error); }
 
-extern "C" void OnEndingSignal(int sig) {
-  RemoveWorkFoldersNow();
-  struct sigaction fallback {};
-  fallback.sa_handler = SIG_DFL;
-  ::sigemptyset(&fallback.sa_mask);
-  ::sigaction(sig, &fallback, nullptr);
-  ::raise(sig);
-}
-
-extern "C" void OnExit() { RemoveWorkFoldersNow(); }
-
 }  // namespace
 
 std::string TemporaryParent() {
@@ -168,7 +138,7 @@ PrivateWorkFolder::PrivateWorkFolder(const std::string& parent_folder) {
     const std::string placed = parent + "/" + kWorkFolderPrefix + staging.substr(staging.size() - 6);
     if (::renameat2(AT_FDCWD, staging.c_str(), AT_FDCWD, placed.c_str(), RENAME_NOREPLACE) == 0) {
       path_ = placed;
-      slot_ = Claim(path_);
+      slot_ = RegisterLeftover(path_, RemoveKnownFiles, false);
       return;
     }
     const int error = errno;
@@ -185,26 +155,9 @@ PrivateWorkFolder::PrivateWorkFolder(const std::string& parent_folder) {
 PrivateWorkFolder::~PrivateWorkFolder() { Remove(); }
 
 void PrivateWorkFolder::Remove() {
-  if (slot_ >= 0) g_slots[std::exchange(slot_, -1)].used = 0;
+  ReleaseLeftover(std::exchange(slot_, -1));
   if (!path_.empty()) RemoveTree(std::exchange(path_, std::string()));
   if (lock_fd_ >= 0) ::close(std::exchange(lock_fd_, -1));
-}
-
-void RemoveWorkFoldersNow() noexcept {
-  for (Slot& slot : g_slots) {
-    if (slot.used != 0) RemoveKnownFiles(slot.path);
-  }
-}
-
-void RemoveWorkFoldersOnSignals(bool keep_sigint) {
-  struct sigaction action {};
-  action.sa_handler = OnEndingSignal;
-  ::sigemptyset(&action.sa_mask);
-  ::sigaction(SIGTERM, &action, nullptr);
-  ::sigaction(SIGHUP, &action, nullptr);
-  if (!keep_sigint) ::sigaction(SIGINT, &action, nullptr);
-  static const bool registered = std::atexit(OnExit) == 0;
-  (void)registered;
 }
 
 }  // namespace kinsheet

@@ -1,7 +1,7 @@
 // A running program's own folder for its work files: made with a unique
 // name under the temporary folder, locked while the program runs, removed
-// when it ends however it ends, and swept up by the next start when its
-// program was killed.
+// when it ends however it ends (a signal through signal_cleanup.h), and
+// swept up by the next start when its program was killed.
 #pragma once
 
 #include <string>
@@ -42,13 +42,5 @@ class PrivateWorkFolder {
   int lock_fd_ = -1;
   int slot_ = -1;
 };
-
-// Removes every live work folder of this process with async-signal-safe
-// calls only: for signal handlers and exit().
-void RemoveWorkFoldersNow() noexcept;
-
-// SIGTERM and SIGHUP (and SIGINT unless `keep_sigint`) remove the live work
-// folders and end the process as the signal would; exit() removes them too.
-void RemoveWorkFoldersOnSignals(bool keep_sigint);
 
 }  // namespace kinsheet

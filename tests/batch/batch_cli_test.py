@@ -147,6 +147,29 @@ class Export(Work):
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertNotEqual(self.read("keep.csv"), b"precious")
 
+    def test_the_old_files_permissions_stay(self):
+        # A private file stays private; a link that leads nowhere is an
+        # existing OUTPUT that only --force replaces.
+        out = self.write("private.csv", b"old")
+        os.chmod(out, 0o600)
+        self.assertEqual(run("export", "--quiet", "--force", SAMPLE, out).returncode, 0)
+        self.assertEqual(os.stat(out).st_mode & 0o7777, 0o600)
+        os.symlink(self.path("nowhere.csv"), self.path("gone.csv"))
+        r = run("export", "--quiet", SAMPLE, self.path("gone.csv"))
+        self.assertEqual((r.returncode, r.stderr), (1, b"Kinsheet: Overwrite existing file? [No]\n"))
+        self.assertTrue(os.path.islink(self.path("gone.csv")))
+        self.assertEqual(run("export", "--quiet", "--force", SAMPLE, self.path("gone.csv")).returncode, 0)
+        self.assertFalse(os.path.islink(self.path("gone.csv")))
+        # A file its user may not write stays, --force or not (root may write
+        # anything, so this part needs another user).
+        if os.geteuid() != 0:
+            locked = self.write("locked.csv", b"old")
+            os.chmod(locked, 0o444)
+            r = run("export", "--quiet", "--force", SAMPLE, locked)
+            self.assertEqual(r.returncode, 1, r.stderr)
+            self.assertIn(b"Permission denied", r.stderr)
+            self.assertEqual(self.read("locked.csv"), b"old")
+
     def test_force_never_replaces_the_input_or_a_device(self):
         with open(SAMPLE, "rb") as f:
             ged = self.write("tree.ged", f.read())
@@ -231,13 +254,15 @@ class Signals(Work):
         return subprocess.Popen([BATCH, "export", "--quiet", "--force", "--format", fmt, self.big, out],
                                 env=dict(os.environ, TMPDIR=self.dir), stdout=subprocess.PIPE, stderr=subprocess.PIPE)
 
-    def wait_for(self, proc, exporting_to=None):
+    def wait_for(self, proc, exporting_to=None, written=False):
         # The load fills a work folder; the export writes a temporary beside
-        # OUTPUT (a work folder is staged under a name of that form too).
+        # OUTPUT (a work folder is staged under a name of that form too),
+        # empty until its first bytes are written.
         def ready():
             names = os.listdir(self.dir)
             if exporting_to:
-                return any(n.startswith("." + exporting_to + ".kinsheet-") for n in names)
+                return any(n.startswith("." + exporting_to + ".kinsheet-") and
+                           (not written or os.path.getsize(self.path(n)) > 0) for n in names)
             return any(os.path.exists(os.path.join(self.dir, n, "Kinsheet.Ind")) for n in names)
 
         deadline = time.time() + 120
@@ -258,6 +283,51 @@ class Signals(Work):
         r = run("counters", SAMPLE, env=dict(os.environ, TMPDIR=self.dir))
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertEqual(os.listdir(self.dir), [])
+
+    def test_a_killed_runs_temporary_goes_with_the_next_export_there(self):
+        out = self.write("out.csv", b"the old file")
+        proc = self.start(out, "csv")
+        self.wait_for(proc, "out.csv", written=True)
+        proc.send_signal(signal.SIGKILL)
+        proc.communicate(timeout=60)
+        self.assertEqual(len(os.listdir(self.dir)), 3)  # OUTPUT, its temporary, the work folder
+        self.assertEqual(self.read("out.csv"), b"the old file")
+        r = run("export", "--quiet", "--force", SAMPLE, out, env=dict(os.environ, TMPDIR=self.dir))
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(os.listdir(self.dir), ["out.csv"])
+
+    def test_a_stop_while_the_workbook_is_finished(self):
+        # The rows are done and the package is being written into the
+        # temporary: the writer stops, its temporary goes, the old file
+        # stays, and the one message is the cancel.
+        out = self.write("old.xlsx", b"the old file")
+        proc = self.start(out, "xlsx")
+        self.wait_for(proc, "old.xlsx", written=True)
+        proc.send_signal(signal.SIGINT)
+        _, err = proc.communicate(timeout=120)
+        self.assertEqual(proc.returncode, 130)
+        self.assertEqual(err.decode(), "Kinsheet: Overwrite existing file? [Yes]\nKinsheet: Export cancelled\n")
+        self.assertEqual(self.read("old.xlsx"), b"the old file")
+        self.assertEqual(os.listdir(self.dir), ["old.xlsx"])
+
+    def test_ctrl_c_stops_a_read_from_a_silent_pipe(self):
+        # The pipe's writer sends a little, then nothing, and never closes:
+        # the read waits, and Ctrl+C must end it at once all the same.
+        fifo = self.path("in.ged")
+        os.mkfifo(fifo)
+        writer = os.open(fifo, os.O_RDWR)
+        try:
+            os.write(writer, b"0 HEAD\n1 CHAR UTF-8\n0 @I1@ INDI\n1 NAME Ann /Lee/\n")
+            proc = subprocess.Popen([BATCH, "counters", fifo], env=dict(os.environ, TMPDIR=self.dir),
+                                    stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+            self.wait_for(proc)
+            time.sleep(0.2)
+            proc.send_signal(signal.SIGINT)
+            _, err = proc.communicate(timeout=60)
+        finally:
+            os.close(writer)
+        self.assertEqual((proc.returncode, err), (130, b"Kinsheet: Load cancelled\n"))
+        self.assertEqual(os.listdir(self.dir), ["in.ged"])
 
     def test_stops_clean_up_and_end_as_signalled(self):
         # Ctrl+C exits 130 saying what it stopped; the others end the tool as

@@ -1,15 +1,23 @@
 // Replacing a file only by a complete new one: the temporary beside the
-// target, its rename, its removal on failure, exception and signal, and the
-// export command's refusals of outputs it must never replace.
+// target, the order of its flush and rename, its removal on failure and
+// exception, the sweep of those a killed run left, the old file's
+// permissions, and the export command's refusals of outputs it must never
+// replace.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
 
 #include <filesystem>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "export/writers.h"
 #include "fileio/replacement.h"
@@ -76,32 +84,6 @@ TEST(FileReplacement, FailuresNameTheTarget) {
     EXPECT_EQ(std::string(e.what()).find(".kinsheet-"), std::string::npos) << e.what();
   }
   EXPECT_FALSE(over_folder.committed());
-}
-
-// A child writes a replacement and is told to end: the temporary goes, the
-// old file stays, and the signal still ends the child.
-TEST(FileReplacement, ATerminationSignalRemovesTheTemporary) {
-  for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
-    TempDir dir;
-    const std::string target = dir.File("old.sqlite");
-    WriteBytes(target, "old");
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      FileReplacement r(target);
-      WriteBytes(r.temporary(), "half");
-      raise(sig);
-      _exit(3);  // not reached
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFSIGNALED(status)) << sig;
-    if (WIFSIGNALED(status)) {
-      EXPECT_EQ(WTERMSIG(status), sig);
-    }
-    EXPECT_EQ(ReadBytes(target), "old");
-    EXPECT_TRUE(LeftTemporaries(dir.path()).empty()) << sig;
-  }
 }
 
 // What the export command refuses before any question.
@@ -281,6 +263,203 @@ TEST(SafeReplacement, EveryFormatKeepsTheOldFileWhenTheDiskFills) {
     EXPECT_NE(ReadBytes(s.dir.File(names[index])).substr(0, 8), "the old ") << names[index];
   }
   EXPECT_TRUE(LeftTemporaries(s.dir.path()).empty());
+}
+
+// The replacement's calls in the order a crash cannot spoil: every byte
+// written and the writer's file closed, then the data flushed, then the
+// rename, then the folder flushed so that the rename lasts.
+TEST(SafeReplacement, FlushesTheDataBeforeTheRenameAndTheFolderAfter) {
+  Session s;
+  ASSERT_EQ(s.Load(People(400)), LoadOutcome::kLoaded);
+  s.TickAll();
+  WriteBytes(s.dir.File("out.csv"), "old");
+  s.ws.Answer(MsgResult::kYes);
+  std::vector<LoggedCall> log;
+  {
+    FakeSystemCalls fake;
+    ASSERT_TRUE(s.Export(3, "out.csv"));
+    log = fake.log;
+  }
+  // The descriptors that named the temporary while they were open.
+  std::vector<int> temporary_fds, folder_fds;
+  std::vector<std::size_t> writes, closes, syncs, folder_syncs, renames;
+  for (std::size_t i = 0; i < log.size(); ++i) {
+    const LoggedCall& c = log[i];
+    const auto has = [&](const std::vector<int>& fds) { return std::count(fds.begin(), fds.end(), c.fd) > 0; };
+    if (c.name == "open" && c.path.find("/.out.csv.kinsheet-") != std::string::npos) temporary_fds.push_back(c.fd);
+    if (c.name == "open" && c.path == s.dir.path()) folder_fds.push_back(c.fd);
+    if (c.name == "write" && has(temporary_fds)) writes.push_back(i);
+    if (c.name == "close" && has(temporary_fds)) closes.push_back(i);
+    if (c.name == "fsync" && has(temporary_fds)) syncs.push_back(i);
+    if (c.name == "fsync" && has(folder_fds)) folder_syncs.push_back(i);
+    if (c.name == "rename") renames.push_back(i);
+    // A descriptor's number is free again once closed.
+    if (c.name == "close") std::erase(temporary_fds, c.fd), std::erase(folder_fds, c.fd);
+  }
+  ASSERT_FALSE(writes.empty());
+  ASSERT_EQ(syncs.size(), 1u);
+  ASSERT_EQ(renames.size(), 1u);
+  ASSERT_EQ(folder_syncs.size(), 1u);
+  EXPECT_LT(writes.back(), syncs[0]);
+  EXPECT_LT(syncs[0], renames[0]);
+  EXPECT_LT(renames[0], folder_syncs[0]);
+  // The writer's descriptor is closed before the rename; only the lock's
+  // (which wrote nothing) stays open across it.
+  ASSERT_EQ(closes.size(), 2u);
+  EXPECT_LT(closes[0], renames[0]);
+  EXPECT_GT(closes[1], renames[0]);
+  EXPECT_EQ(ReadBytes(s.dir.File("out.csv")).substr(0, 9), "\"INDI_ID\"");
+}
+
+// The last flush fails (the disk could not take the data): the old file
+// stays, the temporary goes, and the user reads why, naming the file.
+TEST(SafeReplacement, AFailedLastFlushKeepsTheOldFile) {
+  Session s;
+  ASSERT_EQ(s.Load(People(3)), LoadOutcome::kLoaded);
+  s.Tick({0, 16});
+  for (std::int16_t index : {3, 5, 6}) {
+    const std::string name = index == 3 ? "out.csv" : index == 5 ? "out.xlsx" : "out.sqlite";
+    WriteBytes(s.dir.File(name), "old");
+    s.ws.messages.clear();
+    s.ws.Answer(MsgResult::kYes);
+    bool written = true;
+    {
+      FakeSystemCalls fake;
+      fake.fsync.push_back(-EIO);
+      written = s.Export(index, name);
+      EXPECT_EQ(std::count_if(fake.log.begin(), fake.log.end(), [](const LoggedCall& c) { return c.name == "rename"; }),
+                0) << name;
+    }
+    EXPECT_FALSE(written) << name;
+    EXPECT_EQ(ReadBytes(s.dir.File(name)), "old") << name;
+    EXPECT_TRUE(LeftTemporaries(s.dir.path()).empty()) << name;
+    ASSERT_EQ(s.ws.messages.size(), 2u) << name;
+    EXPECT_NE(s.ws.messages[1].text.find("Input/output error (" + s.dir.File(name) + ")"), std::string::npos)
+        << s.ws.messages[1].text;
+  }
+}
+
+// A temporary beside the target whose program was killed goes with the
+// next export into its folder; a temporary some program still holds, a
+// fresh empty one and names of another form stay.
+TEST(SafeReplacement, TheNextExportSweepsTheTemporariesAKilledRunLeft) {
+  TempDir dir;
+  const auto made = [&](const std::string& name, const std::string& bytes) {
+    WriteBytes(dir.File(name), bytes);
+    return dir.File(name);
+  };
+  made(".out.csv.kinsheet-a1B2c3", "half of an old export");
+  made(".other.db.kinsheet-zzzzzz", "another target's");
+  const std::string fresh = made(".out.csv.kinsheet-000000", "");
+  const std::string held = made(".out.csv.kinsheet-H0LD3N", "still being written");
+  const int holder = open(held.c_str(), O_RDONLY);
+  ASSERT_EQ(flock(holder, LOCK_EX), 0);
+  for (const char* kept : {"out.csv.kinsheet-a1B2c3", ".out.csv.kinsheet-a1B2", ".out.csv.kinsheet-a1B2c!",
+                           ".out.csv.kinsheet-a1B2c3d"}) {
+    made(kept, "not ours");
+  }
+  fs::create_directory(dir.File(".dir.kinsheet-abcdef"));
+  fs::create_symlink(held, dir.File(".link.kinsheet-abcdef"));
+  {
+    FileReplacement live(dir.File("out.csv"));
+    FileReplacement other(dir.File("out2.csv"));
+    WriteBytes(live.temporary(), "being written");
+    // A second export into the folder meanwhile leaves the live ones alone.
+    FileReplacement third(dir.File("out3.csv"));
+    EXPECT_TRUE(fs::exists(live.temporary()));
+    EXPECT_TRUE(fs::exists(other.temporary()));
+  }
+  std::vector<std::string> left;
+  for (const auto& entry : fs::directory_iterator(dir.path())) left.push_back(entry.path().filename().string());
+  std::sort(left.begin(), left.end());
+  const std::vector<std::string> kept = {".dir.kinsheet-abcdef",      ".link.kinsheet-abcdef",
+                                         ".out.csv.kinsheet-000000",  ".out.csv.kinsheet-H0LD3N",
+                                         ".out.csv.kinsheet-a1B2",    ".out.csv.kinsheet-a1B2c!",
+                                         ".out.csv.kinsheet-a1B2c3d", "out.csv.kinsheet-a1B2c3"};
+  EXPECT_EQ(left, kept);
+  close(holder);
+  // Once its holder is gone, the written one goes too; an empty one only
+  // once it is old.
+  const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::minutes(5);
+  fs::last_write_time(fresh, old);
+  EXPECT_EQ(RemoveStaleTemporaries(dir.path()), 2);
+  EXPECT_FALSE(fs::exists(held));
+  EXPECT_FALSE(fs::exists(fresh));
+}
+
+// The new file has the old one's permissions in every format (a private
+// file stays private); a file the user may not write is not replaced, even
+// when the question was answered yes.
+TEST(SafeReplacement, TheOldFilesPermissionsStayAndAReadOnlyFileIsRefused) {
+  Session s;
+  ASSERT_EQ(s.Load(People(30)), LoadOutcome::kLoaded);
+  s.Tick({0, 1, 16});
+  for (const char* name : {"Kinsheet2K.mdb", "Kinsheet95.mdb"}) {
+    fs::copy_file(std::string(KINSHEET_BIN_DIR) + "/" + name, s.dir.File(name));
+  }
+  const mode_t saved_umask = umask(022);
+  const char* const names[kExportFormatCount] = {"p.xls", "p.mdb", "p95.mdb", "p.csv", "p.txt", "p.xlsx", "p.sqlite"};
+  for (std::int16_t index = 0; index < kExportFormatCount; ++index) {
+    const std::string path = s.dir.File(names[index]);
+    WriteBytes(path, "old");
+    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+    s.ws.Answer(MsgResult::kYes);
+    ASSERT_TRUE(s.Export(index, names[index])) << names[index];
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u) << names[index];
+    EXPECT_EQ(st.st_uid, geteuid());
+  }
+  // A new file gets the usual mode.
+  s.ws.Answer(MsgResult::kYes);
+  ASSERT_TRUE(s.Export(3, "new.csv"));
+  struct stat fresh {};
+  ASSERT_EQ(stat(s.dir.File("new.csv").c_str(), &fresh), 0);
+  EXPECT_EQ(fresh.st_mode & 0777, 0644u);
+  umask(saved_umask);
+
+  // Read-only: told by the system as the user's own write would be (root
+  // may write anything, so the refusal is also scripted).
+  const std::string locked = s.dir.File("locked.csv");
+  WriteBytes(locked, "old");
+  ASSERT_EQ(chmod(locked.c_str(), 0444), 0);
+  for (bool scripted : {true, false}) {
+    if (!scripted && geteuid() == 0) continue;
+    s.ws.messages.clear();
+    s.ws.Answer(MsgResult::kYes);
+    bool written = true;
+    {
+      FakeSystemCalls fake;
+      if (scripted) fake.access.push_back(-EACCES);
+      written = s.Export(3, "locked.csv");
+    }
+    EXPECT_FALSE(written);
+    EXPECT_EQ(ReadBytes(locked), "old");
+    EXPECT_TRUE(LeftTemporaries(s.dir.path()).empty());
+    ASSERT_EQ(s.ws.messages.size(), 2u);  // the question, the refusal
+    EXPECT_EQ(s.ws.messages[1].text, "Error occurred while trying to save file: \nPermission denied (" + locked + ")");
+  }
+}
+
+// A symbolic link that leads nowhere is something the export would
+// replace: the question comes, and No leaves the link.
+TEST(ExportTargets, ADanglingLinkIsAnExistingFile) {
+  Session s;
+  ASSERT_EQ(s.Load(People(3)), LoadOutcome::kLoaded);
+  s.Tick({0});
+  const std::string link = s.dir.File("gone.csv");
+  fs::create_symlink(s.dir.File("nowhere.csv"), link);
+  s.ws.Answer(MsgResult::kNo);
+  EXPECT_FALSE(s.Export(3, "gone.csv"));
+  ASSERT_EQ(s.ws.messages.size(), 1u);
+  EXPECT_EQ(s.ws.messages[0].text, "Overwrite existing file?");
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_FALSE(fs::exists(s.dir.File("nowhere.csv")));
+  s.ws.messages.clear();
+  s.ws.Answer(MsgResult::kYes);
+  EXPECT_TRUE(s.Export(3, "gone.csv"));
+  EXPECT_EQ(s.ws.messages[0].text, "Overwrite existing file?");
+  EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(link)));
 }
 
 }  // namespace

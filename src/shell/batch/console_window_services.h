@@ -4,13 +4,13 @@
 #pragma once
 
 #include <chrono>
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "fileio/signal_cleanup.h"
 #include "ui/window_services.h"
 
 namespace kinsheet::batch {
@@ -60,9 +60,8 @@ class ConsoleWindowServices : public WindowServices {
   void ShowCounter(int index, const std::string& caption) override;
   void ShowFieldBox(int, bool) override {}
   void ShowSpouseOption(bool, bool) override {}
-  // Set from a signal handler when the user asks to stop.
-  void set_cancel_flag(const volatile std::sig_atomic_t* flag) { cancel_flag_ = flag; }
-  bool CancelRequested() override { return cancel_flag_ != nullptr && *cancel_flag_ != 0; }
+  // Ctrl+C, SIGTERM or SIGHUP asked the tool to stop.
+  bool CancelRequested() override { return StopRequested(); }
 
  private:
   void Draw(bool force);
@@ -81,7 +80,6 @@ class ConsoleWindowServices : public WindowServices {
   std::chrono::steady_clock::time_point last_draw_;
   std::vector<std::string> list_rows_;
   std::optional<std::chrono::steady_clock::time_point> last_row_at_;
-  const volatile std::sig_atomic_t* cancel_flag_ = nullptr;
 };
 
 }  // namespace kinsheet::batch

@@ -19,6 +19,7 @@
 #include "gedcom/loader.h"
 #include "records/dates.h"
 #include "shell/batch/console_window_services.h"
+#include "fileio/signal_cleanup.h"
 #include "fileio/work_folder.h"
 #include "state/commands.h"
 #include "state/startup.h"
@@ -104,7 +105,9 @@ const char* const kExportHelp =
     "               presumed dead when born or christened at least N years ago\n"
     "               (1-999, default 110); a death or burial in the file always counts\n"
     "  --force      replace an existing OUTPUT (otherwise it is left alone, exit 1);\n"
-    "               the old file stays whole until the new one is complete\n"
+    "               the old file stays whole until the new one is complete, and\n"
+    "               the new one gets its permissions; a file you may not write\n"
+    "               is never replaced\n"
     "  --quiet      no progress bar and no completion line\n"
     "  --literal    read INPUT byte for byte, line ends taken from its first 200\n"
     "               bytes (a CR there: CR or CR LF, else LF), no character sets\n"
@@ -153,34 +156,9 @@ bool IsHelp(const std::string& arg) { return arg == "--help" || arg == "-h"; }
 // up as any failure does: no work folder and no unfinished output stay.
 // Ctrl+C then exits with 130; the others end the tool as their signal
 // would. A second signal ends it at once, work folder removed.
-volatile std::sig_atomic_t g_interrupted = 0;  // the signal, 0 for none
-
-extern "C" void OnInterrupt(int sig) {
-  if (g_interrupted != 0) {
-    RemoveWorkFoldersNow();
-    std::signal(sig, SIG_DFL);
-    std::raise(sig);
-    return;
-  }
-  g_interrupted = sig;
-}
-
-void CatchSignals() {
-  RemoveWorkFoldersOnSignals(true);
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  sigemptyset(&action.sa_mask);
-  for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaction(sig, &action, nullptr);
-}
-
-// After the clean-up, a stop asked for by SIGTERM or SIGHUP ends the tool
-// as that signal does.
-int EndAsSignalled(int status) {
-  const int sig = g_interrupted;
-  if (sig == SIGTERM || sig == SIGHUP) {
-    std::signal(sig, SIG_DFL);
-    std::raise(sig);
-  }
+int EndAfterStop(int status) {
+  const int sig = StopSignal();
+  if (sig == SIGTERM || sig == SIGHUP) kinsheet::EndAsSignalled(sig);
   return status;
 }
 
@@ -269,7 +247,6 @@ int CountersCommand(const std::vector<std::string>& args, const char* argv0) {
   Session s;
   if (!PrepareSession(s, argv0, literal)) return kExitRefused;
   batch::ConsoleWindowServices ws({AbsoluteInput(positional[0]), "", false}, false, true);
-  ws.set_cancel_flag(&g_interrupted);
   const LoadOutcome outcome = Load(s, ws, positional[0]);
   if (outcome == LoadOutcome::kInterrupted) return Interrupted(msg::kLoadCancelled);
   const auto& c = s.state.counters;
@@ -413,7 +390,6 @@ int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
   batch::ConsoleWindowServices ws({AbsoluteInput(input), output, force}, tty, quiet);
   using Clock = std::chrono::steady_clock;
   const Clock::time_point started = Clock::now();
-  ws.set_cancel_flag(&g_interrupted);
   const LoadOutcome outcome = Load(s, ws, input);
   if (outcome == LoadOutcome::kInterrupted) return Interrupted(msg::kLoadCancelled);
   const Clock::time_point loaded = Clock::now();
@@ -478,7 +454,6 @@ int BrowseCommand(const std::vector<std::string>& args, const char* argv0) {
   Session s;
   if (!PrepareSession(s, argv0, literal)) return kExitRefused;
   batch::ConsoleWindowServices ws({AbsoluteInput(positional[0]), "", false}, false, true);
-  ws.set_cancel_flag(&g_interrupted);
   const LoadOutcome outcome = Load(s, ws, positional[0]);
   if (outcome == LoadOutcome::kInterrupted) return Interrupted(msg::kLoadCancelled);
   if (outcome != LoadOutcome::kLoaded) return kExitRefused;
@@ -506,7 +481,7 @@ int main(int argc, char** argv) {
   // Past a file-size limit a write then fails and is reported like any
   // other failed write, instead of killing the tool.
   std::signal(SIGXFSZ, SIG_IGN);
-  CatchSignals();
+  InstallSignalCleanup(SignalStop::kAskTheWork);
   if (argc < 2) return Usage("no command given", kToolHelp);
   const std::string command = argv[1];
   const std::vector<std::string> args(argv + 2, argv + argc);
@@ -515,9 +490,9 @@ int main(int argc, char** argv) {
       std::fputs(kToolHelp, stdout);
       return kExitOk;
     }
-    if (command == "counters") return EndAsSignalled(CountersCommand(args, argv[0]));
-    if (command == "export") return EndAsSignalled(ExportCommand(args, argv[0]));
-    if (command == "browse") return EndAsSignalled(BrowseCommand(args, argv[0]));
+    if (command == "counters") return EndAfterStop(CountersCommand(args, argv[0]));
+    if (command == "export") return EndAfterStop(ExportCommand(args, argv[0]));
+    if (command == "browse") return EndAfterStop(BrowseCommand(args, argv[0]));
     if (command == "dateyear") return DateYearCommand(args);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "Kinsheet: %s\n", e.what());

@@ -4,12 +4,15 @@
 #include <string>
 #include <vector>
 
-#include "fileio/work_folder.h"
+#include "fileio/signal_cleanup.h"
 #include "shell/qt/program.h"
 #include "shell/qt/qt_window_services.h"
 #include "state/startup.h"
 
 int main(int argc, char** argv) {
+  // Ctrl+C, SIGTERM and SIGHUP remove the work folder and any temporary
+  // and end the program, after a writer under way has stopped.
+  kinsheet::InstallSignalCleanup(kinsheet::SignalStop::kEndAtOnce);
   QApplication app(argc, argv);
   QApplication::setApplicationName("Kinsheet");
   QApplication::setApplicationVersion(QString::fromStdString(kinsheet::VersionText()));
@@ -22,8 +25,6 @@ int main(int argc, char** argv) {
   const QStringList all = QApplication::arguments();
   for (qsizetype i = 1; i < all.size(); ++i) arguments.push_back(kinsheet::qt::PathBytes(all[i]));
 
-  // The work folder goes also when the session or a signal ends the run.
-  kinsheet::RemoveWorkFoldersOnSignals(false);
   kinsheet::qt::DialogHooks hooks;
   kinsheet::qt::Program program(hooks);
   if (!program.Start(kinsheet::qt::PathBytes(QApplication::applicationDirPath()),

@@ -17,6 +17,7 @@
 #include <QStatusBar>
 #include <QTreeWidget>
 
+#include "fileio/signal_cleanup.h"
 #include "shell/qt/main_window.h"
 #include "text/encoding.h"
 
@@ -189,7 +190,8 @@ bool QtWindowServices::CancelRequested() {
   // events here, once a frame, so that Cancel, Escape and repaints get
   // through (every command is held back meanwhile).
   if (window_.working() && FrameDue(events_frame_)) QCoreApplication::processEvents();
-  return window_.cancel_requested();
+  // A signal held back while a writer finishes its temporary stops it too.
+  return window_.cancel_requested() || StopRequested();
 }
 
 void QtWindowServices::SetCaption(const std::string& caption) { window_.setWindowTitle(ToQString(caption)); }
