@@ -163,7 +163,9 @@ class XlsxWriter : public TableWriter {
     Check(worksheet_autofilter(sheet_, 0, 0, static_cast<lxw_row_t>(table.rows), last_column),
           msg::kXlsxCannotSetAutofilter);
     row_ = 0;
-    last_rows_.push_back(1 + table.rows);
+    // A row without a value writes nothing: the last row with one is the
+    // caption row until a later one has a value.
+    last_rows_.push_back(1);
   }
   void Row(const ExportRow& row) override {
     ++row_;
@@ -178,6 +180,7 @@ class XlsxWriter : public TableWriter {
       }
       Check(worksheet_write_string(sheet_, row_, static_cast<lxw_col_t>(k), utf8->c_str(), text_format_),
             msg::kXlsxCannotWriteRow);
+      last_rows_.back() = 1 + static_cast<std::int64_t>(row_);
     }
   }
   // Closing writes and compresses the package.
@@ -207,7 +210,7 @@ class XlsxWriter : public TableWriter {
   lxw_format* caption_format_ = nullptr;
   lxw_format* text_format_ = nullptr;
   lxw_row_t row_ = 0;
-  // Per sheet, the number of its last row once complete.
+  // Per sheet, the number of its last row with a value.
   std::vector<std::int64_t> last_rows_;
   std::string value_;
 };

@@ -72,6 +72,14 @@ TEST(XlsxReadBack, CaptionsCellsRowsAndPrivacy) {
       // A recorded death: shown whole; empty values are no cells.
       {"A4", "I3"}, {"B4", "Dead"}, {"C4", "Cy"}};
   EXPECT_EQ(Cells(sheet), expected);
+
+  // Only Ann has a birth place shown: the sheet ends with her row, which
+  // is complete all the same.
+  DeselectAll(s.state, s.ws);
+  s.Tick({7});
+  ASSERT_TRUE(s.Export(5, "place.xlsx")) << s.ws.MessageTexts().back();
+  XlsxPackage places(s.dir.File("place.xlsx"));
+  EXPECT_EQ(LastRowNumber(places, "xl/worksheets/sheet1.xml"), 2);
 }
 
 struct Database {
