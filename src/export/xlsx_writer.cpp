@@ -2,7 +2,8 @@
 // GEDCOM file, the captions of the .xls workbook in row 1 (frozen, with an
 // autofilter), one person per row from row 2, every value as text. The
 // library streams the rows to a temporary file (constant memory) and
-// compresses the package when the workbook closes.
+// compresses the package when the workbook closes; the package is then
+// read back to make sure every row reached it.
 #include <xlsxwriter.h>
 
 #include <array>
