@@ -4,6 +4,7 @@
 // the disk is refused, not saved short.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <minizip/zip.h>
 #include <sqlite3.h>
 #include <sys/resource.h>
 
@@ -127,6 +128,29 @@ TEST(SqliteReadBack, FieldsRowsIndexAndPrivacy) {
   ASSERT_TRUE(s.Export(6, "family.sqlite"));
   const Database again(s.dir.File("family.sqlite"));
   EXPECT_EQ(again.Rows("SELECT INDI_ID FROM tblKinsheet ORDER BY rowid"), (Rows{{"I1"}, {"I3"}}));
+}
+
+// The part is read in pieces of 64 KiB: the last row's mark may begin in
+// one piece and end in the next, at any byte.
+TEST(XlsxPackageReader, TheLastRowMarkAcrossTwoPieces) {
+  TempDir dir;
+  for (std::size_t before = 1; before <= 16; ++before) {
+    std::string xml = "<sheetData><row r=\"6\"><c/></row>";
+    xml.append(65536 - before - xml.size(), ' ');
+    xml += "<row r=\"1048576\"><c/></row></sheetData>";
+    const std::string path = dir.File("split" + std::to_string(before) + ".xlsx");
+    zipFile zip = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
+    ASSERT_NE(zip, nullptr);
+    zip_fileinfo info{};
+    ASSERT_EQ(zipOpenNewFileInZip64(zip, "sheet.xml", &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
+                                    Z_DEFAULT_COMPRESSION, 0),
+              ZIP_OK);
+    ASSERT_EQ(zipWriteInFileInZip(zip, xml.data(), static_cast<unsigned>(xml.size())), ZIP_OK);
+    zipCloseFileInZip(zip);
+    zipClose(zip, nullptr);
+    XlsxPackage package(path);
+    EXPECT_EQ(LastRowNumber(package, "sheet.xml"), 1048576) << before;
+  }
 }
 
 // The library writes the rows to a scratch file beside the output without
