@@ -5,23 +5,20 @@
 #include <exception>
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "export/columns.h"
-#include "export/living.h"
+#include "export/export_driver.h"
 #include "export/writer_support.h"
 #include "export/writers.h"
-#include "fileio/replacement.h"
 #include "formats/jet/dao.h"
 #include "text/encoding.h"
 #include "ui/messages.h"
 
 namespace kinsheet {
 namespace {
-
-constexpr const char* kTableName = "tblKinsheet";
-constexpr int kProgressThreshold = 100;
 
 // Field size in characters, by catalogue position.
 int FieldSize(int position) {
@@ -32,6 +29,71 @@ int FieldSize(int position) {
   return kMarriage[(position - 23) % 6];
 }
 
+constexpr WriterTraits kAccessTraits = {msg::kDbError, 100, true, false, 3};
+
+class AccessWriter : public TableWriter {
+ public:
+  explicit AccessWriter(std::string template_path)
+      : TableWriter(kAccessTraits), template_path_(std::move(template_path)) {}
+
+  // The database is built under the temporary's name.
+  void Begin(const ExportOutput& output) override {
+    std::filesystem::copy_file(template_path_, output.temporary, std::filesystem::copy_options::overwrite_existing);
+    db_ = engine_.OpenDatabase(output.temporary);
+  }
+  void BeginTable(const TableSpec& table) override {
+    jet::TableDef def = db_->CreateTableDef(table.name);
+    fields_ = TableFields(table.columns);
+    for (const TableField& f : fields_) {
+      jet::Field field = def.CreateField(f.name, jet::dbText, FieldSize(f.position));
+      field.AllowZeroLength(true);
+      def.Fields().Append(field);
+    }
+    db_->TableDefs().Append(def);
+    rs_ = db_->OpenRecordset(table.name, jet::dbOpenDynaset);
+  }
+  void Row(const ExportRow& row) override {
+    rs_->AddNew();
+    by_position_.fill(nullptr);
+    for (const ExportValue& v : row) by_position_[v.position] = &v.value;
+    for (const TableField& f : fields_) {
+      const std::string* value = by_position_[f.position] ? by_position_[f.position] : &empty_;
+      rs_->Fields(f.name).Value(text::DecodeText(*value));
+    }
+    rs_->Update(jet::dbUpdateRegular, false);
+  }
+  void EndTable() override {
+    rs_->Close();
+    rs_.reset();
+  }
+  void Finish() override {
+    db_->Close();
+    db_.reset();
+  }
+  // Everything is closed before the temporary goes.
+  void Abandon() noexcept override {
+    try {
+      if (rs_) rs_->Close();
+    } catch (const std::exception&) {
+    }
+    rs_.reset();
+    try {
+      if (db_) db_->Close();
+    } catch (const std::exception&) {
+    }
+    db_.reset();
+  }
+
+ private:
+  std::string template_path_;
+  const jet::DBEngine engine_;
+  std::unique_ptr<jet::Database> db_;
+  std::unique_ptr<jet::Recordset> rs_;
+  std::vector<TableField> fields_;
+  std::array<const std::string*, kColumnCount + 1> by_position_{};
+  const std::string empty_;
+};
+
 }  // namespace
 
 bool WriteAccessDatabase(RunState& state, WindowServices& ws, const std::string& AccessFormat) {
@@ -41,89 +103,8 @@ bool WriteAccessDatabase(RunState& state, WindowServices& ws, const std::string&
     Say(ws, msg::kTemplateMissing, MsgIcon::kNone);
     return false;
   }
-
-  const std::string path = state.current_file_name;
-  const std::int32_t people = state.work.individual_count;
-  std::unique_ptr<jet::Database> db;
-  std::unique_ptr<jet::Recordset> rs;
-  WorkFiles files;
-  // The database is built under the temporary's name and takes the
-  // user's only once closed.
-  std::optional<FileReplacement> replacement;
-  ws.SetBusy(true);
-  ws.SetStatusText(msg::kOneMoment);
-  try {
-    const LivingPlan& plan = SettleLiving(state, ws);
-    const std::int32_t count = plan.rows;
-    const bool show_progress = count > kProgressThreshold;
-    replacement.emplace(path);
-    std::filesystem::copy_file(template_path, replacement->temporary(),
-                               std::filesystem::copy_options::overwrite_existing);
-    ws.DoEvents();
-
-    const jet::DBEngine engine;
-    db = engine.OpenDatabase(replacement->temporary());
-    jet::TableDef def = db->CreateTableDef(kTableName);
-    const std::vector<TableField> fields = TableFields(state.selection);
-    for (const TableField& f : fields) {
-      jet::Field field = def.CreateField(f.name, jet::dbText, FieldSize(f.position));
-      field.AllowZeroLength(true);
-      def.Fields().Append(field);
-    }
-    db->TableDefs().Append(def);
-    rs = db->OpenRecordset(kTableName, jet::dbOpenDynaset);
-
-    ws.SetStatusText(msg::kCreating + path + msg::kCreatingEnd);
-    if (show_progress) {
-      ws.SetProgressMax(count);
-      ws.SetProgressValue(0);
-      ws.SetProgressVisible(true);
-    }
-    files = OpenWorkFiles(state, ws);
-
-    ExportRow row;
-    const std::string empty;
-    std::array<const std::string*, kColumnCount + 1> by_position{};
-    std::int32_t written = 0;
-    for (std::int32_t n = 1; n <= people; ++n) {
-      if (!WritesRow(plan, state.living.mode, n)) continue;
-      if (show_progress) ws.SetProgressValue(++written);
-      ThrowIfCancelled(ws);
-      rs->AddNew();
-      AssembleRow(state, files, n, 3, row);
-      by_position.fill(nullptr);
-      for (const ExportValue& v : row) by_position[v.position] = &v.value;
-      for (const TableField& f : fields) {
-        const std::string* value = by_position[f.position] ? by_position[f.position] : &empty;
-        rs->Fields(f.name).Value(text::DecodeText(*value));
-      }
-      rs->Update(jet::dbUpdateRegular, false);
-    }
-
-    files.individuals.Close();
-    files.families.Close();
-    rs->Close();
-    rs.reset();
-    db->Close();
-    db.reset();
-    replacement->Commit();
-  } catch (const std::exception& e) {
-    ReportWriterFailure(ws, msg::kDbError, e, replacement ? &*replacement : nullptr);
-    // Everything is closed before the temporary goes.
-    try {
-      if (rs) rs->Close();
-    } catch (const std::exception&) {
-    }
-    rs.reset();
-    try {
-      if (db) db->Close();
-    } catch (const std::exception&) {
-    }
-    db.reset();
-    files = WorkFiles();
-    return EndExport(state, ws, false);
-  }
-  return EndExport(state, ws, true);
+  AccessWriter writer(template_path);
+  return RunExport(state, ws, writer);
 }
 
 }  // namespace kinsheet

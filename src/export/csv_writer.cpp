@@ -1,12 +1,17 @@
+// The CSV export: a caption line, then one line per row, every value in
+// double quotes, the values joined by commas, CR LF after each line.
 #include <string>
 
-#include "export/line_writer.h"
+#include "export/export_driver.h"
 #include "export/writers.h"
 #include "records/dates.h"
+#include "ui/messages.h"
 
 namespace kinsheet {
 
 namespace {
+
+constexpr WriterTraits kCsvTraits = {msg::kSaveError, 300, false, true, 3};
 
 void AppendQuoted(std::string& line, std::string_view value) {
   line += '"';
@@ -19,25 +24,39 @@ void AppendQuoted(std::string& line, std::string_view value) {
   line += "\",";
 }
 
+class CsvWriter : public TableWriter {
+ public:
+  CsvWriter() : TableWriter(kCsvTraits) {}
+
+  void Begin(const ExportOutput& output) override { out_ = output.lines; }
+  void BeginTable(const TableSpec& table) override {
+    line_.clear();
+    for (const ExportColumn* c : table.columns) {
+      line_ += '"';
+      line_ += c->csv;
+      line_ += "\",";
+    }
+    line_.pop_back();
+    out_->WriteLine(line_);
+  }
+  void Row(const ExportRow& row) override {
+    line_.clear();
+    for (const ExportValue& v : row) AppendQuoted(line_, v.value);
+    if (!line_.empty()) line_.pop_back();
+    out_->WriteLine(line_);
+  }
+  void Finish() override {}
+
+ private:
+  File* out_ = nullptr;
+  std::string line_;
+};
+
 }  // namespace
 
 bool WriteCsvFile(RunState& state, WindowServices& ws) {
-  const auto write_header = [&](File& out) {
-    std::string line;
-    for (const ExportColumn* c : SelectedColumns(state.selection)) {
-      line += '"';
-      line += c->csv;
-      line += "\",";
-    }
-    line.pop_back();
-    out.WriteLine(line);
-  };
-  const auto format_row = [](const ExportRow& row, std::string& line) {
-    line.clear();
-    for (const ExportValue& v : row) AppendQuoted(line, v.value);
-    if (!line.empty()) line.pop_back();
-  };
-  return WriteLinePerPerson(state, ws, 3, write_header, format_row);
+  CsvWriter writer;
+  return RunExport(state, ws, writer);
 }
 
 }  // namespace kinsheet

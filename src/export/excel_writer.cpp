@@ -4,16 +4,13 @@
 // program is our own automation stand-in over the workbook engine.
 #include <array>
 #include <cstdint>
-#include <exception>
 #include <memory>
-#include <optional>
+#include <stdexcept>
 #include <string>
 
 #include "export/columns.h"
-#include "export/living.h"
-#include "export/writer_support.h"
+#include "export/export_driver.h"
 #include "export/writers.h"
-#include "fileio/replacement.h"
 #include "formats/xls/excel_application.h"
 #include "formats/xls/xls_error.h"
 #include "records/work_records.h"
@@ -27,7 +24,6 @@ using text::DecodeText;
 
 constexpr int kBlockHeight = 70;
 constexpr int kBlockWidth = kColumnCount;
-constexpr std::int32_t kProgressThreshold = 20;
 // Row 1 holds the captions and row 2 stays empty.
 constexpr std::int32_t kMaxPeople = static_cast<std::int32_t>(xls::kMaxRows) - 2;
 
@@ -74,106 +70,81 @@ std::string ExcelWorkbookRefusal(std::int32_t count) {
          msg::kTooManyPeopleAdvice;
 }
 
-bool WriteExcelWorkbook(RunState& state, WindowServices& ws) {
-  const std::int32_t people = state.work.individual_count;
-  const std::string& path = state.current_file_name;
-  std::unique_ptr<xls::ExcelApplication> app;
-  WorkFiles files;
-  // The workbook is saved and reopened under the temporary's name; the
-  // user's file is replaced only once the data pass has saved it.
-  std::optional<FileReplacement> replacement;
-  try {
-    ws.SetBusy(true);
-    ws.SetStatusText(msg::kOneMoment);
-    const LivingPlan& plan = SettleLiving(state, ws);
-    const std::int32_t count = plan.rows;
-    if (const std::string refusal = ExcelWorkbookRefusal(count); !refusal.empty()) {
-      throw xls::XlsError(refusal);
-    }
+namespace {
 
-    std::array<std::string, kColumnCount> captions;
-    std::array<std::int16_t, kColumnCount> widths;
-    captions.fill(" ");
-    widths.fill(3);
-    int header_count = 0;
-    for (const ExportColumn* c : SelectedColumns(state.selection)) {
-      captions[header_count] = c->Caption(CaptionSet::kExcel);
-      widths[header_count] = kColumnWidths[c->position - 1];
-      ++header_count;
-    }
+constexpr WriterTraits kExcelTraits = {msg::kWorksheetError, 20, true, false, 3};
 
-    // Header pass.
-    app = std::make_unique<xls::ExcelApplication>();
-    app->Workbooks().Add();
-    app->SetScreenUpdating(false);
-    for (int k = 1; k <= header_count; ++k) {
-      const std::string letters = ColumnLetters(k);
-      app->Range(letters + "1").Select();
-      app->ActiveCell().SetFormulaR1C1(Ascii(captions[k - 1]));
-      app->Columns(letters + ":" + letters).SetColumnWidth(widths[k - 1]);
-      app->Columns(letters + ":" + letters).SetNumberFormat(u"@");
-      xls::ExcelFont font = app->Selection().Font();
+class ExcelWriter : public TableWriter {
+ public:
+  ExcelWriter() : TableWriter(kExcelTraits) {}
+
+  std::string Refusal(const TableSpec& table) const override { return ExcelWorkbookRefusal(table.rows); }
+  void Begin(const ExportOutput& output) override { temporary_ = output.temporary; }
+  // The header pass, saved under the temporary's name, then the workbook
+  // opened again for the data pass.
+  void BeginTable(const TableSpec& table) override {
+    if (app_) throw std::logic_error("An Excel workbook takes one table");
+    app_ = std::make_unique<xls::ExcelApplication>();
+    app_->Workbooks().Add();
+    app_->SetScreenUpdating(false);
+    for (std::size_t k = 1; k <= table.columns.size(); ++k) {
+      const ExportColumn& column = *table.columns[k - 1];
+      const std::string letters = ColumnLetters(static_cast<int>(k));
+      app_->Range(letters + "1").Select();
+      app_->ActiveCell().SetFormulaR1C1(Ascii(column.Caption(CaptionSet::kExcel)));
+      app_->Columns(letters + ":" + letters).SetColumnWidth(kColumnWidths[column.position - 1]);
+      app_->Columns(letters + ":" + letters).SetNumberFormat(u"@");
+      xls::ExcelFont font = app_->Selection().Font();
       font.SetName(u"Arial");
       font.SetFontStyle(u"Bold");
       font.SetSize(10);
     }
-    replacement.emplace(path);
-    app->ActiveWorkbook().SaveAs(replacement->temporary());
-    app->ActiveWorkbook().Close(false);
-    app->Quit();
+    app_->ActiveWorkbook().SaveAs(temporary_);
+    app_->ActiveWorkbook().Close(false);
+    app_->Quit();
 
-    ws.SetStatusText(msg::kCreating + path + msg::kCreatingEnd);
-    ws.DoEvents();
-    if (count > kProgressThreshold) {
-      ws.SetProgressMax(count);
-      ws.SetProgressValue(0);
-      ws.SetProgressVisible(true);
-    }
-
-    // Data pass.
-    app = std::make_unique<xls::ExcelApplication>();
-    xls::ExcelWorkbook& book = app->Workbooks().Open(replacement->temporary());
-    xls::ExcelWorksheet& sheet = book.ActiveSheet();
-    files = OpenWorkFiles(state, ws);
-    RowBlock block;
-    std::int32_t start_row = 3;
-    int block_rows = 0;
-    std::array<std::string, kColumnCount> slots;
-    ExportRow row;
-    std::int32_t written = 0;
-    for (std::int32_t n = 1; n <= people; ++n) {
-      if (!WritesRow(plan, state.living.mode, n)) continue;
-      ++written;
-      if (count > kProgressThreshold) ws.SetProgressValue(written);
-      ThrowIfCancelled(ws);
-      slots.fill(" ");
-      AssembleRow(state, files, n, 3, row);
-      for (std::size_t k = 0; k < row.size() && k < slots.size(); ++k) slots[k] = row[k].value;
-      ++block_rows;
-      for (int c = 0; c < kBlockWidth; ++c) block.at(block_rows - 1, c) = DecodeText(TrimSpaces(slots[c]));
-      if (block_rows == kBlockHeight) {
-        WriteBlock(sheet, start_row, block);
-        block_rows = 0;
-        start_row += kBlockHeight;
-        block.Clear();
-      }
-    }
-    // The last block is written whole, whatever it holds.
-    WriteBlock(sheet, start_row, block);
-    app->ActiveWorkbook().Save();
-    app->ActiveWorkbook().Close(false);
-    app->Quit();
-    files.individuals.Close();
-    files.families.Close();
-    app.reset();
-    replacement->Commit();
-  } catch (const std::exception& e) {
-    ReportWriterFailure(ws, msg::kWorksheetError, e, replacement ? &*replacement : nullptr);
-    files = WorkFiles();
-    app.reset();
-    return EndExport(state, ws, false);
+    app_ = std::make_unique<xls::ExcelApplication>();
+    sheet_ = &app_->Workbooks().Open(temporary_).ActiveSheet();
+    start_row_ = 3;
+    block_rows_ = 0;
   }
-  return EndExport(state, ws, true);
+  void Row(const ExportRow& row) override {
+    slots_.fill(" ");
+    for (std::size_t k = 0; k < row.size() && k < slots_.size(); ++k) slots_[k] = row[k].value;
+    ++block_rows_;
+    for (int c = 0; c < kBlockWidth; ++c) block_.at(block_rows_ - 1, c) = DecodeText(TrimSpaces(slots_[c]));
+    if (block_rows_ == kBlockHeight) {
+      WriteBlock(*sheet_, start_row_, block_);
+      block_rows_ = 0;
+      start_row_ += kBlockHeight;
+      block_.Clear();
+    }
+  }
+  // The last block is written whole, whatever it holds.
+  void EndTable() override { WriteBlock(*sheet_, start_row_, block_); }
+  void Finish() override {
+    app_->ActiveWorkbook().Save();
+    app_->ActiveWorkbook().Close(false);
+    app_->Quit();
+    app_.reset();
+  }
+  void Abandon() noexcept override { app_.reset(); }
+
+ private:
+  std::string temporary_;
+  std::unique_ptr<xls::ExcelApplication> app_;
+  xls::ExcelWorksheet* sheet_ = nullptr;
+  RowBlock block_;
+  std::int32_t start_row_ = 3;
+  int block_rows_ = 0;
+  std::array<std::string, kColumnCount> slots_;
+};
+
+}  // namespace
+
+bool WriteExcelWorkbook(RunState& state, WindowServices& ws) {
+  ExcelWriter writer;
+  return RunExport(state, ws, writer);
 }
 
 }  // namespace kinsheet

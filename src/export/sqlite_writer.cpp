@@ -6,7 +6,6 @@
 
 #include <array>
 #include <ctime>
-#include <exception>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -14,19 +13,16 @@
 #include <vector>
 
 #include "export/columns.h"
+#include "export/export_driver.h"
 #include "export/living.h"
 #include "export/writer_support.h"
 #include "export/writers.h"
-#include "fileio/replacement.h"
 #include "records/work_records.h"
 #include "text/encoding.h"
 #include "ui/messages.h"
 
 namespace kinsheet {
 namespace {
-
-constexpr const char* kTableName = "tblKinsheet";
-constexpr std::int32_t kProgressThreshold = 100;
 
 class SqliteError : public std::runtime_error {
  public:
@@ -131,92 +127,94 @@ std::vector<std::pair<std::string, std::string>> ExportInfo(const RunState& stat
   };
 }
 
-bool WriteSqliteDatabase(RunState& state, WindowServices& ws) {
-  const std::string& path = state.current_file_name;
-  const std::int32_t individuals = state.work.individual_count;
-  std::optional<FileReplacement> replacement;
-  WorkFiles files;
-  ws.SetBusy(true);
-  ws.SetStatusText(msg::kOneMoment);
-  try {
-    const LivingPlan& plan = SettleLiving(state, ws);
-    const std::int32_t count = plan.rows;
-    replacement.emplace(path);
-    Connection db(replacement->temporary());
+namespace {
+
+constexpr WriterTraits kSqliteTraits = {msg::kDbError, 100, true, false, 3};
+
+class SqliteWriter : public TableWriter {
+ public:
+  explicit SqliteWriter(const RunState& state) : TableWriter(kSqliteTraits), state_(state) {}
+
+  void Begin(const ExportOutput& output) override {
+    db_.emplace(output.temporary);
     // No journal: an unfinished file is thrown away whole, and the finished
     // one is flushed to disk before it takes the output's name.
-    db.Exec("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA cache_size=-65536;");
-    db.Exec("BEGIN");
-
-    const std::vector<TableField> fields = TableFields(state.selection);
-    std::string create = std::string("CREATE TABLE ") + kTableName + " (";
-    std::string insert = std::string("INSERT INTO ") + kTableName + " VALUES (";
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-      create += (i ? ", " : "") + Quoted(fields[i].name) + " TEXT";
+    db_->Exec("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA cache_size=-65536;");
+    db_->Exec("BEGIN");
+  }
+  void BeginTable(const TableSpec& table) override {
+    table_ = table.name;
+    fields_ = TableFields(table.columns);
+    std::string create = "CREATE TABLE " + table_ + " (";
+    std::string insert = "INSERT INTO " + table_ + " VALUES (";
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+      create += (i ? ", " : "") + Quoted(fields_[i].name) + " TEXT";
       insert += i ? ", ?" : "?";
     }
-    db.Exec(create + ")");
-
-    ws.SetStatusText(msg::kCreating + path + msg::kCreatingEnd);
-    ws.DoEvents();
-    RowProgress progress(ws, count, kProgressThreshold);
-    files = OpenWorkFiles(state, ws);
-
-    // Statements end before the connection closes.
-    {
-    Statement add(db, insert + ")");
-    ExportRow row;
-    const std::string empty;
-    std::vector<std::string> values(fields.size());
-    std::array<const std::string*, kColumnCount + 1> by_position{};
-    std::int32_t written = 0;
-    for (std::int32_t n = 1; n <= individuals; ++n) {
-      if (!WritesRow(plan, state.living.mode, n)) continue;
-      progress.Step(++written);
-      AssembleRow(state, files, n, 3, row);
-      by_position.fill(nullptr);
-      for (const ExportValue& v : row) by_position[v.position] = &v.value;
-      for (std::size_t i = 0; i < fields.size(); ++i) {
-        const std::string* v = by_position[fields[i].position];
-        // Empty values are the empty text, never NULL; most values are
-        // UTF-8 already and are bound where they are.
-        if (v == nullptr) {
-          v = &empty;
-        } else if (!text::IsValidUtf8(*v)) {
-          values[i] = text::DecodeToUtf8(*v);
-          v = &values[i];
-        }
-        add.Bind(static_cast<int>(i + 1), *v);
+    db_->Exec(create + ")");
+    add_.emplace(*db_, insert + ")");
+    values_.assign(fields_.size(), std::string());
+  }
+  void Row(const ExportRow& row) override {
+    by_position_.fill(nullptr);
+    for (const ExportValue& v : row) by_position_[v.position] = &v.value;
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+      const std::string* v = by_position_[fields_[i].position];
+      // Empty values are the empty text, never NULL; most values are
+      // UTF-8 already and are bound where they are.
+      if (v == nullptr) {
+        v = &empty_;
+      } else if (!text::IsValidUtf8(*v)) {
+        values_[i] = text::DecodeToUtf8(*v);
+        v = &values_[i];
       }
-      add.Run();
+      add_->Bind(static_cast<int>(i + 1), *v);
     }
+    add_->Run();
+  }
+  // The index comes after the rows, which go in faster without it.
+  void EndTable() override {
+    add_.reset();
+    for (const TableField& f : fields_) {
+      if (f.position == 1) db_->Exec("CREATE INDEX idx_" + table_ + "_INDI_ID ON " + table_ + " (\"INDI_ID\")");
     }
-    files.individuals.Close();
-    files.families.Close();
-
-    for (const TableField& f : fields) {
-      if (f.position == 1) {
-        db.Exec(std::string("CREATE INDEX idx_tblKinsheet_INDI_ID ON ") + kTableName + " (\"INDI_ID\")");
-      }
-    }
-    db.Exec("CREATE TABLE kinsheet_info (key TEXT PRIMARY KEY, value TEXT NOT NULL)");
+  }
+  void Finish() override {
+    db_->Exec("CREATE TABLE kinsheet_info (key TEXT PRIMARY KEY, value TEXT NOT NULL)");
     {
-      Statement info(db, "INSERT INTO kinsheet_info (key, value) VALUES (?, ?)");
-      for (const auto& [key, value] : ExportInfo(state)) {
+      Statement info(*db_, "INSERT INTO kinsheet_info (key, value) VALUES (?, ?)");
+      for (const auto& [key, value] : ExportInfo(state_)) {
         info.Bind(1, key);
         info.Bind(2, value);
         info.Run();
       }
     }
-    db.Exec("COMMIT");
-    db.Close();
-    replacement->Commit();
-  } catch (const std::exception& e) {
-    files = WorkFiles();
-    ReportWriterFailure(ws, msg::kDbError, e, replacement ? &*replacement : nullptr);
-    return EndExport(state, ws, false);
+    db_->Exec("COMMIT");
+    db_->Close();
+    db_.reset();
   }
-  return EndExport(state, ws, true);
+  // Statements end before the connection closes.
+  void Abandon() noexcept override {
+    add_.reset();
+    db_.reset();
+  }
+
+ private:
+  const RunState& state_;
+  std::optional<Connection> db_;
+  std::optional<Statement> add_;
+  std::string table_;
+  std::vector<TableField> fields_;
+  std::vector<std::string> values_;
+  std::array<const std::string*, kColumnCount + 1> by_position_{};
+  const std::string empty_;
+};
+
+}  // namespace
+
+bool WriteSqliteDatabase(RunState& state, WindowServices& ws) {
+  SqliteWriter writer(state);
+  return RunExport(state, ws, writer);
 }
 
 }  // namespace kinsheet

@@ -1,10 +1,13 @@
+// The fixed-width text report: a caption line and a line of dashes, then
+// one line per row, each value cut to its column and padded to the next.
 #include <algorithm>
 #include <array>
 #include <string>
 
-#include "export/line_writer.h"
+#include "export/export_driver.h"
 #include "export/writers.h"
 #include "text/encoding.h"
+#include "ui/messages.h"
 
 namespace kinsheet {
 
@@ -12,6 +15,9 @@ namespace {
 
 inline constexpr int kTextColumns = 28;
 inline constexpr int kMinIdWidth = 7;
+
+// One marriage per person: the report's 28 columns.
+constexpr WriterTraits kTextTraits = {msg::kSaveError, 300, false, true, 1};
 
 int TextWidth(int position, int individual_id_width, int family_id_width) {
   switch (position) {
@@ -62,49 +68,65 @@ class LineLayout {
   const std::array<Slot, kTextColumns>& slots_;
 };
 
-}  // namespace
+class TextWriter : public TableWriter {
+ public:
+  TextWriter(int individual_id_width, int family_id_width)
+      : TableWriter(kTextTraits), individual_id_width_(individual_id_width), family_id_width_(family_id_width) {}
 
-bool WriteTextFile(RunState& state, WindowServices& ws) {
-  const int individual_id_width = std::max<int>(state.work.max_individual_id_length, kMinIdWidth);
-  const int family_id_width = std::max<int>(state.work.max_family_id_length, kMinIdWidth);
-  std::array<Slot, kTextColumns> slots{};
-  const auto columns = SelectedColumns(state.selection, kTextColumns);
-  for (std::size_t j = 0; j < columns.size(); ++j) {
-    slots[j].caption = columns[j]->text;
-    slots[j].width = TextWidth(columns[j]->position, individual_id_width, family_id_width);
-  }
-  int running = 0;
-  for (std::size_t j = 0; j < kTextColumns; ++j) {
-    running += slots[j].width;
-    if (slots[j].width > 1) running += j == 0 ? 3 : 2;
-    slots[j].stop = running;
-  }
-  const LineLayout layout(slots);
-
-  const auto write_header = [&](File& out) {
-    std::string line;
-    layout.Build(line, columns.size(), [&](std::size_t j) -> std::string_view { return slots[j].caption; });
-    out.WriteLine(line);
+  void Begin(const ExportOutput& output) override { out_ = output.lines; }
+  void BeginTable(const TableSpec& table) override {
+    used_ = table.columns.size();
+    slots_ = {};
+    for (std::size_t j = 0; j < used_; ++j) {
+      slots_[j].caption = table.columns[j]->text;
+      slots_[j].width = TextWidth(table.columns[j]->position, individual_id_width_, family_id_width_);
+    }
+    int running = 0;
+    for (std::size_t j = 0; j < kTextColumns; ++j) {
+      running += slots_[j].width;
+      if (slots_[j].width > 1) running += j == 0 ? 3 : 2;
+      slots_[j].stop = running;
+    }
+    layout_.Build(line_, used_, [&](std::size_t j) -> std::string_view { return slots_[j].caption; });
+    out_->WriteLine(line_);
     std::array<std::string, kTextColumns> dashes;
-    for (std::size_t j = 0; j < columns.size(); ++j) dashes[j].assign(static_cast<std::size_t>(slots[j].width), '-');
-    layout.Build(line, columns.size(), [&](std::size_t j) -> std::string_view { return dashes[j]; });
-    out.WriteLine(line);
-  };
-  std::array<std::string, kTextColumns> cut;
-  const auto format_row = [&](const ExportRow& row, std::string& line) {
+    for (std::size_t j = 0; j < used_; ++j) dashes[j].assign(static_cast<std::size_t>(slots_[j].width), '-');
+    layout_.Build(line_, used_, [&](std::size_t j) -> std::string_view { return dashes[j]; });
+    out_->WriteLine(line_);
+  }
+  void Row(const ExportRow& row) override {
     for (std::size_t j = 0; j < row.size(); ++j) {
       const std::string& v = row[j].value;
       if (row[j].position == kTextColumns) {
-        cut[j] = v;  // the children count is written whole
+        cut_[j] = v;  // the children count is written whole
       } else {
-        const auto w = static_cast<std::size_t>(slots[j].width);
-        cut[j] = text::IsValidUtf8(v) ? v.substr(0, text::CodePointPrefixBytes(v, w))
-                                      : v.substr(0, std::min(w, v.size()));
+        const auto w = static_cast<std::size_t>(slots_[j].width);
+        cut_[j] = text::IsValidUtf8(v) ? v.substr(0, text::CodePointPrefixBytes(v, w))
+                                       : v.substr(0, std::min(w, v.size()));
       }
     }
-    layout.Build(line, row.size(), [&](std::size_t j) -> std::string_view { return cut[j]; });
-  };
-  return WriteLinePerPerson(state, ws, 1, write_header, format_row);
+    layout_.Build(line_, row.size(), [&](std::size_t j) -> std::string_view { return cut_[j]; });
+    out_->WriteLine(line_);
+  }
+  void Finish() override {}
+
+ private:
+  int individual_id_width_;
+  int family_id_width_;
+  File* out_ = nullptr;
+  std::array<Slot, kTextColumns> slots_{};
+  const LineLayout layout_{slots_};
+  std::size_t used_ = 0;
+  std::array<std::string, kTextColumns> cut_;
+  std::string line_;
+};
+
+}  // namespace
+
+bool WriteTextFile(RunState& state, WindowServices& ws) {
+  TextWriter writer(std::max<int>(state.work.max_individual_id_length, kMinIdWidth),
+                    std::max<int>(state.work.max_family_id_length, kMinIdWidth));
+  return RunExport(state, ws, writer);
 }
 
 }  // namespace kinsheet

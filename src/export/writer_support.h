@@ -1,5 +1,5 @@
-// What the writers share around their rows: the progress bar past a
-// threshold, the failure text, and the end of a finished export.
+// What the writers and the export command share: the database fields, the
+// failure text, and the end of an export.
 #pragma once
 
 #include <cstdint>
@@ -7,35 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "export/columns.h"
 #include "fileio/replacement.h"
 #include "state/run_state.h"
 #include "ui/window_services.h"
 
 namespace kinsheet {
-
-// Shows the progress bar when `count` exceeds `threshold`; the writer moves
-// it with Step, and EndExport hides it on every path out. Each step is a
-// point where a cancelled export stops (Cancelled is thrown).
-class RowProgress {
- public:
-  RowProgress(WindowServices& ws, std::int32_t count, std::int32_t threshold)
-      : ws_(ws), shown_(count > threshold) {
-    if (shown_) {
-      ws_.SetProgressVisible(true);
-      ws_.SetProgressMax(count);
-      ws_.SetProgressValue(0);
-    }
-  }
-  void Step(std::int32_t n) {
-    if (shown_) ws_.SetProgressValue(n);
-    ThrowIfCancelled(ws_);
-  }
-  bool shown() const { return shown_; }
-
- private:
-  WindowServices& ws_;
-  bool shown_;
-};
 
 // A field of the database tables, in the table's order.
 struct TableField {
@@ -45,6 +22,8 @@ struct TableField {
 // The selected columns as database fields: the Access field names, in
 // catalogue order except that Nick, Prefix, Suffix and Title follow Given.
 std::vector<TableField> TableFields(const FieldSelection& selection);
+// The same for the columns of a table, in any order.
+std::vector<TableField> TableFields(const std::vector<const ExportColumn*>& columns);
 
 // The description of a failure as the user reads it.
 std::string DescribeFailure(const std::exception& e);

@@ -12,8 +12,9 @@
 
 namespace kinsheet {
 
-// Each writer reports success and failure to the user itself; the result
-// (true when the file was finished) is for callers such as the batch tool.
+// Each format's entry through the export driver, which reports success and
+// failure to the user; the result (true when the file was finished) is for
+// callers such as the batch tool.
 bool WriteTextFile(RunState& state, WindowServices& ws);
 bool WriteCsvFile(RunState& state, WindowServices& ws);
 bool WriteExcelWorkbook(RunState& state, WindowServices& ws);

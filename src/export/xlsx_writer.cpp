@@ -2,33 +2,28 @@
 // GEDCOM file, the captions of the .xls workbook in row 1 (frozen, with an
 // autofilter), one person per row from row 2, every value as text. The
 // library streams the rows to a temporary file (constant memory) and
-// compresses the package when the workbook closes.
+// compresses the package when the workbook closes; the package is then
+// read back to make sure every row reached it.
 #include <xlsxwriter.h>
 
 #include <array>
 #include <cctype>
 #include <cstdint>
-#include <cstdio>
-#include <exception>
-#include <fstream>
 #include <memory>
-#include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "export/columns.h"
-#include "export/living.h"
-#include "export/writer_support.h"
+#include "export/export_driver.h"
 #include "export/writers.h"
-#include "fileio/replacement.h"
-#include "records/work_records.h"
+#include "export/xlsx_package.h"
 #include "text/encoding.h"
 #include "ui/messages.h"
 
 namespace kinsheet {
 namespace {
 
-constexpr std::int32_t kProgressThreshold = 20;
 // 1,048,576 rows, one of them the caption row.
 constexpr std::int64_t kMaxPeople = 1048575;
 
@@ -60,28 +55,21 @@ std::string FileNameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The library streams the rows to a scratch file without checking its
-// writes: a full disk would otherwise end in a workbook cut short without
-// a word.
-void CheckScratch(lxw_worksheet* sheet, const std::string& path, bool flush) {
-  FILE* scratch = sheet->optimize_tmpfile;
-  if (scratch == nullptr) return;
-  if ((flush && std::fflush(scratch) != 0) || std::ferror(scratch) != 0) {
-    throw XlsxError("Cannot write " + path + ": the disk is full or the file is too large");
-  }
-}
-
-// A complete package ends with the zip's end-of-directory record.
-void CheckPackage(const std::string& temporary, const std::string& path) {
-  std::ifstream in(temporary, std::ios::binary | std::ios::ate);
-  const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : 0;
-  std::string tail(22, '\0');
-  if (size >= 22) {
-    in.seekg(size - 22);
-    in.read(tail.data(), 22);
-  }
-  if (!in || size < 22 || tail.compare(0, 4, "PK\x05\x06") != 0) {
-    throw XlsxError("Cannot save " + path + ": the workbook was cut short (disk full?)");
+// A complete package holds every row: the library writes the rows to a
+// scratch file without checking those writes, so a full disk or a file
+// size limit would otherwise end in a workbook cut short without a word.
+void CheckPackage(const std::string& temporary, const std::string& path,
+                  const std::vector<std::int64_t>& last_rows) {
+  try {
+    XlsxPackage package(temporary);
+    for (std::size_t i = 0; i < last_rows.size(); ++i) {
+      const std::string part = "xl/worksheets/sheet" + std::to_string(i + 1) + ".xml";
+      if (LastRowNumber(package, part) != last_rows[i]) {
+        throw XlsxError(msg::kXlsxCannotWrite + path + msg::kXlsxRowsLost);
+      }
+    }
+  } catch (const XlsxPackageError&) {
+    throw XlsxError(msg::kXlsxCannotSave + path + msg::kXlsxCutShort);
   }
 }
 
@@ -125,107 +113,114 @@ std::string XlsxWorkbookRefusal(std::int64_t count) {
          msg::kXlsxTooManyPeopleAdvice;
 }
 
-bool WriteXlsxWorkbook(RunState& state, WindowServices& ws, std::int64_t people) {
-  const std::int32_t individuals = state.work.individual_count;
-  const std::string& path = state.current_file_name;
-  std::optional<FileReplacement> replacement;
-  std::unique_ptr<lxw_workbook, BookCloser> book;
-  WorkFiles files;
-  try {
-    ws.SetBusy(true);
-    ws.SetStatusText(msg::kOneMoment);
-    const LivingPlan& plan = SettleLiving(state, ws);
-    const std::int32_t count = plan.rows;
-    if (const std::string refusal = XlsxWorkbookRefusal(people >= 0 ? people : count); !refusal.empty()) {
-      throw XlsxError(refusal);
-    }
+namespace {
 
-    replacement.emplace(path);
+constexpr WriterTraits kXlsxTraits = {msg::kWorksheetError, 20, true, false, 3};
+
+class XlsxWriter : public TableWriter {
+ public:
+  XlsxWriter(const RunState& state, std::int64_t people)
+      : TableWriter(kXlsxTraits), state_(state), people_(people) {}
+
+  std::string Refusal(const TableSpec& table) const override {
+    return XlsxWorkbookRefusal(people_ >= 0 ? people_ : table.rows);
+  }
+  void Begin(const ExportOutput& output) override {
+    path_ = output.target;
+    temporary_ = output.temporary;
     // The library's own scratch files go beside the output: the disk that
     // must hold the workbook anyway, rather than a memory-backed /tmp.
-    std::string scratch = FolderOf(path);
+    std::string scratch = FolderOf(path_);
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     options.tmpdir = scratch.data();
-    book.reset(workbook_new_opt(replacement->temporary().c_str(), &options));
-    if (!book) throw XlsxError("Cannot create " + path);
+    book_.reset(workbook_new_opt(temporary_.c_str(), &options));
+    if (!book_) throw XlsxError(msg::kXlsxCannotCreate + path_);
 
-    const std::string gedcom_name = FileNameOf(state.gedcom_path);
-    std::string title = text::DecodeToUtf8(gedcom_name);
+    std::string title = text::DecodeToUtf8(FileNameOf(state_.gedcom_path));
     std::string author = "Kinsheet";
     std::string comments = "Created by " + ProgramName();
     lxw_doc_properties properties{};
     properties.title = title.data();
     properties.author = author.data();
     properties.comments = comments.data();
-    Check(workbook_set_properties(book.get(), &properties), "Cannot set the document properties");
-
-    const std::string sheet_name = XlsxSheetName(state.gedcom_path);
-    lxw_worksheet* sheet = workbook_add_worksheet(book.get(), sheet_name.c_str());
-    if (sheet == nullptr) throw XlsxError("Cannot add the worksheet " + sheet_name);
-
-    lxw_format* caption_format = workbook_add_format(book.get());
-    format_set_font_name(caption_format, "Arial");
-    format_set_font_size(caption_format, 10);
-    format_set_bold(caption_format);
-    format_set_num_format(caption_format, "@");
-    lxw_format* text_format = workbook_add_format(book.get());
-    format_set_num_format(text_format, "@");
-
-    const std::vector<const ExportColumn*> columns = SelectedColumns(state.selection);
-    const auto last_column = static_cast<lxw_col_t>(columns.size() - 1);
-    for (lxw_col_t k = 0; k < columns.size(); ++k) {
-      Check(worksheet_set_column(sheet, k, k, kColumnWidths[columns[k]->position - 1], text_format),
-            "Cannot format a column");
-      Check(worksheet_write_string(sheet, 0, k, columns[k]->Caption(CaptionSet::kExcel), caption_format),
-            "Cannot write a caption");
-    }
-    worksheet_freeze_panes(sheet, 1, 0);
-    Check(worksheet_autofilter(sheet, 0, 0, static_cast<lxw_row_t>(count), last_column),
-          "Cannot set the autofilter");
-
-    ws.SetStatusText(msg::kCreating + path + msg::kCreatingEnd);
-    ws.DoEvents();
-    RowProgress progress(ws, count, kProgressThreshold);
-
-    files = OpenWorkFiles(state, ws);
-    ExportRow row;
-    std::string value;
-    std::int32_t written = 0;
-    for (std::int32_t n = 1; n <= individuals; ++n) {
-      if (!WritesRow(plan, state.living.mode, n)) continue;
-      progress.Step(++written);
-      if (written % 1024 == 0) CheckScratch(sheet, path, false);
-      AssembleRow(state, files, n, 3, row);
-      for (std::size_t k = 0; k < row.size(); ++k) {
-        // An empty value is an empty cell, which every reader reads as empty.
-        if (row[k].value.empty()) continue;
-        // Most values are UTF-8 already and go as they are.
-        const std::string* utf8 = &row[k].value;
-        if (!text::IsValidUtf8(*utf8)) {
-          value = text::DecodeToUtf8(*utf8);
-          utf8 = &value;
-        }
-        Check(worksheet_write_string(sheet, static_cast<lxw_row_t>(written), static_cast<lxw_col_t>(k), utf8->c_str(),
-                                     text_format),
-              "Cannot write a row");
-      }
-    }
-    files.individuals.Close();
-    files.families.Close();
-    // Rows still in the library's buffer reach the scratch file first.
-    CheckScratch(sheet, path, true);
-    // Closing writes and compresses the package.
-    Check(workbook_close(book.release()), "Cannot save " + path);
-    CheckPackage(replacement->temporary(), path);
-    replacement->Commit();
-  } catch (const std::exception& e) {
-    book.reset();
-    files = WorkFiles();
-    ReportWriterFailure(ws, msg::kWorksheetError, e, replacement ? &*replacement : nullptr);
-    return EndExport(state, ws, false);
+    Check(workbook_set_properties(book_.get(), &properties), msg::kXlsxCannotSetProperties);
   }
-  return EndExport(state, ws, true);
+  // The first sheet is named after the GEDCOM file, a later one after its table.
+  void BeginTable(const TableSpec& table) override {
+    const std::string name = last_rows_.empty() ? XlsxSheetName(state_.gedcom_path) : table.name;
+    sheet_ = workbook_add_worksheet(book_.get(), name.c_str());
+    if (sheet_ == nullptr) throw XlsxError(msg::kXlsxCannotAddWorksheet + name);
+    if (text_format_ == nullptr) AddFormats();
+    const auto last_column = static_cast<lxw_col_t>(table.columns.size() - 1);
+    for (lxw_col_t k = 0; k < table.columns.size(); ++k) {
+      const ExportColumn& column = *table.columns[k];
+      Check(worksheet_set_column(sheet_, k, k, kColumnWidths[column.position - 1], text_format_),
+            msg::kXlsxCannotFormatColumn);
+      Check(worksheet_write_string(sheet_, 0, k, column.Caption(CaptionSet::kExcel), caption_format_),
+            msg::kXlsxCannotWriteCaption);
+    }
+    worksheet_freeze_panes(sheet_, 1, 0);
+    Check(worksheet_autofilter(sheet_, 0, 0, static_cast<lxw_row_t>(table.rows), last_column),
+          msg::kXlsxCannotSetAutofilter);
+    row_ = 0;
+    // A row without a value writes nothing: the last row with one is the
+    // caption row until a later one has a value.
+    last_rows_.push_back(1);
+  }
+  void Row(const ExportRow& row) override {
+    ++row_;
+    for (std::size_t k = 0; k < row.size(); ++k) {
+      // An empty value is an empty cell, which every reader reads as empty.
+      if (row[k].value.empty()) continue;
+      // Most values are UTF-8 already and go as they are.
+      const std::string* utf8 = &row[k].value;
+      if (!text::IsValidUtf8(*utf8)) {
+        value_ = text::DecodeToUtf8(*utf8);
+        utf8 = &value_;
+      }
+      Check(worksheet_write_string(sheet_, row_, static_cast<lxw_col_t>(k), utf8->c_str(), text_format_),
+            msg::kXlsxCannotWriteRow);
+      last_rows_.back() = 1 + static_cast<std::int64_t>(row_);
+    }
+  }
+  // Closing writes and compresses the package.
+  void Finish() override {
+    Check(workbook_close(book_.release()), msg::kXlsxCannotSave + path_);
+    CheckPackage(temporary_, path_, last_rows_);
+  }
+  void Abandon() noexcept override { book_.reset(); }
+
+ private:
+  void AddFormats() {
+    caption_format_ = workbook_add_format(book_.get());
+    format_set_font_name(caption_format_, "Arial");
+    format_set_font_size(caption_format_, 10);
+    format_set_bold(caption_format_);
+    format_set_num_format(caption_format_, "@");
+    text_format_ = workbook_add_format(book_.get());
+    format_set_num_format(text_format_, "@");
+  }
+
+  const RunState& state_;
+  std::int64_t people_;
+  std::string path_;
+  std::string temporary_;
+  std::unique_ptr<lxw_workbook, BookCloser> book_;
+  lxw_worksheet* sheet_ = nullptr;
+  lxw_format* caption_format_ = nullptr;
+  lxw_format* text_format_ = nullptr;
+  lxw_row_t row_ = 0;
+  // Per sheet, the number of its last row with a value.
+  std::vector<std::int64_t> last_rows_;
+  std::string value_;
+};
+
+}  // namespace
+
+bool WriteXlsxWorkbook(RunState& state, WindowServices& ws, std::int64_t people) {
+  XlsxWriter writer(state, people);
+  return RunExport(state, ws, writer);
 }
 
 }  // namespace kinsheet

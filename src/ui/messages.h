@@ -110,6 +110,19 @@ inline constexpr const char* kTooManyPeopleAdvice =
 inline constexpr const char* kXlsxTooManyPeopleLimit = " people, but an Excel 2007+ worksheet holds at most ";
 inline constexpr const char* kXlsxTooManyPeopleAdvice =
     " (1048576 rows with the caption row). Please export to the CSV or SQLite format instead.";
+// What failed in the .xlsx writer: the text, then the library's reason or
+// the path (with what follows it).
+inline constexpr const char* kXlsxCannotCreate = "Cannot create ";
+inline constexpr const char* kXlsxCannotSetProperties = "Cannot set the document properties";
+inline constexpr const char* kXlsxCannotAddWorksheet = "Cannot add the worksheet ";
+inline constexpr const char* kXlsxCannotFormatColumn = "Cannot format a column";
+inline constexpr const char* kXlsxCannotWriteCaption = "Cannot write a caption";
+inline constexpr const char* kXlsxCannotSetAutofilter = "Cannot set the autofilter";
+inline constexpr const char* kXlsxCannotWriteRow = "Cannot write a row";
+inline constexpr const char* kXlsxCannotSave = "Cannot save ";
+inline constexpr const char* kXlsxCutShort = ": the workbook was cut short (disk full?)";
+inline constexpr const char* kXlsxCannotWrite = "Cannot write ";
+inline constexpr const char* kXlsxRowsLost = ": the disk is full or the file is too large";
 
 // File helpers
 inline constexpr const char* kFileErrorTitle = "File Error";

@@ -60,7 +60,8 @@ TEST_P(AccessWriter, StepsInOrderWithProgressPast100People) {
   const std::string out = session_.dir.File("out.mdb");
   for (int count : {100, 101}) {
     ASSERT_TRUE(Write(People(count), {0}));
-    std::vector<std::string> expected = {"Busy", "Status:One moment please...", "DoEvents", "Status:Creating " + out + "..."};
+    std::vector<std::string> expected = {"Busy", "Status:One moment please...", "Status:Creating " + out + "...",
+                                         "DoEvents"};
     if (count > 100) expected.insert(expected.end(), {"ProgressMax:101", "ProgressShown"});
     // Hidden all the same.
     expected.insert(expected.end(), {"ProgressHidden", "NotBusy", "Status:" + out,
