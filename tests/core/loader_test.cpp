@@ -94,11 +94,11 @@ TEST(Loader, EndsWithTheRightMessage) {
 }
 
 TEST(Loader, PublicFilesTheOldReadingLost) {
-  if (!std::filesystem::is_directory(TestDataPath("gedcom"))) GTEST_SKIP() << "public GEDCOM files not found";
+  KINSHEET_NEED_PUBLIC_GEDCOM();
   {
     // UTF-16 with a mark: read whole, without a message, saying how.
     Session s;
-    EXPECT_EQ(s.LoadFile(TestDataPath("gedcom/sample55516le.ged")), LoadOutcome::kLoaded);
+    EXPECT_EQ(s.LoadFile(PublicGedcom("sample55516le.ged")), LoadOutcome::kLoaded);
     EXPECT_TRUE(s.ws.messages.empty());
     EXPECT_EQ(s.state.work.individual_count, 3);
     EXPECT_EQ(s.state.work.family_count, 2);
@@ -109,7 +109,7 @@ TEST(Loader, PublicFilesTheOldReadingLost) {
   {
     // Stray LFs in a CR LF file no longer glue a person onto the line before.
     Session s;
-    EXPECT_EQ(s.LoadFile(TestDataPath("gedcom/5.5.1 sample 3.ged")), LoadOutcome::kLoaded);
+    EXPECT_EQ(s.LoadFile(PublicGedcom("5.5.1 sample 3.ged")), LoadOutcome::kLoaded);
     EXPECT_EQ(s.state.work.individual_count, 4578);
     EXPECT_TRUE(s.ws.messages.empty());
   }

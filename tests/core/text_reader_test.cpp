@@ -141,6 +141,106 @@ TEST(AnselReading, MarksOnSpacingLettersSpacesAndTheLineEnd) {
   }
 }
 
+// Every combining mark before a letter, against the composed letter written
+// out by hand. Where Unicode has no precomposed letter the mark follows the
+// base as a combining character.
+TEST(AnselReading, EveryMarkOnALetter) {
+  const struct {
+    const char* ansel;
+    const char* utf8;
+    const char* what;
+  } cases[] = {
+      {"\xE0" "a", "\xE1\xBA\xA3", "hook above: U+1EA3"},
+      {"\xE1" "e", "\xC3\xA8", "grave: U+00E8"},
+      {"\xE2" "e", "\xC3\xA9", "acute: U+00E9"},
+      {"\xE3" "o", "\xC3\xB4", "circumflex: U+00F4"},
+      {"\xE4" "n", "\xC3\xB1", "tilde: U+00F1"},
+      {"\xE5" "a", "\xC4\x81", "macron: U+0101"},
+      {"\xE6" "g", "\xC4\x9F", "breve: U+011F"},
+      {"\xE7" "z", "\xC5\xBC", "dot above: U+017C"},
+      {"\xE8" "u", "\xC3\xBC", "diaeresis: U+00FC"},
+      {"\xE9" "s", "\xC5\xA1", "caron: U+0161"},
+      {"\xEA" "a", "\xC3\xA5", "ring above: U+00E5"},
+      {"\xEB" "t", "t\xEF\xB8\xA0", "ligature left half: U+FE20"},
+      {"\xEC" "s", "s\xEF\xB8\xA1", "ligature right half: U+FE21"},
+      {"\xED" "h", "h\xCC\x95", "comma above right: U+0315"},
+      {"\xEE" "o", "\xC5\x91", "double acute: U+0151"},
+      {"\xEF" "m", "m\xCC\x90", "candrabindu: U+0310"},
+      {"\xF0" "c", "\xC3\xA7", "cedilla: U+00E7"},
+      {"\xF1" "a", "\xC4\x85", "ogonek: U+0105"},
+      {"\xF2" "d", "\xE1\xB8\x8D", "dot below: U+1E0D"},
+      {"\xF3" "u", "\xE1\xB9\xB3", "diaeresis below: U+1E73"},
+      {"\xF4" "a", "\xE1\xB8\x81", "ring below: U+1E01"},
+      {"\xF5" "x", "x\xCC\xB3", "double low line: U+0333"},
+      {"\xF6" "x", "x\xCC\xB2", "low line: U+0332"},
+      {"\xF7" "s", "\xC8\x99", "comma below: U+0219"},
+      {"\xF8" "r", "r\xCC\x9C", "left half ring below: U+031C"},
+      {"\xF9" "h", "\xE1\xB8\xAB", "breve below: U+1E2B"},
+      {"\xFA" "n", "n\xEF\xB8\xA2", "double tilde left half: U+FE22"},
+      {"\xFB" "g", "g\xEF\xB8\xA3", "double tilde right half: U+FE23"},
+      {"\xFC" "=", "\xE2\x89\xA0", "long solidus on '=': U+2260"},
+      {"\xFE" "a", "a\xCC\x93", "comma above: U+0313"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(AnselName(c.ansel), c.utf8) << c.what;
+  // The two marks a misreading would most easily swap, on capitals too.
+  EXPECT_EQ(AnselName("\xF0" "C" "\xF7" "S" "\xF0" "s" "\xF7" "T"), "\xC3\x87\xC8\x98\xC5\x9F\xC8\x9A");
+}
+
+// Every spacing byte alone, against its character written out by hand.
+TEST(AnselReading, EverySpacingCharacter) {
+  const struct {
+    unsigned char byte;
+    const char* utf8;
+  } cases[] = {
+      {0xA1, "\xC5\x81"},      // L with stroke
+      {0xA2, "\xC3\x98"},      // O with stroke
+      {0xA3, "\xC4\x90"},      // D with stroke
+      {0xA4, "\xC3\x9E"},      // thorn
+      {0xA5, "\xC3\x86"},      // AE
+      {0xA6, "\xC5\x92"},      // OE
+      {0xA7, "\xCA\xB9"},      // prime (soft sign)
+      {0xA8, "\xC2\xB7"},      // middle dot
+      {0xA9, "\xE2\x99\xAD"},  // flat
+      {0xAA, "\xC2\xAE"},      // registered
+      {0xAB, "\xC2\xB1"},      // plus-minus
+      {0xAC, "\xC6\xA0"},      // O with horn
+      {0xAD, "\xC6\xAF"},      // U with horn
+      {0xAE, "\xCA\xBE"},      // alif: right half ring
+      {0xB0, "\xCA\xBB"},      // ayn: turned comma
+      {0xB1, "\xC5\x82"},      // l with stroke
+      {0xB2, "\xC3\xB8"},      // o with stroke
+      {0xB3, "\xC4\x91"},      // d with stroke
+      {0xB4, "\xC3\xBE"},      // thorn
+      {0xB5, "\xC3\xA6"},      // ae
+      {0xB6, "\xC5\x93"},      // oe
+      {0xB7, "\xCA\xBA"},      // double prime (hard sign)
+      {0xB8, "\xC4\xB1"},      // dotless i
+      {0xB9, "\xC2\xA3"},      // pound
+      {0xBA, "\xC3\xB0"},      // eth
+      {0xBC, "\xC6\xA1"},      // o with horn
+      {0xBD, "\xC6\xB0"},      // u with horn
+      {0xBE, "\xE2\x96\xA1"},  // empty box
+      {0xBF, "\xE2\x96\xA0"},  // black box
+      {0xC0, "\xC2\xB0"},      // degree
+      {0xC1, "\xE2\x84\x93"},  // script l
+      {0xC2, "\xE2\x84\x97"},  // sound recording copyright
+      {0xC3, "\xC2\xA9"},      // copyright
+      {0xC4, "\xE2\x99\xAF"},  // sharp
+      {0xC5, "\xC2\xBF"},      // inverted question mark
+      {0xC6, "\xC2\xA1"},      // inverted exclamation mark
+      {0xC7, "\xC3\x9F"},      // sharp s
+      {0xC8, "\xE2\x82\xAC"},  // euro
+      {0xCD, "e"},             // midline e
+      {0xCE, "o"},             // midline o
+      {0xCF, "\xC3\x9F"},      // es zet
+  };
+  for (const auto& c : cases) {
+    // Between ASCII letters, so a byte that ate a neighbour shows too.
+    EXPECT_EQ(AnselName(std::string("a") + static_cast<char>(c.byte) + "z"), std::string("a") + c.utf8 + "z")
+        << std::hex << int{c.byte};
+  }
+}
+
 TEST(AnselReading, WhereTheHeaderDeclaresIt) {
   const std::string name = "1 NAME M\xE8uller";
   const std::string converted = "1 NAME M\xC3\xBCller";

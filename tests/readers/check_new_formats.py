@@ -1,7 +1,9 @@
 #!/usr/bin/python3
 """Checks the .xlsx and SQLite exports with readers we did not write.
 
-Every GEDCOM file given, and a few generated ones, is exported with
+A crafted file and two generated ones (or, with --public, every GEDCOM
+file of the public folder, found when the check runs; or, with --large, a
+generated file of more people than an .xls sheet holds) are exported with
 kinsheet-batch to CSV and to the format under test, for several field
 selections; the reader's values must equal the CSV's, value by value (each
 CSV value decoded by the program's rule: UTF-8 when valid, else
@@ -12,7 +14,8 @@ Readers: openpyxl and ssconvert (gnumeric) for .xlsx; the sqlite3 shell
 and Python's sqlite3 module for SQLite.
 
 Exit codes: 0 all passed, 1 a check failed, 77 the reader or the input is
-missing (ctest shows the test as skipped, never as passed).
+missing (ctest shows the test as skipped, never as passed); a missing public
+folder fails instead with --require.
 """
 import argparse
 import csv
@@ -23,8 +26,8 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, "support"))
-from reader_check import (ACCESS_NAMES, Checker, by_name, csv_rows, decode, export, require,  # noqa: E402
-                          skip, sqlite_rows, sqlite_shell_rows)
+from reader_check import (ACCESS_NAMES, Checker, by_name, csv_rows, decode, export,  # noqa: E402
+                          public_gedcom, require, skip, sqlite_rows, sqlite_shell_rows)
 
 FIELD_SETS = ["all", "0", "16,25,14,21", "16,25,0,1,6,7,10,17,18,19,20,22,23,24"]
 
@@ -200,10 +203,16 @@ def crafted_gedcom(path):
         f.write(b"\r\n".join(lines) + b"\r\n")
 
 
+# Past the 65,534 people of an .xls sheet and the 65,536 rows of the old
+# sheet format, and no more than that.
+LARGE_PEOPLE = 65540
+
+
 def generated_inputs(gedgen, work, large):
     if large:
-        path = os.path.join(work, "large-100000.ged")
-        subprocess.run([gedgen, "--people", "100000", "--seed", "5", "--non-ascii", "-o", path], check=True)
+        path = os.path.join(work, "large-%d.ged" % LARGE_PEOPLE)
+        subprocess.run([gedgen, "--people", str(LARGE_PEOPLE), "--seed", "5", "--non-ascii", "-o", path],
+                       check=True)
         return [path]
     made = [os.path.join(work, "crafted=[x].ged")]
     crafted_gedcom(made[0])
@@ -220,8 +229,9 @@ def main():
     ap.add_argument("--batch", required=True)
     ap.add_argument("--gedgen", default="")
     ap.add_argument("--work", required=True)
-    ap.add_argument("--large", action="store_true", help="only a generated 100,000-person file")
-    ap.add_argument("files", nargs="*")
+    ap.add_argument("--large", action="store_true", help="only a generated file past the .xls limit")
+    ap.add_argument("--public", help="the folder of the public GEDCOM files, instead of generated ones")
+    ap.add_argument("--require", action="store_true", help="fail, not skip, when the public folder is missing")
     args = ap.parse_args()
 
     require(modules=["openpyxl"] if args.reader == "openpyxl" else [],
@@ -230,12 +240,17 @@ def main():
         skip("no kinsheet-batch at " + args.batch)
     if args.large and not (args.gedgen and os.access(args.gedgen, os.X_OK)):
         skip("no gedgen to make the large file")
-    if not args.large and not args.files:
-        skip("no public GEDCOM files given")
+    if args.public is not None:
+        folder = public_gedcom(args.public, args.require)
+        inputs = sorted(os.path.join(folder, n) for n in os.listdir(folder) if n.lower().endswith(".ged"))
+        if not inputs:
+            print("FAIL: no GEDCOM files in " + folder)
+            return 1
 
     shutil.rmtree(args.work, ignore_errors=True)
     os.makedirs(args.work)
-    inputs = generated_inputs(args.gedgen, args.work, args.large) + ([] if args.large else args.files)
+    if args.public is None:
+        inputs = generated_inputs(args.gedgen, args.work, args.large)
     fmt = "xlsx" if args.reader in ("openpyxl", "ssconvert") else "sqlite"
     check = Checker()
     exports = 0
@@ -254,6 +269,8 @@ def main():
                 continue
             header, rows = read_our_csv(csv_path)
             exports += 1
+            if args.large:
+                check.expect(len(rows) == LARGE_PEOPLE, name + ": %d people, not %d" % (len(rows), LARGE_PEOPLE))
             if args.reader == "openpyxl":
                 check_openpyxl(check, out, name, header, rows, ged)
             elif args.reader == "ssconvert":

@@ -103,6 +103,14 @@ std::vector<std::string> LeftTemporaries(const std::string& folder) {
   return found;
 }
 
-std::string TestDataPath(const std::string& relative) { return std::string(KINSHEET_TESTDATA) + "/" + relative; }
+std::string PublicGedcom(const std::string& name) { return (fs::path(KINSHEET_TESTDATA) / name).string(); }
+
+std::string PublicGedcomMissing() {
+  std::error_code ec;
+  if (fs::is_directory(KINSHEET_TESTDATA, ec)) return "";
+  return std::string("the public GEDCOM folder ") + KINSHEET_TESTDATA + " is missing (set KINSHEET_TESTDATA)";
+}
+
+bool PublicGedcomRequired() { return KINSHEET_REQUIRE_TESTDATA != 0; }
 
 }  // namespace kinsheet::testing

@@ -1,5 +1,5 @@
 // A private folder per test, GEDCOM text loaded through the real loader,
-// and the paths of the shared test files.
+// and the folder of the public GEDCOM files.
 #pragma once
 
 #include <filesystem>
@@ -59,6 +59,20 @@ struct Session {
 // Temporary files an export left in `folder` (".NAME.kinsheet-XXXXXX").
 std::vector<std::string> LeftTemporaries(const std::string& folder);
 
-std::string TestDataPath(const std::string& relative);
+// A file of the public GEDCOM folder (the KINSHEET_TESTDATA setting).
+std::string PublicGedcom(const std::string& name);
+// Empty while that folder is there; else the line a test that needs it
+// stops with: a skip, or a failure where the run requires the files.
+std::string PublicGedcomMissing();
+bool PublicGedcomRequired();
+
+#define KINSHEET_NEED_PUBLIC_GEDCOM()                                                   \
+  do {                                                                                  \
+    const std::string kinsheet_missing = ::kinsheet::testing::PublicGedcomMissing();    \
+    if (!kinsheet_missing.empty()) {                                                    \
+      if (::kinsheet::testing::PublicGedcomRequired()) FAIL() << kinsheet_missing;      \
+      GTEST_SKIP() << kinsheet_missing;                                                 \
+    }                                                                                   \
+  } while (0)
 
 }  // namespace kinsheet::testing

@@ -1,13 +1,16 @@
 """What the checks of kinsheet-batch share: running it in a temporary
 folder, reading its outputs back with readers we did not write, a counter
-of checks, the exit code ctest shows as skipped, and the program's rule for
-a value's bytes."""
+of checks, the exit code ctest shows as skipped, the folder of the public
+GEDCOM files, the program's rule for a value's bytes and an ANSEL reading
+of our own."""
 import csv
 import io
+import os
 import shutil
 import subprocess
 import sys
 import tempfile
+import unicodedata
 import unittest
 
 SKIP = 77
@@ -35,6 +38,18 @@ def require(modules=(), programs=()):
     for program in programs:
         if shutil.which(program) is None:
             skip(program + " is not installed")
+
+
+def public_gedcom(folder, required):
+    """The folder of the public GEDCOM files. Where it is missing the check
+    is skipped saying which folder, or fails when the run requires it."""
+    if folder and os.path.isdir(folder):
+        return folder
+    line = "the public GEDCOM folder %s is missing (set KINSHEET_TESTDATA)" % (folder or "(none given)")
+    if required:
+        print("FAIL: " + line)
+        sys.exit(1)
+    skip(line)
 
 
 class Checker:
@@ -74,6 +89,70 @@ def decode(raw):
         return raw.decode("utf-8")
     except UnicodeDecodeError:
         return "".join(_CP1252[b] for b in raw)
+
+
+# ANSEL as GEDCOM uses it: spacing characters, and the combining marks that
+# are written before their letter.
+ANSEL_SPACING = {
+    0xA1: "\u0141", 0xA2: "\u00D8", 0xA3: "\u0110", 0xA4: "\u00DE", 0xA5: "\u00C6", 0xA6: "\u0152",
+    0xA7: "\u02B9", 0xA8: "\u00B7", 0xA9: "\u266D", 0xAA: "\u00AE", 0xAB: "\u00B1", 0xAC: "\u01A0",
+    0xAD: "\u01AF", 0xAE: "\u02BE", 0xB0: "\u02BB", 0xB1: "\u0142", 0xB2: "\u00F8", 0xB3: "\u0111",
+    0xB4: "\u00FE", 0xB5: "\u00E6", 0xB6: "\u0153", 0xB7: "\u02BA", 0xB8: "\u0131", 0xB9: "\u00A3",
+    0xBA: "\u00F0", 0xBC: "\u01A1", 0xBD: "\u01B0", 0xBE: "\u25A1", 0xBF: "\u25A0", 0xC0: "\u00B0",
+    0xC1: "\u2113", 0xC2: "\u2117", 0xC3: "\u00A9", 0xC4: "\u266F", 0xC5: "\u00BF", 0xC6: "\u00A1",
+    0xC7: "\u00DF", 0xC8: "\u20AC", 0xCD: "e", 0xCE: "o", 0xCF: "\u00DF"}
+ANSEL_MARKS = dict(zip(
+    [*range(0xE0, 0xFD), 0xFE],
+    "\u0309\u0300\u0301\u0302\u0303\u0304\u0306\u0307\u0308\u030C\u030A\uFE20\uFE21\u0315\u030B"
+    "\u0310\u0327\u0328\u0323\u0324\u0325\u0333\u0332\u0326\u031C\u032E\uFE22\uFE23\u0338\u0313"))
+
+
+def ansel_decode(data):
+    """One line of ANSEL bytes as the reader should give it, or None."""
+    out, marks = [], []
+    for b in data:
+        if b < 0x80:
+            out.append(chr(b) + "".join(marks))
+            marks = []
+        elif b in ANSEL_MARKS:
+            marks.append(ANSEL_MARKS[b])
+        elif b in ANSEL_SPACING:
+            out.append(ANSEL_SPACING[b] + "".join(marks))
+            marks = []
+        else:
+            return None
+    return unicodedata.normalize("NFC", "".join(out)) + "".join(marks)
+
+
+def fitted(text, width=100):
+    """A value as the work files keep it: trimmed, and cut to WIDTH bytes of
+    UTF-8 before a character that would not fit."""
+    out, used = [], 0
+    for ch in text.strip(" "):
+        used += len(ch.encode("utf-8"))
+        if used > width:
+            break
+        out.append(ch)
+    return "".join(out).rstrip(" ")
+
+
+def ansel_places(data):
+    """Birth and death place of each person of an ANSEL GEDCOM file, as
+    the export should show them: {INDI id: (birth place, death place)}."""
+    people, person, event = {}, None, None
+    for line in data.replace(b"\r\n", b"\n").replace(b"\r", b"\n").split(b"\n"):
+        parts = line.strip(b" ").split(b" ", 2)
+        if parts[0] == b"0":
+            person = parts[1].strip(b"@").decode() if len(parts) > 2 and parts[2] == b"INDI" else None
+            if person:
+                people[person] = ["", ""]
+        elif person and parts[0] == b"1":
+            event = parts[1] if len(parts) > 1 else None
+        elif person and parts[:2] == [b"2", b"PLAC"] and event in (b"BIRT", b"DEAT"):
+            text = ansel_decode(parts[2] if len(parts) > 2 else b"")
+            assert text is not None, line
+            people[person][event == b"DEAT"] = fitted(text)
+    return {k: tuple(v) for k, v in people.items()}
 
 
 def run(batch, *args, **options):
@@ -168,3 +247,21 @@ class Work(unittest.TestCase):
 
     def csv(self, name):
         return csv_rows(self.read(name).decode("utf-8"))
+
+    def check_ansel_places(self, ged):
+        """Exports GED (in ANSEL) to CSV, .xls and .mdb and reads each back
+        with xlrd and mdbtools: every person's places against ansel_places,
+        row by row under the person's own id."""
+        with open(ged, "rb") as f:
+            want = ansel_places(f.read())
+        for fmt in ("csv", "xls", "mdb"):
+            self.export(ged, "a." + fmt, "--fields", "16,7,11")
+        got = {"csv": self.csv("a.csv")[1:],
+               "xls": xls_rows(self.path("a.xls"))[2:],  # captions, then an empty row
+               "mdb": by_name(mdb_rows(self.path("a.mdb")), ["INDI_ID", "Bir_Place", "Dea_Place"])}
+        for fmt, rows in got.items():
+            by_id = {row[0]: tuple(row[1:3]) for row in rows}
+            self.assertEqual((len(rows), sorted(by_id)), (len(want), sorted(want)), fmt)
+            for person, places in want.items():
+                self.assertEqual(by_id[person], places, "%s, %s" % (fmt, person))
+        return want

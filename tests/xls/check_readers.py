@@ -4,12 +4,13 @@
 Samples mode (--samples-program): runs the sample writer, then compares
 each NAME.xls with NAME.csv (the values) and, with xlrd, checks the
 formatting of the export's 40 columns.
-Export mode (--batch): exports every GEDCOM file given (or found in a
-folder given) with kinsheet-batch to .xls and .csv and compares the
-workbook's data rows with the CSV file.
+Export mode (--batch): exports every GEDCOM file given, or found when the
+check runs in the public folder given with --public, with kinsheet-batch
+to .xls and .csv and compares the workbook's data rows with the CSV file.
 
-Exit codes: 0 all passed, 1 a check failed, 77 the reader is missing or
-there was nothing to check.
+Exit codes: 0 all passed, 1 a check failed, 77 the reader or the public
+folder is missing (with --require a missing folder fails), or there was
+nothing to check.
 """
 import argparse
 import csv
@@ -20,7 +21,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, "support"))
-from reader_check import Checker, decode, skip, trimmed  # noqa: E402
+from reader_check import Checker, decode, public_gedcom, skip, trimmed  # noqa: E402
 
 
 def read_csv_file(path):
@@ -193,6 +194,8 @@ def main():
     parser.add_argument("--samples-program")
     parser.add_argument("--batch")
     parser.add_argument("--fields", action="append")
+    parser.add_argument("--public", help="the folder of the public GEDCOM files")
+    parser.add_argument("--require", action="store_true", help="fail, not skip, when that folder is missing")
     parser.add_argument("gedcom", nargs="*")
     args = parser.parse_args()
     require(args.reader)
@@ -200,6 +203,8 @@ def main():
     if args.samples_program:
         run_samples(args, check)
     else:
+        if args.public is not None:
+            args.gedcom.append(public_gedcom(args.public, args.require))
         args.fields = args.fields or ["all"]
         run_export(args, check)
     print("%d passed, %d failed" % (check.passes, check.failures))
