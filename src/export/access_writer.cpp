@@ -41,7 +41,7 @@ class AccessWriter : public TableWriter {
     std::filesystem::copy_file(template_path_, output.temporary, std::filesystem::copy_options::overwrite_existing);
     db_ = engine_.OpenDatabase(output.temporary);
   }
-  void BeginTable(const TableSpec& table) override {
+  void BeginTable(const TableLayout& table) override {
     jet::TableDef def = db_->CreateTableDef(table.name);
     fields_ = TableFields(table.columns);
     for (const TableField& f : fields_) {

@@ -29,7 +29,7 @@ class CsvWriter : public TableWriter {
   CsvWriter() : TableWriter(kCsvTraits) {}
 
   void Begin(const ExportOutput& output) override { out_ = output.lines; }
-  void BeginTable(const TableSpec& table) override {
+  void BeginTable(const TableLayout& table) override {
     line_.clear();
     for (const ExportColumn* c : table.columns) {
       line_ += '"';

@@ -78,11 +78,11 @@ class ExcelWriter : public TableWriter {
  public:
   ExcelWriter() : TableWriter(kExcelTraits) {}
 
-  std::string Refusal(const TableSpec& table) const override { return ExcelWorkbookRefusal(table.rows); }
+  std::string Refusal(const TableLayout& table) const override { return ExcelWorkbookRefusal(table.rows); }
   void Begin(const ExportOutput& output) override { temporary_ = output.temporary; }
   // The header pass, saved under the temporary's name, then the workbook
   // opened again for the data pass.
-  void BeginTable(const TableSpec& table) override {
+  void BeginTable(const TableLayout& table) override {
     if (app_) throw std::logic_error("An Excel workbook takes one table");
     app_ = std::make_unique<xls::ExcelApplication>();
     app_->Workbooks().Add();

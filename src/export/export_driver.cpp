@@ -14,7 +14,7 @@
 
 namespace kinsheet {
 
-std::string TableWriter::Refusal(const TableSpec&) const { return {}; }
+std::string TableWriter::Refusal(const TableLayout&) const { return {}; }
 
 namespace {
 
@@ -59,7 +59,7 @@ class PeopleRows : public TableSource {
  public:
   PeopleRows(RunState& state, WindowServices& ws, int marriages) : state_(state), ws_(ws), marriages_(marriages) {}
 
-  TableSpec Spec() const override {
+  TableLayout Layout() const override {
     return {kPeopleTableName, SelectedColumns(state_.selection, kOwnColumns + kMarriageColumns * marriages_),
             state_.living_plan.rows};
   }
@@ -92,10 +92,10 @@ class PeopleRows : public TableSource {
 
 // Every table's rows, each table between BeginTable and EndTable.
 void WriteTables(TableWriter& writer, std::vector<std::unique_ptr<TableSource>>& tables,
-                 const std::vector<TableSpec>& specs, Progress& progress, TableSource*& open_table) {
+                 const std::vector<TableLayout>& layouts, Progress& progress, TableSource*& open_table) {
   ExportRow row;
   for (std::size_t i = 0; i < tables.size(); ++i) {
-    writer.BeginTable(specs[i]);
+    writer.BeginTable(layouts[i]);
     open_table = tables[i].get();
     open_table->Open();
     while (open_table->Next(row)) {
@@ -125,13 +125,13 @@ bool RunExport(RunState& state, WindowServices& ws, TableWriter& writer,
   TableSource* open_table = nullptr;
   try {
     SettleLiving(state, ws);
-    std::vector<TableSpec> specs;
+    std::vector<TableLayout> layouts;
     std::int64_t total = 0;
     for (const auto& table : tables) {
-      specs.push_back(table->Spec());
-      total += specs.back().rows;
+      layouts.push_back(table->Layout());
+      total += layouts.back().rows;
       // Refused before any file exists.
-      if (std::string refusal = writer.Refusal(specs.back()); !refusal.empty()) throw ExportRefused(refusal);
+      if (std::string refusal = writer.Refusal(layouts.back()); !refusal.empty()) throw ExportRefused(refusal);
     }
     if (traits.writes_lines) {
       lines = FileOpenReplacing(ws, path, replacement);
@@ -146,7 +146,7 @@ bool RunExport(RunState& state, WindowServices& ws, TableWriter& writer,
       ws.DoEvents();
     }
     Progress progress(ws, total, traits.progress_threshold);
-    WriteTables(writer, tables, specs, progress, open_table);
+    WriteTables(writer, tables, layouts, progress, open_table);
     writer.Finish();
     lines.Close();
     replacement->Commit();

@@ -18,7 +18,7 @@ namespace kinsheet {
 
 // A table as a writer receives it: its name, its columns in the order of
 // the values of each row, and how many rows will follow.
-struct TableSpec {
+struct TableLayout {
   std::string name;
   std::vector<const ExportColumn*> columns;
   std::int32_t rows = 0;
@@ -54,9 +54,9 @@ class TableWriter {
 
   // Why this format cannot hold `table`, or the empty text: asked for every
   // table before any file exists.
-  virtual std::string Refusal(const TableSpec& table) const;
+  virtual std::string Refusal(const TableLayout& table) const;
   virtual void Begin(const ExportOutput& output) = 0;
-  virtual void BeginTable(const TableSpec& table) = 0;
+  virtual void BeginTable(const TableLayout& table) = 0;
   virtual void Row(const ExportRow& row) = 0;
   virtual void EndTable() {}
   // Completes and closes everything written; the driver then commits.
@@ -74,7 +74,7 @@ class TableSource {
  public:
   virtual ~TableSource() = default;
   // Called once who is living is settled.
-  virtual TableSpec Spec() const = 0;
+  virtual TableLayout Layout() const = 0;
   virtual void Open() = 0;
   // The next row into `row`; false after the last.
   virtual bool Next(ExportRow& row) = 0;

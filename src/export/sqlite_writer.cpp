@@ -142,7 +142,7 @@ class SqliteWriter : public TableWriter {
     db_->Exec("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA cache_size=-65536;");
     db_->Exec("BEGIN");
   }
-  void BeginTable(const TableSpec& table) override {
+  void BeginTable(const TableLayout& table) override {
     table_ = table.name;
     fields_ = TableFields(table.columns);
     std::string create = "CREATE TABLE " + table_ + " (";

@@ -74,7 +74,7 @@ class TextWriter : public TableWriter {
       : TableWriter(kTextTraits), individual_id_width_(individual_id_width), family_id_width_(family_id_width) {}
 
   void Begin(const ExportOutput& output) override { out_ = output.lines; }
-  void BeginTable(const TableSpec& table) override {
+  void BeginTable(const TableLayout& table) override {
     used_ = table.columns.size();
     slots_ = {};
     for (std::size_t j = 0; j < used_; ++j) {

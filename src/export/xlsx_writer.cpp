@@ -122,7 +122,7 @@ class XlsxWriter : public TableWriter {
   XlsxWriter(const RunState& state, std::int64_t people)
       : TableWriter(kXlsxTraits), state_(state), people_(people) {}
 
-  std::string Refusal(const TableSpec& table) const override {
+  std::string Refusal(const TableLayout& table) const override {
     return XlsxWorkbookRefusal(people_ >= 0 ? people_ : table.rows);
   }
   void Begin(const ExportOutput& output) override {
@@ -147,7 +147,7 @@ class XlsxWriter : public TableWriter {
     Check(workbook_set_properties(book_.get(), &properties), msg::kXlsxCannotSetProperties);
   }
   // The first sheet is named after the GEDCOM file, a later one after its table.
-  void BeginTable(const TableSpec& table) override {
+  void BeginTable(const TableLayout& table) override {
     const std::string name = last_rows_.empty() ? XlsxSheetName(state_.gedcom_path) : table.name;
     sheet_ = workbook_add_worksheet(book_.get(), name.c_str());
     if (sheet_ == nullptr) throw XlsxError(msg::kXlsxCannotAddWorksheet + name);

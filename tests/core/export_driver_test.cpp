@@ -23,7 +23,7 @@ namespace {
 class FakeTable : public TableSource {
  public:
   FakeTable(std::string name, int rows, std::vector<std::string>& log) : name_(std::move(name)), rows_(rows), log_(log) {}
-  TableSpec Spec() const override { return {name_, {&kExportColumns[0], &kExportColumns[15]}, rows_}; }
+  TableLayout Layout() const override { return {name_, {&kExportColumns[0], &kExportColumns[15]}, rows_}; }
   void Open() override { next_ = 0; }
   bool Next(ExportRow& row) override {
     if (next_ == rows_) return false;
@@ -48,7 +48,7 @@ class FakeWriter : public TableWriter {
   FakeWriter(const WriterTraits& traits, std::vector<std::string>& log, std::string fail_at = "")
       : TableWriter(traits), log_(log), fail_at_(std::move(fail_at)) {}
 
-  std::string Refusal(const TableSpec& table) const override {
+  std::string Refusal(const TableLayout& table) const override {
     return table.name == refused_ ? "no room for " + table.name : "";
   }
   void Begin(const ExportOutput& output) override {
@@ -57,7 +57,7 @@ class FakeWriter : public TableWriter {
     if (output.lines == nullptr) out_.open(temporary_, std::ios::binary);
     lines_ = output.lines;
   }
-  void BeginTable(const TableSpec& table) override {
+  void BeginTable(const TableLayout& table) override {
     Log("Table " + table.name + " " + std::to_string(table.rows));
     Write("[" + table.name + "]");
   }
