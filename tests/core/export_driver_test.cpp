@@ -212,29 +212,5 @@ TEST(ExportDriver, ARefusedTableStopsTheExportBeforeAnyFile) {
   EXPECT_EQ(run.s.ws.status, "Not saved: " + run.path);
 }
 
-// A small CSV file reaches the disk only when the driver closes it: that
-// last write failing must fail the export before anything is renamed.
-TEST(ExportDriver, ALineOutputWhoseLastFlushFailsIsNotCommitted) {
-  Session s;
-  ASSERT_EQ(s.Load(People(3)), LoadOutcome::kLoaded);
-  s.Tick({16});
-  const std::string path = s.dir.File("out.csv");
-  WriteBytes(path, "old");
-  s.ws.Answer(MsgResult::kYes);
-  bool written = true;
-  {
-    FakeSystemCalls fake;
-    fake.write.push_back(-ENOSPC);
-    written = s.Export(3, "out.csv");
-    EXPECT_EQ(fake.write_calls, 1);
-  }
-  EXPECT_FALSE(written);
-  EXPECT_EQ(ReadBytes(path), "old");
-  EXPECT_TRUE(LeftTemporaries(s.dir.path()).empty());
-  ASSERT_EQ(s.ws.messages.size(), 2u);  // the overwrite question, the failure
-  EXPECT_EQ(s.ws.messages[1].text, "Error occurred while trying to save file: \nNo space left on device (" + path + ")");
-  EXPECT_EQ(s.ws.status, "Not saved: " + path);
-}
-
 }  // namespace
 }  // namespace kinsheet::testing

@@ -317,25 +317,39 @@ TEST(SafeReplacement, AFailedLastFlushKeepsTheOldFile) {
   Session s;
   ASSERT_EQ(s.Load(People(3)), LoadOutcome::kLoaded);
   s.Tick({0, 16});
-  for (std::int16_t index : {3, 5, 6}) {
-    const std::string name = index == 3 ? "out.csv" : index == 5 ? "out.xlsx" : "out.sqlite";
+  struct Case {
+    std::int16_t index;
+    const char* name;
+    bool write_fails;  // else the fsync before the rename
+    const char* why;
+  };
+  // A small CSV file reaches the disk only when it is closed: that one
+  // write failing must fail the export as a failed flush does.
+  for (const Case& c : {Case{3, "out.csv", true, "No space left on device ("}, Case{3, "out.csv", false, "Input/output error ("},
+                        Case{5, "out.xlsx", false, "Input/output error ("},
+                        Case{6, "out.sqlite", false, "Input/output error ("}}) {
+    const std::string name = c.name;
     WriteBytes(s.dir.File(name), "old");
     s.ws.messages.clear();
     s.ws.Answer(MsgResult::kYes);
     bool written = true;
     {
       FakeSystemCalls fake;
-      fake.fsync.push_back(-EIO);
-      written = s.Export(index, name);
-      EXPECT_EQ(std::count_if(fake.log.begin(), fake.log.end(), [](const LoggedCall& c) { return c.name == "rename"; }),
+      if (c.write_fails) {
+        fake.write.push_back(-ENOSPC);
+      } else {
+        fake.fsync.push_back(-EIO);
+      }
+      written = s.Export(c.index, name);
+      EXPECT_EQ(std::count_if(fake.log.begin(), fake.log.end(), [](const LoggedCall& l) { return l.name == "rename"; }),
                 0) << name;
     }
     EXPECT_FALSE(written) << name;
     EXPECT_EQ(ReadBytes(s.dir.File(name)), "old") << name;
     EXPECT_TRUE(LeftTemporaries(s.dir.path()).empty()) << name;
-    ASSERT_EQ(s.ws.messages.size(), 2u) << name;
-    EXPECT_NE(s.ws.messages[1].text.find("Input/output error (" + s.dir.File(name) + ")"), std::string::npos)
-        << s.ws.messages[1].text;
+    ASSERT_EQ(s.ws.messages.size(), 2u) << name;  // the overwrite question, the failure
+    EXPECT_NE(s.ws.messages[1].text.find(c.why + s.dir.File(name) + ")"), std::string::npos) << s.ws.messages[1].text;
+    EXPECT_EQ(s.ws.status, "Not saved: " + s.dir.File(name));
   }
 }
 
