@@ -212,11 +212,8 @@ IndividualView ViewIndividual(File& individuals, std::int32_t n, IndividualRecor
   return IndividualView(individuals.ViewRecord(n, scratch.data()));
 }
 
-std::string ReadIndividualField(File& individuals, std::int32_t n, IndiField field) {
-  const FieldSlot s = SlotOf(field);
-  std::array<char, kIndividualRecordLength> bytes;
-  individuals.GetRecordBytes(n, s.offset, s.width, bytes.data());
-  return std::string(TrimSpaces(std::string_view(bytes.data(), static_cast<std::size_t>(s.width))));
+IndividualView ViewIndividual(File& individuals, std::int32_t n, char* scratch) {
+  return IndividualView(individuals.ViewRecord(n, scratch));
 }
 
 }  // namespace kinsheet

@@ -154,8 +154,8 @@ void ReadFamily(FamilyRecord& record, File& families, std::int32_t n);
 // `scratch`; good until the next write to the file. A row reads every
 // person's own record once: this spares copying each one.
 IndividualView ViewIndividual(File& individuals, std::int32_t n, IndividualRecord& scratch);
-// One field of individual record n, trimmed, read without the rest of the
-// record: all a lookup of a parent or spouse needs.
-std::string ReadIndividualField(File& individuals, std::int32_t n, IndiField field);
+// The same with a buffer of kIndividualRecordLength bytes as the scratch,
+// for the relatives a row looks up beside the person's own record.
+IndividualView ViewIndividual(File& individuals, std::int32_t n, char* scratch);
 
 }  // namespace kinsheet

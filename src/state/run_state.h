@@ -42,9 +42,11 @@ struct ScrollBarState {
 };
 
 // LevelTags, CurrentPath and CurrentValue: the parser's view of one line.
+// LevelTags are kept in the path itself: level i's tag is the part of
+// current_path that ends at level_ends[i] (after a ':' for i > 0).
 struct ParserState {
-  std::vector<std::string> level_tags;
-  std::vector<std::size_t> level_ends;  // where each level's part of the path ends
+  std::size_t levels = 0;                    // levels in the current path
+  std::array<std::size_t, 10> level_ends{};  // a level is one digit
   std::string current_path;
   std::string current_value;
 };
