@@ -109,7 +109,7 @@ class RowFiller {
       // No value aliases the row: clear and append spare the general
       // replace its overlap checks.
       v.value.clear();
-      v.value.append(value.data(), value.size());
+      if (!value.empty()) v.value.append(value.data(), value.size());
     } else {
       row_.push_back({position, std::string(value)});
     }
@@ -147,7 +147,7 @@ Relative LookUpPerson(RunState& state, WorkFiles& files, std::string_view id, Ro
   Relative out;
   const auto n = state.work.individual_index.Find(id, state.work.individual_count);
   if (!n) return out;
-  const IndividualView rec = ViewIndividual(files.individuals, *n, scratch.relative);
+  const IndividualView rec = ViewIndividual(files.individuals, *n, scratch.relative, state.work.individual_ends);
   if (state.living.mode != LivingMode::kInclude && IsLiving(state.living_plan, *n)) {
     scratch.relative_name = LivingName(rec.Trimmed(IndiField::kSurname));
     out.name = scratch.relative_name;
@@ -221,7 +221,8 @@ void AssembleRow(RunState& state, WorkFiles& files, std::int32_t n, int marriage
   RowScratch scratch;
   // The person's record stays valid to the end: relatives are read into
   // the scratch, never into the working record.
-  const IndividualView rec = ViewIndividual(files.individuals, n, state.work.individual);
+  const IndividualView rec =
+      ViewIndividual(files.individuals, n, state.work.individual.data(), state.work.individual_ends);
   const std::string_view own_id = rec.Trimmed(IndiField::kIndiId);
   const std::string_view famc = rec.Trimmed(IndiField::kFamc);
 

@@ -147,6 +147,14 @@ void StoreIfNonEmpty(IndividualRecord& rec, IndiField field, std::string_view va
   if (!value.empty()) rec.Set(field, value);
 }
 
+// The working record to its file, and its field ends beside it for the
+// readers.
+void PutIndividual(WorkState& w) {
+  const IndividualRecord& rec = w.individual;
+  w.individual_file.PutRecord(w.individual_number, rec.data());
+  if (const FieldEnds* ends = rec.Ends()) w.individual_ends.Store(w.individual_number, *ends);
+}
+
 }  // namespace
 
 std::string CounterCaption(std::int64_t value) {
@@ -171,7 +179,7 @@ void StartIndividualRecord(RunState& state, WindowServices& ws) {
   WorkState& w = state.work;
   if (w.individual_count >= w.record_limit) throw RecordLimitError();
   try {
-    if (w.individual_count > 0) w.individual_file.PutRecord(w.individual_number, w.individual.data());
+    if (w.individual_count > 0) PutIndividual(w);
   } catch (const std::exception& e) {
     ReportProblem(state, ws, std::string(msg::kProblemAddingIndiv) + std::to_string(w.individual_count) + " - " +
                 std::to_string(w.individual_number) + "\n" + e.what());
@@ -199,7 +207,7 @@ void StartFamilyRecord(RunState& state, WindowServices& ws) {
 
 void FlushWorkRecords(RunState& state) {
   WorkState& w = state.work;
-  if (w.individual_number > 0) w.individual_file.PutRecord(w.individual_number, w.individual.data());
+  if (w.individual_number > 0) PutIndividual(w);
   if (w.family_number > 0) w.family_file.PutRecord(w.family_number, w.family.data());
 }
 

@@ -59,6 +59,7 @@ struct WorkState {
   std::int32_t individual_number = 0;  // where the working record goes
   std::int32_t family_number = 0;
   IdTable individual_index{0};  // IndividualIndex
+  FieldEndsTable individual_ends;  // of each record written
   IdTable family_index{2};      // FamilyIndex: id, husband 1, wife 2
   // Records of one kind a load may hold; lower only in tests.
   std::int32_t record_limit = kMaxRecordNumber;

@@ -50,14 +50,16 @@ std::optional<std::string_view> SecondWord(std::string_view text) {
     while (i < s.size() && s[i] != ' ') ++i;
     return i;
   };
+  // Tags are four letters like the marker: its first byte decides first.
+  const auto is_marker = [](std::string_view s) { return !s.empty() && s[0] == '~' && s == kEndMarker; };
   const std::size_t first = find_space(text);
   if (first == text.size()) return std::nullopt;
-  if (text.substr(0, first) == kEndMarker) return std::nullopt;
+  if (is_marker(text.substr(0, first))) return std::nullopt;
   const std::string_view rest = text.substr(first + 1);
   const std::size_t second = find_space(rest);
   if (second == rest.size()) return rest;
   const std::string_view piece = rest.substr(0, second);
-  if (piece == kEndMarker) return rest.substr(second + 1);
+  if (is_marker(piece)) return rest.substr(second + 1);
   return piece;
 }
 
