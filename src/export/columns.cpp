@@ -147,7 +147,10 @@ Relative LookUpPerson(RunState& state, WorkFiles& files, std::string_view id, Ro
   Relative out;
   const auto n = state.work.individual_index.Find(id, state.work.individual_count);
   if (!n) return out;
-  const IndividualView rec = ViewIndividual(files.individuals, *n, scratch.relative, state.work.individual_ends);
+  // Relatives are read all over the file: their two short fields cost less
+  // to scan than a visit to the field ends, which would be one more cache
+  // miss.
+  const IndividualView rec = ViewIndividual(files.individuals, *n, scratch.relative);
   if (state.living.mode != LivingMode::kInclude && IsLiving(state.living_plan, *n)) {
     scratch.relative_name = LivingName(rec.Trimmed(IndiField::kSurname));
     out.name = scratch.relative_name;
@@ -226,6 +229,9 @@ void AssembleRow(RunState& state, WorkFiles& files, std::int32_t n, int marriage
   const std::string_view own_id = rec.Trimmed(IndiField::kIndiId);
   const std::string_view famc = rec.Trimmed(IndiField::kFamc);
 
+  constexpr IndiField kFams[3] = {IndiField::kFams1, IndiField::kFams2, IndiField::kFams3};
+  const std::string_view fams[3] = {rec.Trimmed(kFams[0]), rec.Trimmed(kFams[1]), rec.Trimmed(kFams[2])};
+
   const bool own_living = state.living.mode != LivingMode::kInclude && IsLiving(state.living_plan, n);
   for (int c = 0; c < 17; ++c) {
     if (Ticked(sel, kExportColumns[static_cast<std::size_t>(c)].selection)) {
@@ -256,15 +262,12 @@ void AssembleRow(RunState& state, WorkFiles& files, std::int32_t n, int marriage
 
   const bool wants_marriages = Ticked(sel, 14) || Ticked(sel, 15) || Ticked(sel, 20) ||
                                Ticked(sel, 21) || Ticked(sel, 24) || Ticked(sel, 27);
-  constexpr IndiField kFams[3] = {IndiField::kFams1, IndiField::kFams2, IndiField::kFams3};
-  const bool has_fams = !rec.Trimmed(IndiField::kFams1).empty();
   for (int k = 0; k < marriages && k < 3; ++k) {
-    const std::string_view fams = rec.Trimmed(kFams[k]);
     Marriage m;
-    if (wants_marriages && has_fams && !fams.empty()) {
-      LookUpMarriage(state, files, own_id, own_living, fams, scratch, m);
+    if (wants_marriages && !fams[0].empty() && !fams[k].empty()) {
+      LookUpMarriage(state, files, own_id, own_living, fams[k], scratch, m);
     }
-    const std::string_view values[6] = {fams, m.spouse_id, m.spouse_name, m.date, m.place, m.children};
+    const std::string_view values[6] = {fams[k], m.spouse_id, m.spouse_name, m.date, m.place, m.children};
     for (int j = 0; j < 6; ++j) {
       const int c = 22 + 6 * k + j;
       if (wanted(c)) fill.Add(c + 1, values[j]);
