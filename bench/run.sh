@@ -17,6 +17,10 @@
 #   TIMEOUT   seconds before one step is abandoned                  600
 #   LIVING    the exports' living-people option: include, private or
 #             exclude (private and exclude read every person once more)  include
+#   BASELINE  another kinsheet-batch (an older build) to set against this one:
+#             load + CSV of the target size, the two in turn RUNS times,
+#             median CPU seconds (user + system) of each, their ratio, peak
+#             memory, and whether the two CSV files are the same bytes
 set -u
 
 build=${1:-./build}
@@ -28,6 +32,9 @@ runs=${RUNS:-3}
 seed=${SEED:-1}
 gedgen_flags=${GEDGEN_FLAGS:-}
 limit=${TIMEOUT:-600}
+baseline=${BASELINE:-}
+# This build's load + CSV CPU time against BASELINE's, at most.
+target_cpu_ratio=0.75
 
 # Targets printed beside the figures.
 target_people=500000
@@ -187,11 +194,46 @@ while read -r fmt list; do
 done < <(format_plan)
 echo
 
+verdict() { awk -v v="$1" -v t="$2" 'BEGIN { print (v <= t) ? "met" : "MISSED" }'; }
+
+# The same load + CSV by BASELINE and by this build, alternately, so that a
+# machine whose speed drifts slows both alike.
+median() { sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.3f", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+if [ -n "$baseline" ]; then
+  [ -x "$baseline" ] || die "BASELINE $baseline is not a program"
+  ged="$work/people-$target_people-seed-$seed.ged"
+  if [ ! -f "$ged" ]; then
+    "$bin/gedgen" --people "$target_people" --seed "$seed" $gedgen_flags -o "$ged" || die "gedgen failed"
+  fi
+  : >"$work/cpu-base.txt"
+  : >"$work/cpu-this.txt"
+  : >"$work/rss-base.txt"
+  : >"$work/rss-this.txt"
+  for ((i = 0; i < runs; i++)); do
+    for side in base this; do
+      prog=$batch
+      [ "$side" = base ] && prog=$baseline
+      timeout "$limit" /usr/bin/time -f '%U %S %M' -o "$work/time.txt" "$prog" export --quiet --force \
+        --living "$living" "$ged" "$work/out-$side.csv" >/dev/null 2>&1 || die "$side run failed"
+      awk '{ printf "%.3f\n", $1 + $2 }' "$work/time.txt" >>"$work/cpu-$side.txt"
+      awk '{ printf "%.1f\n", $3 / 1024 }' "$work/time.txt" >>"$work/rss-$side.txt"
+    done
+  done
+  base_cpu=$(median <"$work/cpu-base.txt")
+  this_cpu=$(median <"$work/cpu-this.txt")
+  ratio=$(awk -v a="$this_cpu" -v b="$base_cpu" 'BEGIN { if (b > 0) printf "%.3f", a / b; else print "inf" }')
+  same="same bytes"
+  cmp -s "$work/out-base.csv" "$work/out-this.csv" || same="DIFFERENT bytes"
+  printf '%s people load + CSV, median CPU of %s runs: baseline %s s (%s MB), this build %s s (%s MB): %sx (target <= %sx: %s); CSV: %s\n' \
+    "$target_people" "$runs" "$base_cpu" "$(sort -n "$work/rss-base.txt" | tail -n 1)" "$this_cpu" \
+    "$(sort -n "$work/rss-this.txt" | tail -n 1)" "$ratio" "$target_cpu_ratio" \
+    "$(verdict "$ratio" "$target_cpu_ratio")" "$same"
+fi
+
 # Per-person time at the largest size against the smallest.
 echo "Targets"
 small=$(echo "$sizes" | tr ' ' '\n' | grep -E '^[0-9]+$' | sort -n | head -n 1)
 large=$(echo "$sizes" | tr ' ' '\n' | grep -E '^[0-9]+$' | sort -n | tail -n 1)
-verdict() { awk -v v="$1" -v t="$2" 'BEGIN { print (v <= t) ? "met" : "MISSED" }'; }
 for step in counters $(format_plan | cut -d' ' -f1 | sed 's/^/export_/'); do
   step=${step/export_/export }
   a=${sec_of["$step $small"]:-}

@@ -1,6 +1,8 @@
 #include "export/columns.h"
 
 #include <charconv>
+#include <optional>
+#include <string_view>
 
 #include "export/living.h"
 #include "ui/messages.h"
@@ -90,36 +92,8 @@ constexpr IndiField kOwnFields[17] = {
     IndiField::kBurialPlace,
 };
 
-struct Marriage {
-  std::string spouse_id;
-  std::string spouse_name;
-  std::string date;
-  std::string place;
-  std::string children;
-};
-
 bool Ticked(const FieldSelection& s, int index) {
   return s.ticked[static_cast<std::size_t>(index)];
-}
-
-// Full name and id of the individual with `id`; both empty when nobody
-// has it. Only those two fields are read. Under a living-people option a
-// relative presumed living shows as "Living" and the surname.
-void LookUpPerson(RunState& state, WorkFiles& files, std::string_view id, std::string& name,
-                  std::string* found_id) {
-  const auto n = state.work.individual_index.Find(id, state.work.individual_count);
-  if (!n) return;
-  if (state.living.mode != LivingMode::kInclude && IsLiving(state.living_plan, *n)) {
-    name = LivingName(ReadIndividualField(files.individuals, *n, IndiField::kSurname));
-  } else {
-    name = ReadIndividualField(files.individuals, *n, IndiField::kFullName);
-  }
-  if (found_id) *found_id = ReadIndividualField(files.individuals, *n, IndiField::kIndiId);
-}
-
-bool IdIsLiving(const RunState& state, std::string_view id) {
-  const auto n = state.work.individual_index.Find(id, state.work.individual_count);
-  return n && IsLiving(state.living_plan, *n);
 }
 
 // Fills the row's values in order, reusing the strings of the previous
@@ -130,8 +104,12 @@ class RowFiller {
   ~RowFiller() { row_.resize(used_); }
   void Add(int position, std::string_view value) {
     if (used_ < row_.size()) {
-      row_[used_].position = position;
-      row_[used_].value.assign(value);
+      ExportValue& v = row_[used_];
+      v.position = position;
+      // No value aliases the row: clear and append spare the general
+      // replace its overlap checks.
+      v.value.clear();
+      if (!value.empty()) v.value.append(value.data(), value.size());
     } else {
       row_.push_back({position, std::string(value)});
     }
@@ -143,38 +121,97 @@ class RowFiller {
   std::size_t used_ = 0;
 };
 
+// Where a row's values live while it is assembled: the values are views
+// into the work records, the id tables and these buffers, and are copied
+// once, into the row.
+struct RowScratch {
+  // A relative's record when the work file cannot be mapped; left
+  // unwritten otherwise.
+  char relative[kIndividualRecordLength];
+  std::string own_name;       // "Living ..." of the person
+  std::string relative_name;  // "Living ..." of a relative
+  char children[8];           // a 16-bit count in digits
+};
+
+// A relative found by id: the id on record and the full name, or under a
+// living-people option for someone presumed living, "Living" and the
+// surname. Both stay empty when nobody has the id. Only the relative's own
+// record is read, and only one at a time is valid: the next lookup reuses
+// the scratch.
+struct Relative {
+  std::string_view id;
+  std::string_view name;
+};
+
+Relative LookUpPerson(RunState& state, WorkFiles& files, std::string_view id, RowScratch& scratch) {
+  Relative out;
+  const auto n = state.work.individual_index.Find(id, state.work.individual_count);
+  if (!n) return out;
+  // Relatives are read all over the file: their two short fields cost less
+  // to scan than a visit to the field ends, which would be one more cache
+  // miss.
+  const IndividualView rec = ViewIndividual(files.individuals, *n, scratch.relative);
+  if (state.living.mode != LivingMode::kInclude && IsLiving(state.living_plan, *n)) {
+    scratch.relative_name = LivingName(rec.Trimmed(IndiField::kSurname));
+    out.name = scratch.relative_name;
+  } else {
+    out.name = rec.Trimmed(IndiField::kFullName);
+  }
+  out.id = rec.Trimmed(IndiField::kIndiId);
+  return out;
+}
+
+bool IdIsLiving(const RunState& state, std::string_view id) {
+  const auto n = state.work.individual_index.Find(id, state.work.individual_count);
+  return n && IsLiving(state.living_plan, *n);
+}
+
+struct Marriage {
+  std::string_view spouse_id;
+  std::string_view spouse_name;
+  std::string_view date;
+  std::string_view place;
+  std::string_view children;
+};
+
+// The date and place stay valid until the next family is read.
 void LookUpMarriage(RunState& state, WorkFiles& files, std::string_view own_id, bool own_living,
-                    std::string_view fams, Marriage& m) {
+                    std::string_view fams, RowScratch& scratch, Marriage& m) {
   const auto f = state.work.family_index.Find(fams, state.work.family_count);
   if (!f) return;
-  ReadFamily(state.work.family, files.families, *f);
-  m.date = state.work.family.Trimmed(FamField::kMarriageDate);
-  m.place = state.work.family.Trimmed(FamField::kMarriagePlace);
-  m.children = std::to_string(state.work.family.Count());
+  FamilyRecord& family = state.work.family;
+  ReadFamily(family, files.families, *f);
+  m.date = family.Trimmed(FamField::kMarriageDate);
+  m.place = family.Trimmed(FamField::kMarriagePlace);
+  const auto digits = std::to_chars(scratch.children, scratch.children + sizeof scratch.children,
+                                    family.Count());
+  m.children = std::string_view(scratch.children, static_cast<std::size_t>(digits.ptr - scratch.children));
   const std::string_view husband = TrimSpaces(state.work.family_index.Extra(*f, 1));
   const std::string_view wife = TrimSpaces(state.work.family_index.Extra(*f, 2));
   m.spouse_id = own_id == husband ? wife : husband;
   // A marriage of anyone presumed living keeps its date and place private.
   if (state.living.mode != LivingMode::kInclude &&
       (own_living || IdIsLiving(state, husband) || IdIsLiving(state, wife))) {
-    m.date.clear();
-    m.place.clear();
+    m.date = {};
+    m.place = {};
   }
   // An empty spouse id finds nobody, so a missing partner never borrows
   // the name of a stranger without an id.
-  LookUpPerson(state, files, m.spouse_id, m.spouse_name, nullptr);
+  m.spouse_name = LookUpPerson(state, files, m.spouse_id, scratch).name;
 }
 
 // Columns 1..17 of a person presumed living, under the private option:
 // the id, surname and sex stay, the given name is "Living", the rest goes.
-std::string PrivateOwnField(const IndividualView& rec, IndiField field) {
+std::string_view PrivateOwnField(const IndividualView& rec, IndiField field, std::string& name) {
   switch (field) {
     case IndiField::kIndiId:
     case IndiField::kSurname:
-    case IndiField::kSex: return std::string(rec.Trimmed(field));
+    case IndiField::kSex: return rec.Trimmed(field);
     case IndiField::kGivenName: return msg::kLiving;
-    case IndiField::kFullName: return LivingName(rec.Trimmed(IndiField::kSurname));
-    default: return std::string();
+    case IndiField::kFullName:
+      name = LivingName(rec.Trimmed(IndiField::kSurname));
+      return name;
+    default: return {};
   }
 }
 
@@ -184,57 +221,56 @@ void AssembleRow(RunState& state, WorkFiles& files, std::int32_t n, int marriage
                  ExportRow& row) {
   const FieldSelection& sel = state.selection;
   RowFiller fill(row);
-  const IndividualView rec = ViewIndividual(files.individuals, n, state.work.individual);
-  const std::string own_id(rec.Trimmed(IndiField::kIndiId));
-  const std::string famc(rec.Trimmed(IndiField::kFamc));
-  const std::string fams[3] = {std::string(rec.Trimmed(IndiField::kFams1)),
-                               std::string(rec.Trimmed(IndiField::kFams2)),
-                               std::string(rec.Trimmed(IndiField::kFams3))};
+  RowScratch scratch;
+  // The person's record stays valid to the end: relatives are read into
+  // the scratch, never into the working record.
+  const IndividualView rec =
+      ViewIndividual(files.individuals, n, state.work.individual.data(), state.work.individual_ends);
+  const std::string_view own_id = rec.Trimmed(IndiField::kIndiId);
+  const std::string_view famc = rec.Trimmed(IndiField::kFamc);
+
+  constexpr IndiField kFams[3] = {IndiField::kFams1, IndiField::kFams2, IndiField::kFams3};
+  const std::string_view fams[3] = {rec.Trimmed(kFams[0]), rec.Trimmed(kFams[1]), rec.Trimmed(kFams[2])};
 
   const bool own_living = state.living.mode != LivingMode::kInclude && IsLiving(state.living_plan, n);
   for (int c = 0; c < 17; ++c) {
     if (Ticked(sel, kExportColumns[static_cast<std::size_t>(c)].selection)) {
       if (own_living) {
-        fill.Add(c + 1, PrivateOwnField(rec, kOwnFields[c]));
+        fill.Add(c + 1, PrivateOwnField(rec, kOwnFields[c], scratch.own_name));
       } else {
         fill.Add(c + 1, rec.Trimmed(kOwnFields[c]));
       }
     }
   }
 
-  std::string father_id, father_name, mother_id, mother_name;
+  // Columns 18..22: the child family, then each parent as soon as found.
+  const auto wanted = [&](int c) { return Ticked(sel, kExportColumns[static_cast<std::size_t>(c)].selection); };
+  if (wanted(17)) fill.Add(18, famc);
   const bool wants_parents = Ticked(sel, 18) || Ticked(sel, 19) || Ticked(sel, 22) || Ticked(sel, 23);
-  if (wants_parents && !famc.empty()) {
-    if (const auto f = state.work.family_index.Find(famc, state.work.family_count)) {
-      const std::string husband(TrimSpaces(state.work.family_index.Extra(*f, 1)));
-      const std::string wife(TrimSpaces(state.work.family_index.Extra(*f, 2)));
-      LookUpPerson(state, files, husband, father_name, &father_id);
-      LookUpPerson(state, files, wife, mother_name, &mother_id);
+  std::optional<std::int32_t> parents;
+  if (wants_parents && !famc.empty()) parents = state.work.family_index.Find(famc, state.work.family_count);
+  for (int which = 1; which <= 2; ++which) {
+    Relative parent;
+    if (parents) {
+      parent = LookUpPerson(state, files, TrimSpaces(state.work.family_index.Extra(*parents, which)),
+                            scratch);
     }
-  }
-  const std::string* parent_values[5] = {&famc, &father_id, &father_name, &mother_id, &mother_name};
-  for (int c = 17; c < 22; ++c) {
-    if (Ticked(sel, kExportColumns[static_cast<std::size_t>(c)].selection)) {
-      fill.Add(c + 1, *parent_values[c - 17]);
-    }
+    const int c = 18 + 2 * (which - 1);  // Father_ID, Mother_ID
+    if (wanted(c)) fill.Add(c + 1, parent.id);
+    if (wanted(c + 1)) fill.Add(c + 2, parent.name);
   }
 
-  Marriage m[3];
   const bool wants_marriages = Ticked(sel, 14) || Ticked(sel, 15) || Ticked(sel, 20) ||
                                Ticked(sel, 21) || Ticked(sel, 24) || Ticked(sel, 27);
-  if (wants_marriages && !fams[0].empty()) {
-    for (int k = 0; k < marriages && k < 3; ++k) {
-      if (!fams[k].empty()) LookUpMarriage(state, files, own_id, own_living, fams[k], m[k]);
-    }
-  }
   for (int k = 0; k < marriages && k < 3; ++k) {
-    const std::string* values[6] = {&fams[k], &m[k].spouse_id, &m[k].spouse_name,
-                                    &m[k].date, &m[k].place, &m[k].children};
+    Marriage m;
+    if (wants_marriages && !fams[0].empty() && !fams[k].empty()) {
+      LookUpMarriage(state, files, own_id, own_living, fams[k], scratch, m);
+    }
+    const std::string_view values[6] = {fams[k], m.spouse_id, m.spouse_name, m.date, m.place, m.children};
     for (int j = 0; j < 6; ++j) {
       const int c = 22 + 6 * k + j;
-      if (Ticked(sel, kExportColumns[static_cast<std::size_t>(c)].selection)) {
-        fill.Add(c + 1, *values[j]);
-      }
+      if (wanted(c)) fill.Add(c + 1, values[j]);
     }
   }
 }

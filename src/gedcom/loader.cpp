@@ -126,6 +126,7 @@ void ResetCounters(RunState& state, WindowServices& ws) {
   w.family_count = 0;
   w.family_number = 0;
   w.individual_index.Reset();
+  w.individual_ends.Reset();
   w.family_index.Reset();
   w.max_individual_id_length = 0;
   w.max_family_id_length = 0;

@@ -52,19 +52,17 @@ void ParseGedRec(RunState& state, WindowServices& ws, std::string_view raw) {
     const auto depth = static_cast<std::size_t>(level);
     // The path up to the level above is what earlier lines built: only this
     // level, and any level a line skipped (empty), is written again.
-    const std::size_t from = std::min(p.level_tags.size(), depth);
-    p.level_tags.resize(depth + 1);
-    p.level_ends.resize(depth + 1);
+    const std::size_t from = std::min(p.levels, depth);
+    p.levels = depth + 1;
     const std::optional<std::string_view> second = SecondWord(line);
-    if (level > 0) {
-      p.level_tags[depth].assign(second.value_or(std::string_view()));
-    } else {
-      p.level_tags[0].assign(TrimSpaces(line.substr(line.size() - std::min<std::size_t>(4, line.size()))));
-    }
+    const std::string_view tag =
+        level > 0 ? second.value_or(std::string_view())
+                  : TrimSpaces(line.substr(line.size() - std::min<std::size_t>(4, line.size())));
+    // Levels the line skipped have empty tags.
     p.current_path.resize(from == 0 ? 0 : p.level_ends[from - 1]);
     for (std::size_t i = from; i <= depth; ++i) {
       if (i > 0) p.current_path += ':';
-      p.current_path += p.level_tags[i];
+      if (i == depth) p.current_path += tag;
       p.level_ends[i] = p.current_path.size();
     }
     p.current_value.assign(GedValue(line, second));

@@ -2,6 +2,10 @@
 // sex, four events, family links; husband, wife, marriage and children.
 #include "gedcom/processors.h"
 
+#include <bit>
+#include <charconv>
+#include <cstdint>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -27,19 +31,97 @@ bool CountLine(std::int16_t& count, bool& limit_reported, WindowServices& ws, co
   return false;
 }
 
-bool StartsWithAny(std::string_view path, std::size_t n,
-                   std::initializer_list<std::string_view> prefixes) {
-  if (path.size() < n) return false;
-  const std::string_view head = path.substr(0, n);
-  for (std::string_view p : prefixes) {
-    if (head[n - 3] == p[n - 3] && head == p) return true;
+// What a line does to the working records, told by its whole path; every
+// other path does nothing.
+enum class LineRole : std::uint8_t {
+  kNone,
+  kIndiStart, kName, kTitle, kNamePrefix, kNameSuffix, kNickname, kGivenName, kSurname,
+  kSex, kAfn, kFamc, kFams, kDeathOrBurial,
+  kFamStart, kHusband, kWife, kChild,
+  // Events: a date or place of the individual's or the family's record.
+  kBirthDate, kBirthPlace, kChrDate, kChrPlace, kDeathDate, kDeathPlace, kBurialDate,
+  kBurialPlace, kMarriageDate, kMarriagePlace,
+};
+
+bool IsEvent(LineRole role) { return role >= LineRole::kBirthDate; }
+bool IsIndividualEvent(LineRole role) { return IsEvent(role) && role < LineRole::kMarriageDate; }
+
+// Paths of 8 to 16 bytes compare as their first and last eight bytes,
+// which together hold every byte.
+constexpr std::uint64_t EightBytes(std::string_view s, std::size_t at) {
+  std::uint64_t w = 0;
+  for (std::size_t i = 0; i < 8; ++i) w |= std::uint64_t{static_cast<unsigned char>(s[at + i])} << (8 * i);
+  return w;
+}
+
+std::uint64_t LoadEightBytes(const char* p) {
+  std::uint64_t w;
+  std::memcpy(&w, p, 8);
+  if constexpr (std::endian::native == std::endian::big) w = __builtin_bswap64(w);
+  return w;
+}
+
+struct PathRole {
+  std::uint64_t head;
+  std::uint64_t tail;
+  LineRole role;
+};
+
+constexpr PathRole Entry(std::string_view path, LineRole role) {
+  return {EightBytes(path, 0), EightBytes(path, path.size() - 8), role};
+}
+
+using R = LineRole;
+constexpr PathRole kPaths8[] = {
+    Entry("INDI:SEX", R::kSex), Entry("INDI:AFN", R::kAfn), Entry("FAM:HUSB", R::kHusband),
+    Entry("FAM:WIFE", R::kWife), Entry("FAM:CHIL", R::kChild),
+};
+constexpr PathRole kPaths9[] = {
+    Entry("INDI:NAME", R::kName), Entry("INDI:TITL", R::kTitle), Entry("INDI:FAMC", R::kFamc),
+    Entry("INDI:FAMS", R::kFams), Entry("INDI:DEAT", R::kDeathOrBurial),
+    Entry("INDI:BURI", R::kDeathOrBurial),
+};
+constexpr PathRole kPaths13[] = {
+    Entry("INDI:CHR:DATE", R::kChrDate), Entry("INDI:CHR:PLAC", R::kChrPlace),
+    Entry("FAM:MARR:DATE", R::kMarriageDate), Entry("FAM:MARR:PLAC", R::kMarriagePlace),
+};
+constexpr PathRole kPaths14[] = {
+    Entry("INDI:BIRT:DATE", R::kBirthDate), Entry("INDI:BIRT:PLAC", R::kBirthPlace),
+    Entry("INDI:DEAT:DATE", R::kDeathDate), Entry("INDI:DEAT:PLAC", R::kDeathPlace),
+    Entry("INDI:BURI:DATE", R::kBurialDate), Entry("INDI:BURI:PLAC", R::kBurialPlace),
+    Entry("INDI:NAME:GIVN", R::kGivenName), Entry("INDI:NAME:SURN", R::kSurname),
+    Entry("INDI:NAME:NPFX", R::kNamePrefix), Entry("INDI:NAME:NSFX", R::kNameSuffix),
+    Entry("INDI:NAME:NICK", R::kNickname), Entry("INDI:NAME:TITL", R::kTitle),
+};
+
+template <std::size_t N>
+LineRole Lookup(std::string_view path, const PathRole (&table)[N]) {
+  const std::uint64_t head = LoadEightBytes(path.data());
+  const std::uint64_t tail = LoadEightBytes(path.data() + path.size() - 8);
+  for (const PathRole& e : table) {
+    if (e.head == head && e.tail == tail) return e.role;
   }
-  return false;
+  return LineRole::kNone;
+}
+
+// Once a line: by length first, then at most a dozen word compares.
+LineRole RoleOf(std::string_view path) {
+  switch (path.size()) {
+    case 3: return path == "FAM" ? LineRole::kFamStart : LineRole::kNone;
+    case 4: return path == "INDI" ? LineRole::kIndiStart : LineRole::kNone;
+    case 8: return Lookup(path, kPaths8);
+    case 9: return Lookup(path, kPaths9);
+    case 13: return Lookup(path, kPaths13);
+    case 14: return Lookup(path, kPaths14);
+    default: return LineRole::kNone;
+  }
 }
 
 void NameAnalysis(IndividualRecord& rec, std::string_view value) {
   std::string_view given;
   std::string_view surname;
+  // Only the first NAME line sets the full name: later ones skip building it.
+  const bool wants_full = rec.IsBlank(IndiField::kFullName);
   std::string full;
   std::size_t start = 0;
   int part = 0;
@@ -49,13 +131,15 @@ void NameAnalysis(IndividualRecord& rec, std::string_view value) {
         value.substr(start, slash == std::string_view::npos ? std::string_view::npos : slash - start);
     if (part == 0) given = piece;
     if (part == 1) surname = piece;
-    full.append(piece);
-    full.push_back(' ');
+    if (wants_full) {
+      full.append(piece);
+      full.push_back(' ');
+    }
     ++part;
     if (slash == std::string_view::npos) break;
     start = slash + 1;
   }
-  if (rec.IsBlank(IndiField::kFullName)) rec.Set(IndiField::kFullName, full);
+  if (wants_full) rec.Set(IndiField::kFullName, full);
   if (rec.IsBlank(IndiField::kGivenName) && !TrimSpaces(given).empty()) {
     rec.Set(IndiField::kGivenName, given);
   }
@@ -68,9 +152,22 @@ void StoreIfNonEmpty(IndividualRecord& rec, IndiField field, std::string_view va
   if (!value.empty()) rec.Set(field, value);
 }
 
+// The working record to its file, and its field ends beside it for the
+// readers.
+void PutIndividual(WorkState& w) {
+  const IndividualRecord& rec = w.individual;
+  w.individual_file.PutRecord(w.individual_number, rec.data());
+  if (const FieldEnds* ends = rec.Ends()) w.individual_ends.Store(w.individual_number, *ends);
+}
+
 }  // namespace
 
-std::string CounterCaption(std::int64_t value) { return std::to_string(value) + " "; }
+std::string CounterCaption(std::int64_t value) {
+  char caption[24];
+  char* end = std::to_chars(caption, caption + sizeof caption - 1, value).ptr;
+  *end++ = ' ';
+  return std::string(caption, end);
+}
 
 void ReportProblem(RunState& state, WindowServices& ws, const std::string& text) {
   // Past the front end's limit only the count goes on; the loader reports it
@@ -87,7 +184,7 @@ void StartIndividualRecord(RunState& state, WindowServices& ws) {
   WorkState& w = state.work;
   if (w.individual_count >= w.record_limit) throw RecordLimitError();
   try {
-    if (w.individual_count > 0) w.individual_file.PutRecord(w.individual_number, w.individual.data());
+    if (w.individual_count > 0) PutIndividual(w);
   } catch (const std::exception& e) {
     if (IsOutOfSpace(e)) throw WorkFolderFullError(e.what());
     ReportProblem(state, ws, std::string(msg::kProblemAddingIndiv) + std::to_string(w.individual_count) + " - " +
@@ -119,112 +216,125 @@ void StartFamilyRecord(RunState& state, WindowServices& ws) {
 
 void FlushWorkRecords(RunState& state) {
   WorkState& w = state.work;
-  if (w.individual_number > 0) w.individual_file.PutRecord(w.individual_number, w.individual.data());
+  if (w.individual_number > 0) PutIndividual(w);
   if (w.family_number > 0) w.family_file.PutRecord(w.family_number, w.family.data());
 }
 
+namespace {
+
+// A date or place of an event; the dates are counted.
+void StoreEvent(RunState& state, WindowServices& ws, LineRole role) {
+  const std::string& value = state.parser.current_value;
+  IndividualRecord& rec = state.work.individual;
+  try {
+    switch (role) {
+      case LineRole::kBirthDate:
+        rec.Set(IndiField::kBirthDate, value);
+        AdvanceCounter(state, ws, 1);
+        break;
+      case LineRole::kBirthPlace: rec.Set(IndiField::kBirthPlace, value); break;
+      case LineRole::kChrDate:
+        rec.Set(IndiField::kChrDate, value);
+        AdvanceCounter(state, ws, 2);
+        break;
+      case LineRole::kChrPlace: rec.Set(IndiField::kChrPlace, value); break;
+      case LineRole::kDeathDate:
+        rec.Set(IndiField::kDeathDate, value);
+        AdvanceCounter(state, ws, 3);
+        break;
+      case LineRole::kDeathPlace: rec.Set(IndiField::kDeathPlace, value); break;
+      case LineRole::kBurialDate:
+        rec.Set(IndiField::kBurialDate, value);
+        AdvanceCounter(state, ws, 4);
+        break;
+      case LineRole::kBurialPlace: rec.Set(IndiField::kBurialPlace, value); break;
+      case LineRole::kMarriageDate:
+        state.work.family.Set(FamField::kMarriageDate, value);
+        AdvanceCounter(state, ws, 7);
+        break;
+      case LineRole::kMarriagePlace: state.work.family.Set(FamField::kMarriagePlace, value); break;
+      default: break;
+    }
+  } catch (const std::exception& e) {
+    ReportProblem(state, ws, std::string(msg::kProblemProcessEvent) + state.parser.current_path + "\n" + e.what());
+  }
+}
+
+}  // namespace
+
 void ProcessINDI(RunState& state, WindowServices& ws) {
-  // string_view compares lengths first: most tests end there.
   const std::string_view path = state.parser.current_path;
   const std::string& value = state.parser.current_value;
   WorkState& w = state.work;
   IndividualRecord& rec = w.individual;
+  const LineRole role = RoleOf(path);
+  if (IsIndividualEvent(role)) {
+    StoreEvent(state, ws, role);
+    return;
+  }
   try {
-    if (path == "INDI") {
-      w.current_individual_id = std::string(TrimSpaces(value));
-      StartIndividualRecord(state, ws);
-      AdvanceCounter(state, ws, 0);
-      rec.Set(IndiField::kIndiId, w.current_individual_id);
-      const auto len = static_cast<std::int16_t>(
-          std::min<std::size_t>(w.current_individual_id.size(), INT16_MAX));
-      if (len > w.max_individual_id_length) w.max_individual_id_length = len;
-      w.individual_index.Append(w.current_individual_id);
-    } else if (path == "INDI:NAME") {
-      if (!value.empty()) NameAnalysis(rec, value);
-    } else if (path == "INDI:TITL" || path == "INDI:NAME:TITL") {
-      StoreIfNonEmpty(rec, IndiField::kTitle, value);
-    } else if (path == "INDI:NAME:NPFX") {
-      StoreIfNonEmpty(rec, IndiField::kNamePrefix, value);
-    } else if (path == "INDI:NAME:NSFX") {
-      StoreIfNonEmpty(rec, IndiField::kNameSuffix, value);
-    } else if (path == "INDI:NAME:NICK") {
-      StoreIfNonEmpty(rec, IndiField::kNickname, value);
-    } else if (path == "INDI:NAME:GIVN") {
-      StoreIfNonEmpty(rec, IndiField::kGivenName, value);
-    } else if (path == "INDI:NAME:SURN") {
-      StoreIfNonEmpty(rec, IndiField::kSurname, value);
-    } else if (path == "INDI:SEX") {
-      rec.Set(IndiField::kSex, value);
-    } else if (path == "INDI:AFN") {
-      rec.Set(IndiField::kAfn, value);
-    } else if (path == "INDI:FAMC") {
-      rec.Set(IndiField::kFamc, value);
-    } else if (path == "INDI:FAMS") {
-      if (rec.IsBlank(IndiField::kFams1)) {
-        rec.Set(IndiField::kFams1, value);
-      } else if (rec.IsBlank(IndiField::kFams2)) {
-        rec.Set(IndiField::kFams2, value);
-      } else {
-        rec.Set(IndiField::kFams3, value);
+    switch (role) {
+      case LineRole::kIndiStart: {
+        w.current_individual_id = std::string(TrimSpaces(value));
+        StartIndividualRecord(state, ws);
+        AdvanceCounter(state, ws, 0);
+        rec.Set(IndiField::kIndiId, w.current_individual_id);
+        const auto len = static_cast<std::int16_t>(
+            std::min<std::size_t>(w.current_individual_id.size(), INT16_MAX));
+        if (len > w.max_individual_id_length) w.max_individual_id_length = len;
+        w.individual_index.Append(w.current_individual_id);
+        break;
       }
-      std::int16_t count = rec.Count();
-      if (CountLine(count, w.individual_count_limit_said, ws,
-                    msg::kTooManyFamsStart + w.current_individual_id + msg::kTooManyFamsEnd)) {
-        rec.SetCount(count);
-        AdvanceCounter(state, ws, 6);
+      case LineRole::kName:
+        if (!value.empty()) NameAnalysis(rec, value);
+        break;
+      case LineRole::kTitle: StoreIfNonEmpty(rec, IndiField::kTitle, value); break;
+      case LineRole::kNamePrefix: StoreIfNonEmpty(rec, IndiField::kNamePrefix, value); break;
+      case LineRole::kNameSuffix: StoreIfNonEmpty(rec, IndiField::kNameSuffix, value); break;
+      case LineRole::kNickname: StoreIfNonEmpty(rec, IndiField::kNickname, value); break;
+      case LineRole::kGivenName: StoreIfNonEmpty(rec, IndiField::kGivenName, value); break;
+      case LineRole::kSurname: StoreIfNonEmpty(rec, IndiField::kSurname, value); break;
+      case LineRole::kSex: rec.Set(IndiField::kSex, value); break;
+      case LineRole::kAfn: rec.Set(IndiField::kAfn, value); break;
+      case LineRole::kFamc: rec.Set(IndiField::kFamc, value); break;
+      case LineRole::kFams:
+        if (rec.IsBlank(IndiField::kFams1)) {
+          rec.Set(IndiField::kFams1, value);
+        } else if (rec.IsBlank(IndiField::kFams2)) {
+          rec.Set(IndiField::kFams2, value);
+        } else {
+          rec.Set(IndiField::kFams3, value);
+        }
+        {
+          std::int16_t count = rec.Count();
+          if (CountLine(count, w.individual_count_limit_said, ws,
+                        msg::kTooManyFamsStart + w.current_individual_id + msg::kTooManyFamsEnd)) {
+            rec.SetCount(count);
+            AdvanceCounter(state, ws, 6);
+          }
+        }
+        break;
+      case LineRole::kDeathOrBurial: {
+        // The event alone is evidence of death, with or without a date.
+        const auto n = static_cast<std::size_t>(w.individual_number);
+        if (n > 0) {
+          if (w.death_recorded.size() <= n) w.death_recorded.resize(n + 1);
+          w.death_recorded[n] = true;
+        }
+        break;
       }
-    } else if (path == "INDI:DEAT" || path == "INDI:BURI") {
-      // The event alone is evidence of death, with or without a date.
-      const auto n = static_cast<std::size_t>(w.individual_number);
-      if (n > 0) {
-        if (w.death_recorded.size() <= n) w.death_recorded.resize(n + 1);
-        w.death_recorded[n] = true;
-      }
+      default: break;
     }
   } catch (const LoadStopError&) {
     throw;  // ends the load, not just this line
   } catch (const std::exception& e) {
     ReportProblem(state, ws, std::string(msg::kProblemProcessIndi) + "\n" + std::string(path) + ": " + value + "\n" + e.what());
-    return;
-  }
-  if (StartsWithAny(path, 8, {"INDI:BIR", "INDI:DEA", "INDI:CHR", "INDI:EVE", "INDI:BUR",
-                              "INDI:BAP", "INDI:IMM", "INDI:EMI"})) {
-    ProcessEvent(state, ws);
   }
 }
 
 void ProcessEvent(RunState& state, WindowServices& ws) {
-  const std::string_view path = state.parser.current_path;
-  const std::string& value = state.parser.current_value;
-  IndividualRecord& rec = state.work.individual;
-  struct EventField {
-    std::string_view path;
-    IndiField field;
-    int counter;
-  };
-  static constexpr EventField kEvents[] = {
-      {"INDI:BIRT:DATE", IndiField::kBirthDate, 1},  {"INDI:BIRT:PLAC", IndiField::kBirthPlace, -1},
-      {"INDI:CHR:DATE", IndiField::kChrDate, 2},     {"INDI:CHR:PLAC", IndiField::kChrPlace, -1},
-      {"INDI:DEAT:DATE", IndiField::kDeathDate, 3},  {"INDI:DEAT:PLAC", IndiField::kDeathPlace, -1},
-      {"INDI:BURI:DATE", IndiField::kBurialDate, 4}, {"INDI:BURI:PLAC", IndiField::kBurialPlace, -1},
-  };
-  try {
-    for (const EventField& e : kEvents) {
-      if (path == e.path) {
-        rec.Set(e.field, value);
-        if (e.counter >= 0) AdvanceCounter(state, ws, e.counter);
-        return;
-      }
-    }
-    if (path == "FAM:MARR:DATE") {
-      state.work.family.Set(FamField::kMarriageDate, value);
-      AdvanceCounter(state, ws, 7);
-    } else if (path == "FAM:MARR:PLAC") {
-      state.work.family.Set(FamField::kMarriagePlace, value);
-    }
-  } catch (const std::exception& e) {
-    ReportProblem(state, ws, std::string(msg::kProblemProcessEvent) + std::string(path) + "\n" + e.what());
-  }
+  const LineRole role = RoleOf(state.parser.current_path);
+  if (IsEvent(role)) StoreEvent(state, ws, role);
 }
 
 void ProcessFAM(RunState& state, WindowServices& ws) {
@@ -232,37 +342,46 @@ void ProcessFAM(RunState& state, WindowServices& ws) {
   const std::string& value = state.parser.current_value;
   WorkState& w = state.work;
   FamilyRecord& rec = w.family;
+  const LineRole role = RoleOf(path);
+  if (role == LineRole::kMarriageDate || role == LineRole::kMarriagePlace) {
+    StoreEvent(state, ws, role);
+    return;
+  }
   try {
-    if (path == "FAM") {
-      w.current_family_id = std::string(TrimSpaces(value));
-      StartFamilyRecord(state, ws);
-      AdvanceCounter(state, ws, 5);
-      rec.Set(FamField::kFamId, w.current_family_id);
-      const auto len = static_cast<std::int16_t>(
-          std::min<std::size_t>(w.current_family_id.size(), INT16_MAX));
-      if (len > w.max_family_id_length) w.max_family_id_length = len;
-      w.family_index.Append(w.current_family_id);
-    } else if (path == "FAM:HUSB") {
-      rec.Set(FamField::kHusbandId, value);
-      w.family_index.SetExtra(w.family_number, 1, value);
-    } else if (path == "FAM:WIFE") {
-      rec.Set(FamField::kWifeId, value);
-      w.family_index.SetExtra(w.family_number, 2, value);
-    } else if (path == "FAM:CHIL") {
-      std::int16_t count = rec.Count();
-      if (CountLine(count, w.family_count_limit_said, ws,
-                    msg::kTooManyChilStart + w.current_family_id + msg::kTooManyChilEnd)) {
-        rec.SetCount(count);
+    switch (role) {
+      case LineRole::kFamStart: {
+        w.current_family_id = std::string(TrimSpaces(value));
+        StartFamilyRecord(state, ws);
+        AdvanceCounter(state, ws, 5);
+        rec.Set(FamField::kFamId, w.current_family_id);
+        const auto len = static_cast<std::int16_t>(
+            std::min<std::size_t>(w.current_family_id.size(), INT16_MAX));
+        if (len > w.max_family_id_length) w.max_family_id_length = len;
+        w.family_index.Append(w.current_family_id);
+        break;
       }
+      case LineRole::kHusband:
+        rec.Set(FamField::kHusbandId, value);
+        w.family_index.SetExtra(w.family_number, 1, value);
+        break;
+      case LineRole::kWife:
+        rec.Set(FamField::kWifeId, value);
+        w.family_index.SetExtra(w.family_number, 2, value);
+        break;
+      case LineRole::kChild: {
+        std::int16_t count = rec.Count();
+        if (CountLine(count, w.family_count_limit_said, ws,
+                      msg::kTooManyChilStart + w.current_family_id + msg::kTooManyChilEnd)) {
+          rec.SetCount(count);
+        }
+        break;
+      }
+      default: break;
     }
   } catch (const LoadStopError&) {
     throw;  // ends the load, not just this line
   } catch (const std::exception& e) {
     ReportProblem(state, ws, std::string(msg::kProblemProcessFam) + "\n" + std::string(path) + ": " + value + "\n" + e.what());
-    return;
-  }
-  if (StartsWithAny(path, 7, {"FAM:MAR", "FAM:DIV", "FAM:EVE", "FAM:ANU"})) {
-    ProcessEvent(state, ws);
   }
 }
 

@@ -46,11 +46,19 @@ constexpr std::array<FieldSlot, 5> kFamSlots = {{
 
 static_assert(1751 + 24 + 2 == kIndividualRecordLength);
 static_assert(172 + 100 + 2 == kFamilyRecordLength);
+static_assert(kIndiSlots.size() <= kMaxFields && kFamSlots.size() <= kMaxFields);
+// A field's end is kept in a byte.
+static_assert(std::ranges::all_of(kIndiSlots, [](FieldSlot s) { return s.width <= 255; }) &&
+              std::ranges::all_of(kFamSlots, [](FieldSlot s) { return s.width <= 255; }));
 
-void StoreFixed(char* dest, int width, std::string_view value) {
-  const std::size_t n = text::FitBytes(value, static_cast<std::size_t>(width));
+// Returns where the value ends in the field: its stored bytes less any
+// spaces it ended with.
+std::size_t StoreFixed(char* dest, int width, std::string_view value) {
+  std::size_t n = text::FitBytes(value, static_cast<std::size_t>(width));
   std::memcpy(dest, value.data(), n);
   std::memset(dest + n, ' ', static_cast<std::size_t>(width) - n);
+  while (n > 0 && value[n - 1] == ' ') --n;
+  return n;
 }
 
 // Ids are short: a word at a time, then a full avalanche so that ids which
@@ -90,7 +98,8 @@ FieldSlot SlotOf(FamField field) { return kFamSlots[static_cast<int>(field)]; }
 template <int Length, typename Field>
 void FixedRecord<Length, Field>::Set(Field field, std::string_view value) {
   const FieldSlot s = SlotOf(field);
-  StoreFixed(bytes_.data() + s.offset, s.width, value);
+  ends_[static_cast<std::size_t>(field)] =
+      static_cast<std::uint8_t>(StoreFixed(bytes_.data() + s.offset, s.width, value));
 }
 
 template class FixedRecord<kIndividualRecordLength, IndiField>;
@@ -218,11 +227,33 @@ IndividualView ViewIndividual(File& individuals, std::int32_t n, IndividualRecor
   return IndividualView(individuals.ViewRecord(n, scratch.data()));
 }
 
-std::string ReadIndividualField(File& individuals, std::int32_t n, IndiField field) {
-  const FieldSlot s = SlotOf(field);
-  std::array<char, kIndividualRecordLength> bytes;
-  individuals.GetRecordBytes(n, s.offset, s.width, bytes.data());
-  return std::string(TrimSpaces(std::string_view(bytes.data(), static_cast<std::size_t>(s.width))));
+IndividualView ViewIndividual(File& individuals, std::int32_t n, char* scratch) {
+  return IndividualView(individuals.ViewRecord(n, scratch));
+}
+
+IndividualView ViewIndividual(File& individuals, std::int32_t n, char* scratch,
+                              const FieldEndsTable& ends) {
+  return IndividualView(individuals.ViewRecord(n, scratch), ends.Find(n));
+}
+
+void FieldEndsTable::Reset() {
+  chunks_.clear();
+  chunks_.shrink_to_fit();
+  fill_ = 0;
+}
+
+void FieldEndsTable::Store(std::int32_t n, const FieldEnds& ends) {
+  if (n < 1 || n > fill_ + 1) return;  // a gap would leave records unknown
+  if (static_cast<std::size_t>(n >> kChunkBits) == chunks_.size()) {
+    chunks_.push_back(std::make_unique_for_overwrite<FieldEnds[]>(static_cast<std::size_t>(kChunkMask) + 1));
+  }
+  chunks_[static_cast<std::size_t>(n >> kChunkBits)][static_cast<std::size_t>(n & kChunkMask)] = ends;
+  if (n > fill_) fill_ = n;
+}
+
+const FieldEnds* FieldEndsTable::Find(std::int32_t n) const {
+  if (n < 1 || n > fill_) return nullptr;
+  return &chunks_[static_cast<std::size_t>(n >> kChunkBits)][static_cast<std::size_t>(n & kChunkMask)];
 }
 
 }  // namespace kinsheet

@@ -38,20 +38,33 @@ enum class FamField { kFamId, kHusbandId, kWifeId, kMarriageDate, kMarriagePlace
 FieldSlot SlotOf(IndiField field);
 FieldSlot SlotOf(FamField field);
 
+// Where each text field's value ends within the field (the padding
+// after it is all spaces), kept beside the bytes so that reading a field
+// need not scan its padding. Fields are at most 120 bytes.
+inline constexpr int kMaxFields = 22;
+using FieldEnds = std::array<std::uint8_t, kMaxFields>;
+
 // The fields of a record's bytes, wherever they are: a working record, or a
-// record seen in place in its work file.
+// record seen in place in its work file, with the ends of its fields when
+// they are known.
 template <int Length, typename Field>
 class FixedRecordView {
  public:
-  explicit FixedRecordView(const char* bytes) : bytes_(bytes) {}
+  explicit FixedRecordView(const char* bytes, const FieldEnds* ends = nullptr)
+      : bytes_(bytes), ends_(ends) {}
   std::string_view Raw(Field field) const {
     const FieldSlot s = SlotOf(field);
     return std::string_view(bytes_ + s.offset, static_cast<std::size_t>(s.width));
   }
-  std::string_view Trimmed(Field field) const { return TrimSpaces(Raw(field)); }
+  std::string_view Trimmed(Field field) const {
+    if (ends_ == nullptr) return TrimSpaces(Raw(field));
+    const FieldSlot s = SlotOf(field);
+    return TrimSpaces(std::string_view(bytes_ + s.offset, (*ends_)[static_cast<std::size_t>(field)]));
+  }
 
  private:
   const char* bytes_;
+  const FieldEnds* ends_;
 };
 
 // A record is its bytes: what is in memory is what goes to disk.
@@ -63,6 +76,8 @@ class FixedRecord {
     bytes_.fill(' ');
     bytes_[Length - 2] = 0;
     bytes_[Length - 1] = 0;
+    ends_.fill(0);
+    ends_known_ = true;
   }
   // Left-aligned, space-padded, cut at the width (never inside a UTF-8
   // character when the value is valid UTF-8).
@@ -81,13 +96,22 @@ class FixedRecord {
     bytes_[Length - 1] = static_cast<char>((static_cast<std::uint16_t>(value) >> 8) & 0xFF);
   }
 
-  FixedRecordView<Length, Field> View() const { return FixedRecordView<Length, Field>(bytes_.data()); }
-  char* data() { return bytes_.data(); }
+  FixedRecordView<Length, Field> View() const { return FixedRecordView<Length, Field>(bytes_.data(), Ends()); }
+  // The field ends, while every byte came through Clear and Set.
+  const FieldEnds* Ends() const { return ends_known_ ? &ends_ : nullptr; }
+  // Bytes written from outside (a record read from its file) have ends
+  // nobody measured.
+  char* data() {
+    ends_known_ = false;
+    return bytes_.data();
+  }
   const char* data() const { return bytes_.data(); }
   static constexpr int length() { return Length; }
 
  private:
   std::array<char, Length> bytes_;
+  FieldEnds ends_;
+  bool ends_known_ = true;
 };
 
 using IndividualRecord = FixedRecord<kIndividualRecordLength, IndiField>;
@@ -163,6 +187,21 @@ class IdTable {
   std::size_t keys_ = 0;
 };
 
+// The field ends of every individual record a load wrote, by record
+// number: 22 bytes a person, in chunks, so that growing never copies.
+class FieldEndsTable {
+ public:
+  void Reset();
+  // Record n's ends as it is written: n is at most one past the last.
+  void Store(std::int32_t n, const FieldEnds& ends);
+  // Null when record n's ends were never stored.
+  const FieldEnds* Find(std::int32_t n) const;
+
+ private:
+  std::vector<std::unique_ptr<FieldEnds[]>> chunks_;
+  std::int32_t fill_ = 0;
+};
+
 // ReadIndividual / ReadFamily: record n of a work file into a working record.
 void ReadIndividual(IndividualRecord& record, File& individuals, std::int32_t n);
 void ReadFamily(FamilyRecord& record, File& families, std::int32_t n);
@@ -170,8 +209,11 @@ void ReadFamily(FamilyRecord& record, File& families, std::int32_t n);
 // `scratch`; good until the next write to the file. A row reads every
 // person's own record once: this spares copying each one.
 IndividualView ViewIndividual(File& individuals, std::int32_t n, IndividualRecord& scratch);
-// One field of individual record n, trimmed, read without the rest of the
-// record: all a lookup of a parent or spouse needs.
-std::string ReadIndividualField(File& individuals, std::int32_t n, IndiField field);
+// The same with a buffer of kIndividualRecordLength bytes as the scratch,
+// for the relatives a row looks up beside the person's own record.
+IndividualView ViewIndividual(File& individuals, std::int32_t n, char* scratch);
+// Either view with the ends the load stored for record n, when it did.
+IndividualView ViewIndividual(File& individuals, std::int32_t n, char* scratch,
+                              const FieldEndsTable& ends);
 
 }  // namespace kinsheet

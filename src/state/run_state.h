@@ -42,9 +42,11 @@ struct ScrollBarState {
 };
 
 // LevelTags, CurrentPath and CurrentValue: the parser's view of one line.
+// LevelTags are kept in the path itself: level i's tag is the part of
+// current_path that ends at level_ends[i] (after a ':' for i > 0).
 struct ParserState {
-  std::vector<std::string> level_tags;
-  std::vector<std::size_t> level_ends;  // where each level's part of the path ends
+  std::size_t levels = 0;                    // levels in the current path
+  std::array<std::size_t, 10> level_ends{};  // a level is one digit
   std::string current_path;
   std::string current_value;
 };
@@ -57,6 +59,7 @@ struct WorkState {
   std::int32_t individual_number = 0;  // where the working record goes
   std::int32_t family_number = 0;
   IdTable individual_index{0};  // IndividualIndex
+  FieldEndsTable individual_ends;  // of each record written
   IdTable family_index{2};      // FamilyIndex: id, husband 1, wife 2
   // Records of one kind a load may hold; lower only in tests.
   std::int32_t record_limit = kMaxRecordNumber;

@@ -7,6 +7,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace kinsheet {
 namespace {
 constexpr std::string_view kEndMarker = "~TWA";
@@ -39,14 +43,23 @@ std::vector<std::string> SplitText(std::string_view text, std::string_view delim
 }
 
 std::optional<std::string_view> SecondWord(std::string_view text) {
-  const auto first = text.find(' ');
-  if (first == std::string_view::npos) return std::nullopt;
-  if (text.substr(0, first) == kEndMarker) return std::nullopt;
-  std::string_view rest = text.substr(first + 1);
-  const auto second = rest.find(' ');
-  if (second == std::string_view::npos) return rest;
+  // Once a line: the words are short, so a plain scan beats a library
+  // search's set-up.
+  const auto find_space = [](std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size() && s[i] != ' ') ++i;
+    return i;
+  };
+  // Tags are four letters like the marker: its first byte decides first.
+  const auto is_marker = [](std::string_view s) { return !s.empty() && s[0] == '~' && s == kEndMarker; };
+  const std::size_t first = find_space(text);
+  if (first == text.size()) return std::nullopt;
+  if (is_marker(text.substr(0, first))) return std::nullopt;
+  const std::string_view rest = text.substr(first + 1);
+  const std::size_t second = find_space(rest);
+  if (second == rest.size()) return rest;
   const std::string_view piece = rest.substr(0, second);
-  if (piece == kEndMarker) return rest.substr(second + 1);
+  if (is_marker(piece)) return rest.substr(second + 1);
   return piece;
 }
 
@@ -60,20 +73,24 @@ std::int32_t InStrLast(std::string_view text, std::string_view search, int, std:
 }
 
 std::string_view TrimSpaces(std::string_view text) {
-  // Work-file fields are mostly padding: skip trailing spaces 32 bytes at a
-  // time, then eight, and find the last other byte of a word without a loop.
-  constexpr std::uint64_t kEightSpaces = 0x2020202020202020ULL;
+  // Work-file fields are mostly padding: skip trailing spaces sixteen bytes
+  // at a time, and find the last other byte of a block from its bit mask.
   const char* begin = text.data();
   const char* end = begin + text.size();
-  while (end - begin >= 32) {
-    std::uint64_t w[4];
-    std::memcpy(w, end - 32, 32);
-    if (((w[0] ^ kEightSpaces) | (w[1] ^ kEightSpaces) | (w[2] ^ kEightSpaces) |
-         (w[3] ^ kEightSpaces)) != 0) {
+#if defined(__SSE2__)
+  const __m128i spaces = _mm_set1_epi8(' ');
+  while (end - begin >= 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(end - 16));
+    const auto others =
+        static_cast<std::uint32_t>(~_mm_movemask_epi8(_mm_cmpeq_epi8(block, spaces)) & 0xFFFF);
+    if (others != 0) {
+      end -= std::countl_zero(others) - 16;  // bit i is byte end-16+i
       break;
     }
-    end -= 32;
+    end -= 16;
   }
+#endif
+  constexpr std::uint64_t kEightSpaces = 0x2020202020202020ULL;
   while (end - begin >= 8) {
     std::uint64_t word;
     std::memcpy(&word, end - 8, 8);

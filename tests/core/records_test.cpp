@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "records/dates.h"
 #include "records/work_records.h"
 #include "support/fixtures.h"
@@ -68,6 +70,80 @@ TEST(WorkRecords, CutsAtTheWidthWithoutSplittingCharacters) {
   ASSERT_EQ(odd.Load(Ged({"0 @I1@ INDI", "1 TITL " + std::string(119, 'a') + "\xC3\xBC"})),
             LoadOutcome::kLoaded);
   EXPECT_EQ(ReadBytes(odd.state.IndividualWorkFile()).substr(398, 120), std::string(119, 'a') + " ");
+}
+
+// The field ends a record keeps let readers skip the padding: they must
+// give exactly what a scan of it gives, at every field width, for values
+// cut at the width (inside a character too), values ending in spaces and
+// a field set twice.
+TEST(FieldEnds, GiveWhatAScanOfThePaddingGives) {
+  const std::string u = "\xC3\xBC";
+  const std::string values[] = {"", " ", "   ", "a", " a", "a ", "a b  ", std::string(13, 'a') + " x",
+                                std::string(23, 'I'), std::string(24, 'I'), std::string(25, 'I'),
+                                std::string(23, 'I') + " ", std::string(23, 'I') + u,
+                                std::string(99, 'd') + " ", std::string(101, 'd'),
+                                std::string(119, 'a'), std::string(120, 'a'), std::string(121, 'a'),
+                                std::string(119, 'a') + " ", std::string(119, 'a') + u,
+                                std::string(118, 'a') + u, std::string(120, ' ') + "x"};
+  const IndiField fields[] = {IndiField::kIndiId, IndiField::kAfn, IndiField::kFullName,
+                              IndiField::kSex, IndiField::kBirthPlace, IndiField::kFams3};
+  const std::string full(130, 'z');  // every other field full: an end past the width shows
+  for (const IndiField field : fields) {
+    for (const std::string& before : {std::string(), full}) {
+      for (const std::string& value : values) {
+        IndividualRecord rec;
+        for (int other = 0; other <= static_cast<int>(IndiField::kFams3); ++other) {
+          rec.Set(static_cast<IndiField>(other), full);
+        }
+        rec.Set(field, before);
+        rec.Set(field, value);
+        ASSERT_NE(rec.Ends(), nullptr);
+        const std::string_view scanned = TrimSpaces(rec.Raw(field));
+        ASSERT_EQ(rec.Trimmed(field), scanned) << static_cast<int>(field) << " '" << value << "'";
+        EXPECT_EQ(rec.IsBlank(field), scanned.empty());
+        EXPECT_EQ(rec.Trimmed(IndiField::kTitle), rec.Raw(IndiField::kTitle));  // a neighbour
+      }
+    }
+  }
+}
+
+// Bytes that come from outside (a record read from its file) are not
+// described by the ends of what was there before.
+TEST(FieldEnds, ForgottenWhenBytesAreWrittenFromOutside) {
+  IndividualRecord rec;
+  rec.Set(IndiField::kTitle, "Sir");
+  ASSERT_NE(rec.Ends(), nullptr);
+  const std::string longer = "Sir Walter";
+  std::memcpy(rec.data() + SlotOf(IndiField::kTitle).offset, longer.data(), longer.size());
+  EXPECT_EQ(rec.Ends(), nullptr);
+  EXPECT_EQ(rec.Trimmed(IndiField::kTitle), longer);
+  rec.Clear();
+  EXPECT_NE(rec.Ends(), nullptr);
+  EXPECT_EQ(rec.Trimmed(IndiField::kTitle), "");
+}
+
+// The load keeps each written record's ends under its own number: record
+// n read with the kept ends reads as it does by scanning, for every field.
+TEST(FieldEnds, KeptByRecordNumberForEveryWrittenRecord) {
+  Session s;
+  ASSERT_EQ(s.Load(Ged({"0 @I1@ INDI", "1 NAME Ann /Bee /", "1 SEX F", "1 FAMS @F1@",
+                        "0 @I2@ INDI", "1 NAME  Long " + std::string(130, 'L') + " /X/", "1 TITL Dr ",
+                        "0 @I3@ INDI", "1 BIRT", "2 PLAC " + std::string(100, 'p'),
+                        "0 @I4@ INDI", "1 NAME Dee /Bee/", "1 FAMC @F1@", "1 FAMS @F2@", "1 FAMS @F3@"})),
+            LoadOutcome::kLoaded);
+  File f = OpenFileRaw(s.state.IndividualWorkFile(), kModeRandom, kIndividualRecordLength);
+  IndividualRecord scratch;
+  for (std::int32_t n = 1; n <= 4; ++n) {
+    ASSERT_NE(s.state.work.individual_ends.Find(n), nullptr) << n;
+    const IndividualView kept = ViewIndividual(f, n, scratch.data(), s.state.work.individual_ends);
+    const IndividualView scanned = ViewIndividual(f, n, scratch.data());
+    for (int field = 0; field <= static_cast<int>(IndiField::kFams3); ++field) {
+      const auto which = static_cast<IndiField>(field);
+      EXPECT_EQ(kept.Trimmed(which), scanned.Trimmed(which)) << n << " " << field;
+    }
+  }
+  EXPECT_EQ(s.state.work.individual_ends.Find(5), nullptr);
+  EXPECT_EQ(s.state.work.individual_ends.Find(0), nullptr);
 }
 
 TEST(NameLines, FirstNameLineFillsTheNameFields) {

@@ -100,6 +100,24 @@ TEST(SplitText, PiecesAndTheEndMarker) {
   EXPECT_EQ(SplitText("a b c d", " ", 2), (Pieces{"a", "b", "c d"}));
 }
 
+// The parser takes a line's tag from SecondWord: the second piece of the
+// split at spaces, the end marker included.
+TEST(TextRoutines, SecondWordIsTheSplitsSecondPiece) {
+  const std::string lines[] = {"1 NAME John /Smith/", "1 BIRT", "0 @I1@ INDI", "1", "1 ", "  ", "",
+                               "1  NAME", "~TWA NAME x", "1 ~TWA NAME x", "1 ~TWA", "1 NAME ~TWA",
+                               "1 ~TW x", "1 ~TWAB x", "12345 X", "x y z w"};
+  for (const std::string& line : lines) {
+    const std::vector<std::string> pieces = SplitText(line, " ");
+    const std::optional<std::string_view> second = SecondWord(line);
+    if (pieces.size() < 2) {
+      EXPECT_FALSE(second) << "'" << line << "'";
+    } else {
+      ASSERT_TRUE(second) << "'" << line << "'";
+      EXPECT_EQ(*second, pieces[1]) << "'" << line << "'";
+    }
+  }
+}
+
 // Every run of leading and trailing spaces up to past the word-sized steps,
 // around values with inner spaces, tabs, CR and LF, against the plain rule.
 TEST(TextRoutines, TrimSpacesRemovesSpacesOnly) {
