@@ -37,9 +37,15 @@ bool StartsWithAny(std::string_view path, std::size_t n,
   return false;
 }
 
+// GEDCOM writes the surname between two slashes, where it stands in the
+// name: text after it is a suffix (William /Blythe/ II), or the given name
+// when nothing comes before the surname (/田中/ 春子, /Kovács/ János). A
+// value with more than two slashes is not read that way: its third part is
+// as likely another surname as a suffix.
 void NameAnalysis(IndividualRecord& rec, std::string_view value) {
   std::string_view given;
   std::string_view surname;
+  std::string_view after;
   std::string full;
   std::size_t start = 0;
   int part = 0;
@@ -49,18 +55,30 @@ void NameAnalysis(IndividualRecord& rec, std::string_view value) {
         value.substr(start, slash == std::string_view::npos ? std::string_view::npos : slash - start);
     if (part == 0) given = piece;
     if (part == 1) surname = piece;
+    if (part == 2) after = piece;
     full.append(piece);
     full.push_back(' ');
     ++part;
     if (slash == std::string_view::npos) break;
     start = slash + 1;
   }
+  const bool surname_first = TrimSpaces(given).empty();
+  const std::string_view trailing = part == 3 ? TrimSpaces(after) : std::string_view{};
   if (rec.IsBlank(IndiField::kFullName)) rec.Set(IndiField::kFullName, full);
-  if (rec.IsBlank(IndiField::kGivenName) && !TrimSpaces(given).empty()) {
-    rec.Set(IndiField::kGivenName, given);
+  if (rec.IsBlank(IndiField::kGivenName)) {
+    if (!surname_first) {
+      rec.Set(IndiField::kGivenName, given);
+    } else if (!trailing.empty()) {
+      rec.Set(IndiField::kGivenName, trailing);
+    }
   }
   if (rec.IsBlank(IndiField::kSurname) && !TrimSpaces(surname).empty()) {
     rec.Set(IndiField::kSurname, surname);
+  }
+  // Like the parts above, a later NAME line only fills a blank suffix; the
+  // NSFX line under the name comes after it and replaces it.
+  if (!surname_first && !trailing.empty() && rec.IsBlank(IndiField::kNameSuffix)) {
+    rec.Set(IndiField::kNameSuffix, trailing);
   }
 }
 
