@@ -117,11 +117,17 @@ LineRole RoleOf(std::string_view path) {
   }
 }
 
+// GEDCOM writes the surname between two slashes, where it stands in the
+// name: text after it is a suffix (William /Blythe/ II), or the given name
+// when nothing comes before the surname (/田中/ 春子, /Kovács/ János). A
+// value with more than two slashes is not read that way: its third part is
+// as likely another surname as a suffix.
 void NameAnalysis(IndividualRecord& rec, std::string_view value) {
   std::string_view given;
   std::string_view surname;
   // Only the first NAME line sets the full name: later ones skip building it.
   const bool wants_full = rec.IsBlank(IndiField::kFullName);
+  std::string_view after;
   std::string full;
   std::size_t start = 0;
   int part = 0;
@@ -131,6 +137,7 @@ void NameAnalysis(IndividualRecord& rec, std::string_view value) {
         value.substr(start, slash == std::string_view::npos ? std::string_view::npos : slash - start);
     if (part == 0) given = piece;
     if (part == 1) surname = piece;
+    if (part == 2) after = piece;
     if (wants_full) {
       full.append(piece);
       full.push_back(' ');
@@ -139,12 +146,23 @@ void NameAnalysis(IndividualRecord& rec, std::string_view value) {
     if (slash == std::string_view::npos) break;
     start = slash + 1;
   }
+  const bool surname_first = TrimSpaces(given).empty();
+  const std::string_view trailing = part == 3 ? TrimSpaces(after) : std::string_view{};
   if (wants_full) rec.Set(IndiField::kFullName, full);
-  if (rec.IsBlank(IndiField::kGivenName) && !TrimSpaces(given).empty()) {
-    rec.Set(IndiField::kGivenName, given);
+  if (rec.IsBlank(IndiField::kGivenName)) {
+    if (!surname_first) {
+      rec.Set(IndiField::kGivenName, given);
+    } else if (!trailing.empty()) {
+      rec.Set(IndiField::kGivenName, trailing);
+    }
   }
   if (rec.IsBlank(IndiField::kSurname) && !TrimSpaces(surname).empty()) {
     rec.Set(IndiField::kSurname, surname);
+  }
+  // Like the parts above, a later NAME line only fills a blank suffix; the
+  // NSFX line under the name comes after it and replaces it.
+  if (!surname_first && !trailing.empty() && rec.IsBlank(IndiField::kNameSuffix)) {
+    rec.Set(IndiField::kNameSuffix, trailing);
   }
 }
 
