@@ -6,6 +6,7 @@
 #include <string>
 
 #include "records/work_records.h"
+#include "text/display.h"
 #include "text/encoding.h"
 #include "ui/messages.h"
 
@@ -169,7 +170,7 @@ void ProcessINDI(RunState& state, WindowServices& ws) {
       }
       std::int16_t count = rec.Count();
       if (CountLine(count, w.individual_count_limit_said, ws,
-                    msg::kTooManyFamsStart + w.current_individual_id + msg::kTooManyFamsEnd)) {
+                    msg::kTooManyFamsStart + text::EscapeForDisplay(w.current_individual_id) + msg::kTooManyFamsEnd)) {
         rec.SetCount(count);
         AdvanceCounter(state, ws, 6);
       }
@@ -184,7 +185,7 @@ void ProcessINDI(RunState& state, WindowServices& ws) {
   } catch (const LoadStopError&) {
     throw;  // ends the load, not just this line
   } catch (const std::exception& e) {
-    ReportProblem(state, ws, std::string(msg::kProblemProcessIndi) + "\n" + std::string(path) + ": " + value + "\n" + e.what());
+    ReportProblem(state, ws, std::string(msg::kProblemProcessIndi) + "\n" + text::EscapeForDisplay(path) + ": " + text::EscapeForDisplay(value) + "\n" + e.what());
     return;
   }
   if (StartsWithAny(path, 8, {"INDI:BIR", "INDI:DEA", "INDI:CHR", "INDI:EVE", "INDI:BUR",
@@ -223,7 +224,7 @@ void ProcessEvent(RunState& state, WindowServices& ws) {
       state.work.family.Set(FamField::kMarriagePlace, value);
     }
   } catch (const std::exception& e) {
-    ReportProblem(state, ws, std::string(msg::kProblemProcessEvent) + std::string(path) + "\n" + e.what());
+    ReportProblem(state, ws, std::string(msg::kProblemProcessEvent) + text::EscapeForDisplay(path) + "\n" + e.what());
   }
 }
 
@@ -251,14 +252,14 @@ void ProcessFAM(RunState& state, WindowServices& ws) {
     } else if (path == "FAM:CHIL") {
       std::int16_t count = rec.Count();
       if (CountLine(count, w.family_count_limit_said, ws,
-                    msg::kTooManyChilStart + w.current_family_id + msg::kTooManyChilEnd)) {
+                    msg::kTooManyChilStart + text::EscapeForDisplay(w.current_family_id) + msg::kTooManyChilEnd)) {
         rec.SetCount(count);
       }
     }
   } catch (const LoadStopError&) {
     throw;  // ends the load, not just this line
   } catch (const std::exception& e) {
-    ReportProblem(state, ws, std::string(msg::kProblemProcessFam) + "\n" + std::string(path) + ": " + value + "\n" + e.what());
+    ReportProblem(state, ws, std::string(msg::kProblemProcessFam) + "\n" + text::EscapeForDisplay(path) + ": " + text::EscapeForDisplay(value) + "\n" + e.what());
     return;
   }
   if (StartsWithAny(path, 7, {"FAM:MAR", "FAM:DIV", "FAM:EVE", "FAM:ANU"})) {
