@@ -203,21 +203,6 @@ LoadOutcome LoadGedcom(RunState& state, WindowServices& ws, const std::string& p
       return LoadOutcome::kEmpty;
     }
 
-    // A file of another kind stops here, before any of its bytes can reach
-    // a message as a line. (A reader of GEDCOM archives takes a kZip here.)
-    std::string first(kChunk, '\0');
-    first.resize(in.ReadBytes(first.data(), first.size()));
-    const FileKind kind = SniffFileKind(first);
-    if (kind != FileKind::kText) {
-      const std::string& path = state.current_file_name;
-      const std::string text = text::EscapeForDisplay(path.substr(path.rfind('/') + 1)) + FileKindMessage(kind) +
-                               msg::kNotGedcomAdvice;
-      ws.SetBusy(false);
-      Say(ws, text, MsgIcon::kExclamation);
-      state.load_failure = text;
-      return LoadOutcome::kNotGedcom;
-    }
-
     const std::int32_t p = InStrLast(state.current_file_name, "/");
     state.name_part = state.current_file_name.substr(static_cast<std::size_t>(p));
     state.folder_part = state.current_file_name.substr(0, p > 0 ? p - 1 : 0);
@@ -237,6 +222,23 @@ LoadOutcome LoadGedcom(RunState& state, WindowServices& ws, const std::string& p
     w.individual_file = FileOpen(ws, ind_path, kModeRandom, kIndividualRecordLength, true);
     w.family_file = FileOpen(ws, fam_path, kModeRandom, kFamilyRecordLength, true);
     if (!w.individual_file.is_open() || !w.family_file.is_open()) return LoadOutcome::kFailed;
+
+    // A file of another kind stops here, before any of its bytes can reach
+    // a message as a line. (A reader of GEDCOM archives takes a kZip here.)
+    std::string first(kChunk, '\0');
+    first.resize(in.ReadBytes(first.data(), first.size()));
+    const FileKind kind = SniffFileKind(first);
+    if (kind != FileKind::kText) {
+      const std::string& path = state.current_file_name;
+      const std::string text = text::EscapeForDisplay(path.substr(path.rfind('/') + 1)) + FileKindMessage(kind) +
+                               msg::kNotGedcomAdvice;
+      ws.SetCaption(kAppTitle);
+      ws.SetProgressVisible(false);
+      ws.SetBusy(false);
+      Say(ws, text, MsgIcon::kExclamation);
+      state.load_failure = text;
+      return LoadOutcome::kNotGedcom;
+    }
 
     ParserSink sink(state, ws);
     bytes_read = 0;
