@@ -19,6 +19,7 @@ TEST(EscapeForDisplay, ControlsAndStrayBytesAreEscaped) {
   // Latin-1 bytes, a cut sequence, an overlong form and a surrogate.
   EXPECT_EQ(EscapeForDisplay("Jos\xE9 \xC3"), "Jos\\xe9 \\xc3");
   EXPECT_EQ(EscapeForDisplay("\xC0\xAF \xED\xA0\x80"), "\\xc0\\xaf \\xed\\xa0\\x80");
+  EXPECT_EQ(EscapeForDisplay("\xE0\x80\xAF \xF0\x80\x80\xAF"), "\\xe0\\x80\\xaf \\xf0\\x80\\x80\\xaf");
   // What is printable stays as it is: ASCII, letters, U+00A0 just past C1,
   // four-byte characters, and backslashes.
   const std::string plain = "M\xC3\xBCller \xC2\xA0 \xF0\x9F\x8C\xB3 C:\\x1b ~";

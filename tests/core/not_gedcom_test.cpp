@@ -63,6 +63,9 @@ TEST(NotGedcom, EachKindOfFileGetsOneMessageAndNoLines) {
        " is a gzip-compressed file, not a GEDCOM file: uncompress it first."},
       {"notes.rtf", "{\\rtf1\\ansi\\deff0 {\\fonttbl}\n0 HEAD\n", " is an RTF document, not a GEDCOM file."},
       {"noise.ged", RandomBytes(100000), " holds binary data, not text: it is not a GEDCOM file."},
+      // Zeros on both sides of each pair: no UTF-16.
+      {"padded.bin", std::string(3000, '\0') + RandomBytes(1000),
+       " holds binary data, not text: it is not a GEDCOM file."},
       // A terminal sequence in the name (a C1 CSI: the file layer refuses
       // names with C0 controls) is shown escaped too.
       {"x\xC2\x9B" "2J.zip", ZipHead("gedcom.ged"), " is a ZIP archive, not a GEDCOM file."},
