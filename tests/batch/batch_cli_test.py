@@ -210,6 +210,9 @@ class BrowseAndDates(unittest.TestCase):
             self.assertIn(b"Problem parsing GedRec: \\x1b]0;Owned\\x07\\x1b[2J", r.stderr)
             self.assertEqual(r.stdout, b"1850\t\tTab\tX, Eve\\x1b]0;Owned\\x07\\x1b[2J\\x1b[32mAll fine"
                                        b"\\u009b0m\\x9b1m\\x7f\\xe9\n")
+            # A name given on the command line is shown the same way.
+            r = run("counters", os.path.join(tmp, "\x1b[2Jgone.ged"))
+            self.assertIn(b"Cannot load " + tmp.encode() + b"/\\x1b[2Jgone.ged: No such file", r.stderr)
 
     def test_a_file_of_another_kind_is_one_line(self):
         with tempfile.TemporaryDirectory() as tmp:
