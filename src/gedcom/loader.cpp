@@ -6,12 +6,14 @@
 #include <vector>
 
 #include "fileio/file_open.h"
+#include "gedcom/file_kind.h"
 #include "gedcom/loader.h"
 #include "gedcom/parser.h"
 #include "gedcom/processors.h"
 #include "gedcom/text_reader.h"
 #include "state/commands.h"
 #include "text/charsets.h"
+#include "text/display.h"
 #include "text/text_routines.h"
 #include "ui/messages.h"
 
@@ -49,8 +51,12 @@ class ParserSink : public LineSink {
 };
 
 // The file once, from start to end, in pieces: a pipe works like a file.
+// `first` is the piece already read to tell what kind of file it is.
 template <typename Reader>
-void ReadAll(WindowServices& ws, File& in, Reader& reader, std::int32_t progress_max, std::int64_t& done) {
+void ReadAll(WindowServices& ws, File& in, Reader& reader, std::int32_t progress_max, std::int64_t& done,
+             std::string_view first) {
+  reader.Feed(first.data(), first.size());
+  done += static_cast<std::int64_t>(first.size());
   std::vector<char> buffer(kChunk);
   for (;;) {
     const std::size_t got = in.ReadBytes(buffer.data(), buffer.size());
@@ -218,14 +224,31 @@ LoadOutcome LoadGedcom(RunState& state, WindowServices& ws, const std::string& p
     w.family_file = FileOpen(ws, fam_path, kModeRandom, kFamilyRecordLength, true);
     if (!w.individual_file.is_open() || !w.family_file.is_open()) return LoadOutcome::kFailed;
 
+    // A file of another kind stops here, before any of its bytes can reach
+    // a message as a line. (A reader of GEDCOM archives takes a kZip here.)
+    std::string first(kChunk, '\0');
+    first.resize(in.ReadBytes(first.data(), first.size()));
+    const FileKind kind = SniffFileKind(first);
+    if (kind != FileKind::kText) {
+      const std::string& path = state.current_file_name;
+      const std::string text = text::EscapeForDisplay(path.substr(path.rfind('/') + 1)) + FileKindMessage(kind) +
+                               msg::kNotGedcomAdvice;
+      ws.SetCaption(kAppTitle);
+      ws.SetProgressVisible(false);
+      ws.SetBusy(false);
+      Say(ws, text, MsgIcon::kExclamation);
+      state.load_failure = text;
+      return LoadOutcome::kNotGedcom;
+    }
+
     ParserSink sink(state, ws);
     bytes_read = 0;
     if (state.literal_reading) {
       LiteralTextReader reader(sink);
-      ReadAll(ws, in, reader, progress_max, bytes_read);
+      ReadAll(ws, in, reader, progress_max, bytes_read, first);
     } else {
       GedcomTextReader reader(sink);
-      ReadAll(ws, in, reader, progress_max, bytes_read);
+      ReadAll(ws, in, reader, progress_max, bytes_read, first);
     }
 
     FlushWorkRecords(state);

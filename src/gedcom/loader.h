@@ -13,9 +13,10 @@ namespace kinsheet {
 // How a load ended; the window ignores it, the batch tool's exit code
 // follows it.
 // kCancelled: the open dialog was cancelled; kInterrupted: the user stopped
-// the load under way.
+// the load under way; kNotGedcom: a file of another kind (a ZIP, a PDF,
+// an image, binary data), refused from its first bytes.
 enum class LoadOutcome {
-  kLoaded, kCancelled, kNotFound, kEmpty, kNoData, kTooLarge, kWorkFolderFull, kFailed, kInterrupted
+  kLoaded, kCancelled, kNotFound, kEmpty, kNoData, kTooLarge, kWorkFolderFull, kFailed, kInterrupted, kNotGedcom
 };
 
 // The loader (File > Open GEDCOM). A `preset` file (dropped on the window,

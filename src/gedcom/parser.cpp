@@ -9,6 +9,7 @@
 
 #include "gedcom/processors.h"
 #include "records/work_records.h"
+#include "text/display.h"
 #include "text/text_routines.h"
 #include "ui/messages.h"
 
@@ -67,7 +68,7 @@ void ParseGedRec(RunState& state, WindowServices& ws, std::string_view raw) {
     }
     p.current_value.assign(GedValue(line, second));
   } catch (const std::exception&) {
-    ReportProblem(state, ws, std::string(msg::kProblemParsing) + std::string(line));
+    ReportProblem(state, ws, std::string(msg::kProblemParsing) + text::EscapeForDisplay(line));
     return;
   }
   LoadTables(state, ws);
@@ -84,7 +85,8 @@ void LoadTables(RunState& state, WindowServices& ws) {
   } catch (const LoadStopError&) {
     throw;
   } catch (const std::exception& e) {
-    ReportProblem(state, ws, std::string(msg::kProblemLoadTables) + state.parser.current_path + "\n" + e.what());
+    ReportProblem(state, ws,
+                  std::string(msg::kProblemLoadTables) + text::EscapeForDisplay(state.parser.current_path) + "\n" + e.what());
   }
 }
 

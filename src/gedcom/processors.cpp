@@ -10,6 +10,7 @@
 #include <string>
 
 #include "records/work_records.h"
+#include "text/display.h"
 #include "text/encoding.h"
 #include "ui/messages.h"
 
@@ -19,14 +20,16 @@ namespace {
 // The record's 16-bit count of FAMS or CHIL lines, one up. At the limit
 // the line is left out, and said once per record: a file that gets there
 // is a GEDCOM file, only an unusual one.
-bool CountLine(std::int16_t& count, bool& limit_reported, WindowServices& ws, const std::string& what) {
+// The message is built only then: this runs for every such line.
+bool CountLine(std::int16_t& count, bool& limit_reported, WindowServices& ws, const char* start,
+               const std::string& id, const char* end) {
   if (count < INT16_MAX) {
     ++count;
     return true;
   }
   if (!limit_reported) {
     limit_reported = true;
-    Say(ws, what, MsgIcon::kExclamation);
+    Say(ws, start + text::EscapeForDisplay(id) + end, MsgIcon::kExclamation);
   }
   return false;
 }
@@ -274,7 +277,7 @@ void StoreEvent(RunState& state, WindowServices& ws, LineRole role) {
       default: break;
     }
   } catch (const std::exception& e) {
-    ReportProblem(state, ws, std::string(msg::kProblemProcessEvent) + state.parser.current_path + "\n" + e.what());
+    ReportProblem(state, ws, std::string(msg::kProblemProcessEvent) + text::EscapeForDisplay(state.parser.current_path) + "\n" + e.what());
   }
 }
 
@@ -325,8 +328,8 @@ void ProcessINDI(RunState& state, WindowServices& ws) {
         }
         {
           std::int16_t count = rec.Count();
-          if (CountLine(count, w.individual_count_limit_said, ws,
-                        msg::kTooManyFamsStart + w.current_individual_id + msg::kTooManyFamsEnd)) {
+          if (CountLine(count, w.individual_count_limit_said, ws, msg::kTooManyFamsStart, w.current_individual_id,
+                        msg::kTooManyFamsEnd)) {
             rec.SetCount(count);
             AdvanceCounter(state, ws, 6);
           }
@@ -346,7 +349,7 @@ void ProcessINDI(RunState& state, WindowServices& ws) {
   } catch (const LoadStopError&) {
     throw;  // ends the load, not just this line
   } catch (const std::exception& e) {
-    ReportProblem(state, ws, std::string(msg::kProblemProcessIndi) + "\n" + std::string(path) + ": " + value + "\n" + e.what());
+    ReportProblem(state, ws, std::string(msg::kProblemProcessIndi) + "\n" + text::EscapeForDisplay(path) + ": " + text::EscapeForDisplay(value) + "\n" + e.what());
   }
 }
 
@@ -388,8 +391,8 @@ void ProcessFAM(RunState& state, WindowServices& ws) {
         break;
       case LineRole::kChild: {
         std::int16_t count = rec.Count();
-        if (CountLine(count, w.family_count_limit_said, ws,
-                      msg::kTooManyChilStart + w.current_family_id + msg::kTooManyChilEnd)) {
+        if (CountLine(count, w.family_count_limit_said, ws, msg::kTooManyChilStart, w.current_family_id,
+                      msg::kTooManyChilEnd)) {
           rec.SetCount(count);
         }
         break;
@@ -399,7 +402,7 @@ void ProcessFAM(RunState& state, WindowServices& ws) {
   } catch (const LoadStopError&) {
     throw;  // ends the load, not just this line
   } catch (const std::exception& e) {
-    ReportProblem(state, ws, std::string(msg::kProblemProcessFam) + "\n" + std::string(path) + ": " + value + "\n" + e.what());
+    ReportProblem(state, ws, std::string(msg::kProblemProcessFam) + "\n" + text::EscapeForDisplay(path) + ": " + text::EscapeForDisplay(value) + "\n" + e.what());
   }
 }
 

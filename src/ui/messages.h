@@ -54,6 +54,21 @@ inline constexpr const char* kReadingMacRoman =
 inline constexpr const char* kReadingUtf16Le = "Reading as UTF-16 (little-endian), converted to UTF-8";
 inline constexpr const char* kReadingUtf16Be = "Reading as UTF-16 (big-endian), converted to UTF-8";
 inline constexpr const char* kLoadCancelled = "Load cancelled";
+// A file that is not GEDCOM at all: "<file name><kind><advice>".
+inline constexpr const char* kNotGedcomZip = " is a ZIP archive, not a GEDCOM file.";
+inline constexpr const char* kNotGedcomOfficeZip =
+    " is a word-processor or spreadsheet document (.docx, .xlsx, .odt or the like), not a GEDCOM file.";
+inline constexpr const char* kNotGedcomOfficeOld =
+    " is a Microsoft Office document (Word 97-2003 .doc, Excel .xls or the like), not a GEDCOM file.";
+inline constexpr const char* kNotGedcomPdf = " is a PDF document, not a GEDCOM file.";
+inline constexpr const char* kNotGedcomPng = " is a PNG image, not a GEDCOM file.";
+inline constexpr const char* kNotGedcomJpeg = " is a JPEG image, not a GEDCOM file.";
+inline constexpr const char* kNotGedcomGif = " is a GIF image, not a GEDCOM file.";
+inline constexpr const char* kNotGedcomGzip = " is a gzip-compressed file, not a GEDCOM file: uncompress it first.";
+inline constexpr const char* kNotGedcomRtf = " is an RTF document, not a GEDCOM file.";
+inline constexpr const char* kNotGedcomBinary = " holds binary data, not text: it is not a GEDCOM file.";
+inline constexpr const char* kNotGedcomAdvice =
+    " A GEDCOM file is a text file (usually .ged) that a family tree program exports.";
 inline constexpr const char* kNoWorkFolder = "Cannot make a private folder for the work files: ";
 
 // Export command

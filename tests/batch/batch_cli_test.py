@@ -193,6 +193,39 @@ class BrowseAndDates(unittest.TestCase):
         r = run("browse", "/nonexistent/x.ged")
         self.assertEqual((r.returncode, r.stdout), (1, b""))
 
+    def test_file_text_reaches_the_terminal_escaped(self):
+        # A title, a cleared screen, fake green text: as a bad line, a name
+        # (which browse lists) and a place, in UTF-8 and as bare bytes.
+        evil = b"\x1b]0;Owned\x07\x1b[2J\x1b[32mAll fine\xc2\x9b0m\x9b1m\x7f\xe9"
+        with tempfile.TemporaryDirectory() as tmp:
+            ged = os.path.join(tmp, "evil.ged")
+            with open(ged, "wb") as f:
+                f.write(b"0 HEAD\n" + evil + b"\n0 @I1@ INDI\n1 NAME Eve" + evil + b" /Tab\tX/\n1 BIRT\n"
+                        b"2 DATE 1850\n0 TRLR\n")
+            r = run("browse", ged)
+            self.assertEqual(r.returncode, 0, r.stderr)
+            for out in (r.stdout, r.stderr):
+                text = out.decode("utf-8")  # no stray byte either
+                self.assertEqual([c for c in text if (ord(c) < 32 and c not in "\n\t") or 0x7f <= ord(c) <= 0x9f], [])
+            self.assertIn(b"Problem parsing GedRec: \\x1b]0;Owned\\x07\\x1b[2J", r.stderr)
+            self.assertEqual(r.stdout, b"1850\t\tTab\tX, Eve\\x1b]0;Owned\\x07\\x1b[2J\\x1b[32mAll fine"
+                                       b"\\u009b0m\\x9b1m\\x7f\\xe9\n")
+            # A name given on the command line is shown the same way.
+            r = run("counters", os.path.join(tmp, "\x1b[2Jgone.ged"))
+            self.assertIn(b"Cannot load " + tmp.encode() + b"/\\x1b[2Jgone.ged: No such file", r.stderr)
+
+    def test_a_file_of_another_kind_is_one_line(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            gdz = os.path.join(tmp, "tree.gdz")
+            with open(gdz, "wb") as f:
+                f.write(b"PK\x03\x04" + bytes(range(256)) * 40)
+            for args in (["counters", gdz], ["browse", gdz], ["export", gdz, os.path.join(tmp, "out.csv")]):
+                r = run(*args)
+                self.assertEqual(r.returncode, 1, args)
+                self.assertEqual(r.stderr.decode(), "Kinsheet: tree.gdz is a ZIP archive, not a GEDCOM file. A GEDCOM "
+                                 "file is a text file (usually .ged) that a family tree program exports.\n", args)
+            self.assertFalse(os.path.exists(os.path.join(tmp, "out.csv")))
+
     def test_dateyear(self):
         for text, year in (("ABT 12 MAR 1850", b"1850\n"), ("1750/51", b"1750\n"), ("", b"0\n")):
             self.assertEqual(run("dateyear", text).stdout, year)

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "text/display.h"
 #include "ui/messages.h"
 
 namespace kinsheet::batch {
@@ -23,7 +24,7 @@ void ConsoleWindowServices::EndProgress() {
 
 void ConsoleWindowServices::ShowReadingNote(const std::string& text) {
   EndProgress();
-  std::fprintf(stderr, "Kinsheet: %s\n", text.c_str());
+  std::fprintf(stderr, "Kinsheet: %s\n", text::EscapeForTerminal(text).c_str());
 }
 
 MsgResult ConsoleWindowServices::ShowMessage(const MessageBoxRequest& request) {
@@ -48,6 +49,9 @@ MsgResult ConsoleWindowServices::ShowMessage(const MessageBoxRequest& request) {
   std::string text = request.text;
   std::replace(text.begin(), text.end(), '\n', ' ');
   if (request.title != kAppTitle) text = request.title + ": " + text;
+  // The core quotes file text escaped already; this catches any that
+  // reaches a message another way (a path, a library's reason).
+  text = text::EscapeForTerminal(text);
   if (said != nullptr) {
     std::fprintf(stderr, "Kinsheet: %s [%s]\n", text.c_str(), said);
   } else {

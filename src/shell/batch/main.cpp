@@ -24,6 +24,7 @@
 #include "state/commands.h"
 #include "state/startup.h"
 #include "state/run_state.h"
+#include "text/display.h"
 #include "ui/messages.h"
 
 namespace fs = std::filesystem;
@@ -202,7 +203,8 @@ LoadOutcome Load(Session& s, batch::ConsoleWindowServices& ws, const std::string
     } else {
       why = "it cannot be read";
     }
-    std::fprintf(stderr, "Kinsheet: Cannot load %s: %s\n", input.c_str(), why.c_str());
+    std::fprintf(stderr, "Kinsheet: Cannot load %s: %s\n", text::EscapeForTerminal(input).c_str(),
+                 text::EscapeForTerminal(why).c_str());
   }
   return outcome;
 }
@@ -395,7 +397,7 @@ int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
   const Clock::time_point loaded = Clock::now();
   if (outcome != LoadOutcome::kLoaded && s.state.work.individual_count > 0) return kExitRefused;
   // Its message said it all: an export of nothing would only add a second.
-  if (outcome == LoadOutcome::kWorkFolderFull) return kExitRefused;
+  if (outcome == LoadOutcome::kWorkFolderFull || outcome == LoadOutcome::kNotGedcom) return kExitRefused;
   for (int box : boxes) SetFieldBox(s.state, ws, box, true);
   s.state.living = living;
 
@@ -461,7 +463,8 @@ int BrowseCommand(const std::vector<std::string>& args, const char* argv0) {
   const auto value = static_cast<std::int32_t>(
       std::clamp<long long>(from, std::max<std::int32_t>(bar.min, 1), std::max<std::int32_t>(bar.max, 1)));
   if (value != bar.value) SetScrollValue(s.state, ws, value);
-  for (const std::string& row : ws.list_rows()) std::printf("%s\n", row.c_str());
+  // Names and dates come from the file: no control byte reaches the terminal.
+  for (const std::string& row : ws.list_rows()) std::printf("%s\n", text::EscapeForTerminal(row).c_str());
   return kExitOk;
 }
 
