@@ -85,6 +85,11 @@ int MonthIndex(const std::array<std::string_view, N>& months, std::string_view w
   return 0;
 }
 
+bool IsMonth(std::string_view word) {
+  return MonthIndex(kMonths, word) != 0 || MonthIndex(kHebrewMonths, word) != 0 ||
+         MonthIndex(kFrenchMonths, word) != 0;
+}
+
 // Days since 1 Jan 1970 of a proleptic Gregorian date, and back to the year.
 long DaysFromCivil(long y, int m, int d) {
   y -= m <= 2;
@@ -252,10 +257,11 @@ class DateWords {
     }
     if (named) ++at_;
     int day = 0, month = 0;
+    bool unreadable = calendar == Calendar::kOther;
     std::optional<int> year;
     std::string_view year_text;
     if (!AtEnd() && AllDigits(words_[at_]) && words_[at_].size() <= 2 && at_ + 1 < words_.size() &&
-        !AllDigits(words_[at_ + 1])) {
+        IsMonth(words_[at_ + 1])) {
       day = *Number(words_[at_]);
       ++at_;
     }
@@ -271,16 +277,17 @@ class DateWords {
       } else if (int f = MonthIndex(kFrenchMonths, m); f != 0 && (!named || calendar == Calendar::kFrench)) {
         calendar = Calendar::kFrench;
         month = f;
+      } else if (calendar == Calendar::kHebrew || calendar == Calendar::kFrench) {
+        unreadable = true;  // a month the calendar does not have
       } else if (calendar != Calendar::kOther) {
         return std::nullopt;
       }
       ++at_;
     }
-    if (day != 0 && month == 0) return std::nullopt;
     if (day > 31) return std::nullopt;
     if (AtEnd()) {
       // A day and a month without a year: the day is no year.
-      if (month != 0 && calendar != Calendar::kOther) return std::int16_t{0};
+      if (month != 0 && !unreadable) return std::int16_t{0};
       return std::nullopt;
     }
     year_text = words_[at_];
@@ -299,13 +306,13 @@ class DateWords {
       before_christ = true;
       ++at_;
     }
-    if (calendar == Calendar::kOther || before_christ) return std::int16_t{0};
+    if (unreadable || before_christ) return std::int16_t{0};
     switch (calendar) {
       case Calendar::kHebrew: return HebrewYear(day, month, *year);
       case Calendar::kFrench: return FrenchYear(day, month, *year);
       default: break;
     }
-    if (year_text.size() <= 2 || *year > 32767) return std::nullopt;
+    if (year_text.size() <= 2 || year_text.size() > 4) return std::nullopt;
     return static_cast<std::int16_t>(*year);
   }
 
