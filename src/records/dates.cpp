@@ -321,7 +321,6 @@ class DateWords {
     if (AtEnd()) return false;
     return words_[at_].front() == '(' && words_.back().back() == ')';
   }
-  std::size_t at() const { return at_; }
   const std::vector<std::string>& words() const { return words_; }
 
  private:
@@ -344,8 +343,6 @@ std::vector<std::string> Words(std::string_view text) {
   return words;
 }
 
-std::optional<std::int16_t> GrammarYear(std::string_view text);
-
 // A date followed by nothing, or by a phrase in parentheses that does not
 // count.
 std::optional<std::int16_t> DateThenEnd(DateWords& words, bool phrase_allowed) {
@@ -355,7 +352,7 @@ std::optional<std::int16_t> DateThenEnd(DateWords& words, bool phrase_allowed) {
   return std::nullopt;
 }
 
-std::optional<std::int16_t> GrammarYear(std::string_view text) {
+std::optional<std::int16_t> GrammarYear(std::string_view text, bool in_phrase = false) {
   // "FRENCH R" is the one escape with a space in it.
   std::string upper = Upper(text);
   for (auto p = upper.find("@#DFRENCH R@"); p != std::string::npos; p = upper.find("@#DFRENCH R@")) {
@@ -368,8 +365,8 @@ std::optional<std::int16_t> GrammarYear(std::string_view text) {
     // A date phrase: its text is no date, unless it holds just one.
     const std::string_view t = TrimSpaces(text);
     if (t.back() != ')') return std::nullopt;
-    const std::optional<std::int16_t> inner = GrammarYear(t.substr(1, t.size() - 2));
-    return inner.value_or(0);
+    if (in_phrase) return std::int16_t{0};
+    return GrammarYear(t.substr(1, t.size() - 2), true).value_or(0);
   }
   if (words.Take("INT")) return DateThenEnd(words, true);
   if (words.Take("BET") || words.Take("BETWEEN")) {

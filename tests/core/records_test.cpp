@@ -187,7 +187,8 @@ TEST(DateYear, PhrasesAndInterpretedDates) {
   ExpectYears({{"INT 1850 (about then)", 1850}, {"INT 31 DEC 1997 (a test)", 1997},
                {"INT 2 TVT 5758 (interpreted Hebrew date)", 1997}, {"(born about 1850)", 0},
                {"(No idea of the date)", 0}, {"(12 MAR 1850)", 1850}, {"1 JAN 1850 (baptised 1851)", 1850},
-               {"ABT 1850 (perhaps 1851)", 1850}});
+               {"ABT 1850 (perhaps 1851)", 1850}, {"((1850))", 0}});
+  EXPECT_EQ(DateYear(std::string(100000, '(') + std::string(100000, ')')), 0);  // no deep recursion
 }
 
 // A day and a month without a year give no year, not the day.
