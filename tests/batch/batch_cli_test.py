@@ -181,7 +181,7 @@ class Export(Work):
         self.assertEqual((private["I5"], private["I6"], private["I7"]), ("Thomas  Brook", "Living", "Living Vale"))
 
 
-class BrowseAndDates(unittest.TestCase):
+class BrowseAndDates(Work):
     def test_browse_pages(self):
         first = run("browse", SAMPLE).stdout.decode().splitlines()
         self.assertEqual(len(first), 20)
@@ -227,8 +227,22 @@ class BrowseAndDates(unittest.TestCase):
             self.assertFalse(os.path.exists(os.path.join(tmp, "out.csv")))
 
     def test_dateyear(self):
-        for text, year in (("ABT 12 MAR 1850", b"1850\n"), ("1750/51", b"1750\n"), ("", b"0\n")):
+        for text, year in (("ABT 12 MAR 1850", b"1850\n"), ("1750/51", b"1750\n"), ("", b"0\n"),
+                           ("3/4/1901", b"1901\n"), ("@#DHEBREW@ 2 TVT 5758", b"1997\n")):
             self.assertEqual(run("dateyear", text).stdout, year)
+
+    def test_browse_years_of_every_date_form(self):
+        ged = self.write("forms.ged", "\n".join([
+            "0 HEAD", "1 GEDC", "2 VERS 5.5.1", "1 CHAR UTF-8",
+            "0 @I1@ INDI", "1 NAME Ann /Day/", "1 BIRT", "2 DATE 23/05/1817", "1 DEAT", "2 DATE 12 AUG 1401 BCE",
+            "0 @I2@ INDI", "1 NAME Ben /Day/", "1 BIRT", "2 DATE @#DFRENCH R@ 12 NIVO 0006", "1 DEAT",
+            "2 DATE BET 1850 AND 1860",
+            "0 @I3@ INDI", "1 NAME Cy /Day/", "1 BIRT", "2 DATE 10 JAN", "1 DEAT", "2 DATE (in the war of 1870)",
+            "0 TRLR", ""]).encode())
+        r = run("browse", ged)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(r.stdout.decode().splitlines(),
+                         ["1817\t\tDay, Ann", "1798\t1860\tDay, Ben", "\t\tDay, Cy"])
 
 
 class Signals(Work):

@@ -195,16 +195,81 @@ TEST(IdTable, FirstMatchWinsAndEmptyFindsNothing) {
   EXPECT_EQ(t.Extra(1, 1), std::string(24, ' '));
 }
 
-TEST(DateYear, ExamplesAndRealForms) {
-  const std::pair<const char*, int> cases[] = {
-      {"ABT 1850", 1850}, {"Abt. 1850", 1850}, {"EST 1850", 1850}, {"(1850)", 1850},
-      {"c1850", 1850}, {"BEF. 3 MAR 1850", 1850}, {"1 JAN 1850", 1850}, {"1750/51", 1750},
-      {"BET 1850 AND 1860", 1860}, {"FROM 1850 TO 1860", 1860}, {"1850-1860", 1860},
-      {"12 JUN 95", 0}, {"JUN 95", 95}, {"850", 850}, {"18500", 0}, {"", 0}, {"   ", 0},
-      {"DECEASED", 0}, {"1 2", 0}, {"AFT 1900", 1900}, {"ABOUT 1701", 1701},
-      {"INT 1850 (about then)", 1850}, {"CAL 1845", 1845}, {"12/03/1850", 12}, {"5 MAR 850", 850},
-      {"@#DJULIAN@ 11 FEB 1731/32", 1731}, {"/1850", 1850}};
+using YearCases = std::initializer_list<std::pair<const char*, int>>;
+
+void ExpectYears(YearCases cases) {
   for (const auto& [text, year] : cases) EXPECT_EQ(DateYear(text), year) << text;
+}
+
+// The free forms keep the years they always gave.
+TEST(DateYear, LooseForms) {
+  ExpectYears({{"ABT 1850", 1850}, {"Abt. 1850", 1850}, {"EST 1850", 1850}, {"(1850)", 1850},
+               {"c1850", 1850}, {"BEF. 3 MAR 1850", 1850}, {"1 JAN 1850", 1850}, {"1750/51", 1750},
+               {"1850-1860", 1860}, {"12 JUN 95", 0}, {"JUN 95", 95}, {"850", 850}, {"18500", 0},
+               {"", 0}, {"   ", 0}, {"DECEASED", 0}, {"1 2", 0}, {"AFT 1900", 1900},
+               {"ABOUT 1701", 1701}, {"CAL 1845", 1845}, {"5 MAR 850", 850}, {"/1850", 1850},
+               {"ABT     686", 686}, {"   AUG  996", 996}, {"17 November 2007", 2007},
+               {"1 Jan 1850", 1850}, {"from 1900 to 1905", 1905}});
+}
+
+// Day-first, month-first and ISO dates give their 4-digit year, whatever
+// the separator; a bare year ends free text.
+TEST(DateYear, NumericDates) {
+  ExpectYears({{"23/05/1817", 1817}, {"05/23/1817", 1817}, {"1817-05-23", 1817},
+               {"23.05.1817", 1817}, {"9-10-2015", 2015}, {"ABT 23/05/1817", 1817},
+               {"BET 1/2/1850 AND 3/4/1860", 1860}, {"23/05/17", 0}, {"23-05-1817", 1817},
+               {"Machine operator at Ford, 1850", 1850}, {"married in the spring 1817", 1817}});
+}
+
+// A range gives its later end, as it always did; an open one its one end.
+TEST(DateYear, Ranges) {
+  ExpectYears({{"BET 1850 AND 1860", 1860}, {"FROM 1850 TO 1860", 1860}, {"BET 1850", 1850},
+               {"FROM 31 DEC 1997", 1997}, {"TO 31 DEC 1997", 1997},
+               {"BET 5 APR 1712/13 AND 28 SEP 1714/15", 1714}, {"FROM Jan 1820 TO DEC 1825", 1825},
+               {"BETWEEN 1850 AND 1860", 1860}});
+}
+
+// DateYear's years are positive: a year before Christ gives none.
+TEST(DateYear, BeforeChrist) {
+  ExpectYears({{"12 AUG 1401 BCE", 0}, {"5 AUG 1100 B.C.", 0}, {"5 MAY 0005 B.C.", 0},
+               {"1100 BC", 0}, {"JULIAN 44 BCE", 0}, {"ABT 1401 bce", 0}, {"1401", 1401}});
+}
+
+// Julian and Gregorian years are taken as written; Hebrew and Republican
+// dates give the Gregorian year they fall in, none when they straddle two.
+TEST(DateYear, Calendars) {
+  ExpectYears({{"@#DJULIAN@ 11 FEB 1731/32", 1731}, {"JULIAN 11 FEB 1731", 1731},
+               {"@#DGREGORIAN@ 1 JAN 1850", 1850}, {"GREGORIAN 1850", 1850},
+               {"@#DROMAN@ 2500", 0}, {"@#DUNKNOWN@ 1850", 0}, {"_MAYA 1850", 0}});
+  // Tevet 5758 began on 30 December 1997; Adar II is only in leap years.
+  ExpectYears({{"@#DHEBREW@ 2 TVT 5758", 1997}, {"HEBREW 3 TVT 5758", 1998}, {"2 TVT 5758", 1997},
+               {"HEBREW TVT 5758", 0}, {"HEBREW SHV 5758", 1998}, {"HEBREW 5758", 0},
+               {"HEBREW 1 TSH 5785", 2024}, {"HEBREW 1 ADR 5785", 2025}, {"HEBREW ADS 5784", 2024},
+               {"HEBREW ADS 5785", 0}, {"HEBREW 30 TVT 5758", 0},
+               {"FROM 25 SVN 5757 TO 26 IYR 5757", 1997}, {"HEBREW 1 JAN 5758", 0}});
+  // Year I began on 22 September 1792; 1 January 1798 was 12 Nivose VI and
+  // 1 January 1806, the calendar's last day, 11 Nivose XIV.
+  ExpectYears({{"@#DFRENCH R@ 1 VEND 0001", 1792}, {"FRENCH_R 11 NIVO 0006", 1797},
+               {"FRENCH_R 12 NIVO 0006", 1798}, {"11 NIVO 0006", 1797}, {"5 VEND 0010", 1801},
+               {"FRENCH_R 18 BRUM 8", 1799}, {"FRENCH_R 10 NIVO 0014", 1805},
+               {"FRENCH_R 11 NIVO 0014", 1806}, {"FRENCH_R NIVO 0006", 0}, {"FRENCH_R PLUV 0006", 1798},
+               {"FRENCH_R 6 COMP 0003", 1795}, {"FRENCH_R 6 COMP 0004", 0}, {"FRENCH_R 0006", 0},
+               {"FRENCH_R 1 VEND 0015", 0}});
+}
+
+// An interpreted date gives the year of its date; a phrase alone gives
+// none from its words, unless it holds nothing but a date.
+TEST(DateYear, PhrasesAndInterpretedDates) {
+  ExpectYears({{"INT 1850 (about then)", 1850}, {"INT 31 DEC 1997 (a test)", 1997},
+               {"INT 2 TVT 5758 (interpreted Hebrew date)", 1997}, {"(born about 1850)", 0},
+               {"(No idea of the date)", 0}, {"(12 MAR 1850)", 1850}, {"1 JAN 1850 (baptised 1851)", 1850},
+               {"ABT 1850 (perhaps 1851)", 1850}, {"((1850))", 0}});
+  EXPECT_EQ(DateYear(std::string(100000, '(') + std::string(100000, ')')), 0);  // no deep recursion
+}
+
+// A day and a month without a year give no year, not the day.
+TEST(DateYear, DayAndMonthAlone) {
+  ExpectYears({{"26 Oct", 0}, {"10 JAN", 0}, {"Aug", 0}, {"ABT 6 MAY", 0}});
 }
 
 TEST(ReplaceAll, TrimsAndNeverLoops) {
