@@ -125,6 +125,17 @@ LineRole RoleOf(std::string_view path) {
 // when nothing comes before the surname (/田中/ 春子, /Kovács/ János). A
 // value with more than two slashes is not read that way: its third part is
 // as likely another surname as a suffix.
+// "@VOID@" is GEDCOM 7's null pointer: the link is known not to exist. It
+// names no record, so it takes no marriage slot and counts as no child.
+bool IsVoidLink(LineRole role, std::string_view value) {
+  switch (role) {
+    case LineRole::kFamc: case LineRole::kFams: case LineRole::kHusband: case LineRole::kWife: case LineRole::kChild:
+      return value == "VOID";
+    default:
+      return false;
+  }
+}
+
 void NameAnalysis(IndividualRecord& rec, std::string_view value) {
   std::string_view given;
   std::string_view surname;
@@ -293,6 +304,7 @@ void ProcessINDI(RunState& state, WindowServices& ws) {
     StoreEvent(state, ws, role);
     return;
   }
+  if (IsVoidLink(role, value)) return;
   try {
     switch (role) {
       case LineRole::kIndiStart: {
@@ -368,6 +380,7 @@ void ProcessFAM(RunState& state, WindowServices& ws) {
     StoreEvent(state, ws, role);
     return;
   }
+  if (IsVoidLink(role, value)) return;
   try {
     switch (role) {
       case LineRole::kFamStart: {

@@ -77,6 +77,35 @@ TEST_F(Rows, LookupsThroughFamiliesAndIds) {
   }
 }
 
+// GEDCOM 7's "@VOID@" says a link is known not to exist: it takes no
+// marriage slot, counts as no child and never names a family or a spouse.
+TEST(VoidLinks, AreNoLinksAnywhere) {
+  Session s;
+  ASSERT_EQ(s.Load(Ged({"0 HEAD", "1 GEDC", "2 VERS 7.0", "0 @I1@ INDI", "1 NAME Al /Void/", "1 FAMC @VOID@",
+                        "1 FAMS @VOID@", "1 FAMS @F1@", "0 @I2@ INDI", "1 NAME Bo /Void/", "1 FAMS @F1@",
+                        "0 @F1@ FAM", "1 HUSB @I1@", "1 WIFE @VOID@", "1 CHIL @VOID@", "1 CHIL @I3@", "1 MARR",
+                        "2 DATE 1900", "0 @F2@ FAM", "1 HUSB @VOID@", "1 WIFE @I2@", "0 TRLR"})),
+            LoadOutcome::kLoaded);
+  EXPECT_TRUE(s.ws.MessageTexts().empty());
+  EXPECT_EQ(s.state.counters[6], 2);  // FAMS lines that are links
+  s.TickAll();
+  WorkFiles files = OpenWorkFiles(s.state, s.ws);
+  ExportRow row;
+  std::map<int, std::string> al, bo;
+  AssembleRow(s.state, files, 1, 3, row);
+  for (const auto& v : row) al[v.position] = v.value;
+  AssembleRow(s.state, files, 2, 3, row);
+  for (const auto& v : row) bo[v.position] = v.value;
+  EXPECT_EQ(al[18], "");
+  EXPECT_EQ(al[23], "F1");  // the first marriage, not VOID
+  EXPECT_EQ(al[24], "");    // the wife is known not to exist
+  EXPECT_EQ(al[26], "1900");
+  EXPECT_EQ(al[28], "1");  // one child, not two
+  EXPECT_EQ(al[29], "");
+  EXPECT_EQ(bo[23], "F1");
+  EXPECT_EQ(bo[24], "I1");
+}
+
 // Writers hand the same row to every call: a row after a wider one keeps
 // nothing of it.
 TEST_F(Rows, AReusedRowKeepsNothingOfAWiderOne) {
