@@ -40,6 +40,9 @@ def reference_counters(data):
             parts = line.split(b" ")
             tags[level] = parts[1] if len(parts) > 1 else b""
         path = b":".join(tags)
+        # GEDCOM 7's null pointer links to no family.
+        if path == b"INDI:FAMS" and line.split(b" ")[-1] == b"@VOID@":
+            continue
         if path in counted and (level == 0) == (path in (b"INDI", b"FAM")):
             c[counted[path]] += 1
     return c
