@@ -81,6 +81,8 @@ void LoadTables(RunState& state, WindowServices& ws) {
       ProcessINDI(state, ws);
     } else if (kind == "FAM") {
       ProcessFAM(state, ws);
+    } else if (kind == "HEA") {
+      ProcessHEAD(state, ws);
     }
   } catch (const LoadStopError&) {
     throw;

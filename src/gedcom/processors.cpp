@@ -365,6 +365,16 @@ void ProcessINDI(RunState& state, WindowServices& ws) {
   }
 }
 
+void ProcessHEAD(RunState& state, WindowServices& ws) {
+  if (state.parser.current_path != "HEAD:GEDC:VERS") return;
+  // A 7.x file is UTF-8 by definition and has no CHAR line; saying which
+  // standard is being read tells the user why.
+  const std::string_view version = TrimSpaces(state.parser.current_value);
+  if (version.size() >= 2 && version[0] == '7' && version[1] == '.') {
+    ws.ShowReadingNote(msg::kReadingGedcomStart + text::EscapeForDisplay(version, 20));
+  }
+}
+
 void ProcessEvent(RunState& state, WindowServices& ws) {
   const LineRole role = RoleOf(state.parser.current_path);
   if (IsEvent(role)) StoreEvent(state, ws, role);

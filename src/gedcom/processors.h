@@ -14,6 +14,9 @@ namespace kinsheet {
 // counted always.
 void ReportProblem(RunState& state, WindowServices& ws, const std::string& text);
 
+// The header: the GEDCOM version, from HEAD.GEDC.VERS alone (a program's
+// own version under HEAD.SOUR.VERS is something else).
+void ProcessHEAD(RunState& state, WindowServices& ws);
 void ProcessINDI(RunState& state, WindowServices& ws);
 void ProcessFAM(RunState& state, WindowServices& ws);
 void ProcessEvent(RunState& state, WindowServices& ws);

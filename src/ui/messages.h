@@ -53,6 +53,8 @@ inline constexpr const char* kReadingMacRoman =
     "Reading as Mac OS Roman (declared in the file), converted to UTF-8";
 inline constexpr const char* kReadingUtf16Le = "Reading as UTF-16 (little-endian), converted to UTF-8";
 inline constexpr const char* kReadingUtf16Be = "Reading as UTF-16 (big-endian), converted to UTF-8";
+// "<start><version>", for a GEDCOM 7 file.
+inline constexpr const char* kReadingGedcomStart = "Reading as GEDCOM ";
 inline constexpr const char* kLoadCancelled = "Load cancelled";
 // A file that is not GEDCOM at all: "<file name><kind><advice>".
 inline constexpr const char* kNotGedcomZip = " is a ZIP archive, not a GEDCOM file.";

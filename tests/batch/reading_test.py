@@ -90,10 +90,16 @@ class StandardError(Work):
                           (cp437, "code page 437 (declared in the file)"),
                           (mac, "Mac OS Roman (declared in the file)"),
                           (self.write("bom.ged", b"\xef\xbb\xbf0 HEAD\n1 CHAR UTF-8\n0 @I1@ INDI\n1 NAME Zo\xc3\xab\n"), None),
-                          (self.write("ansi.ged", b"0 HEAD\n1 CHAR ANSI\n0 @I1@ INDI\n1 NAME Jos\xe9\n"), None)):
+                          (self.write("ansi.ged", b"0 HEAD\n1 CHAR ANSI\n0 @I1@ INDI\n1 NAME Jos\xe9\n"), None),
+                          # The version is the header's GEDC.VERS, never the program's SOUR.VERS.
+                          (self.write("seven.ged", b"\xef\xbb\xbf0 HEAD\n1 GEDC\n2 VERS 7.0\n1 SOUR X\n2 VERS 7.3\n"
+                                      b"0 @I1@ INDI\n1 NAME Zo\xc3\xab\n"), "GEDCOM 7.0"),
+                          (self.write("sour7.ged", b"0 HEAD\n1 SOUR X\n2 VERS 7.0\n1 GEDC\n2 VERS 5.5.1\n"
+                                      b"0 @I1@ INDI\n"), None)):
             r = batch("counters", ged)
             self.assertEqual(r.returncode, 0, ged)
-            said = "Kinsheet: Reading as %s, converted to UTF-8\n" % note if note else ""
+            said = ("Kinsheet: Reading as %s, converted to UTF-8\n" % note if note and "GEDCOM" not in note
+                    else "Kinsheet: Reading as %s\n" % note if note else "")
             self.assertEqual(r.stderr.decode(), said, ged)
 
 
