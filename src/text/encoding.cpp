@@ -13,8 +13,26 @@ constexpr std::array<char16_t, 32> kCp1252High = {
     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-// Length of the valid UTF-8 sequence at `i`, 0 when it is not one.
-std::size_t SequenceLength(std::string_view s, std::size_t i, char32_t* cp) {
+bool IsAscii(std::string_view s) {
+  for (char c : s) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+void AppendUtf16(std::u16string& out, char32_t cp) {
+  if (cp >= 0x10000) {
+    cp -= 0x10000;
+    out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+    out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+  } else {
+    out.push_back(static_cast<char16_t>(cp));
+  }
+}
+
+}  // namespace
+
+std::size_t Utf8SequenceLength(std::string_view s, std::size_t i, char32_t* cp) {
   const auto b0 = static_cast<unsigned char>(s[i]);
   if (b0 < 0x80) {
     if (cp) *cp = b0;
@@ -45,28 +63,9 @@ std::size_t SequenceLength(std::string_view s, std::size_t i, char32_t* cp) {
   return len;
 }
 
-bool IsAscii(std::string_view s) {
-  for (char c : s) {
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  }
-  return true;
-}
-
-void AppendUtf16(std::u16string& out, char32_t cp) {
-  if (cp >= 0x10000) {
-    cp -= 0x10000;
-    out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-    out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-  } else {
-    out.push_back(static_cast<char16_t>(cp));
-  }
-}
-
-}  // namespace
-
 bool IsValidUtf8(std::string_view bytes) {
   for (std::size_t i = 0; i < bytes.size();) {
-    const std::size_t n = SequenceLength(bytes, i, nullptr);
+    const std::size_t n = Utf8SequenceLength(bytes, i, nullptr);
     if (n == 0) return false;
     i += n;
   }
@@ -128,7 +127,7 @@ std::u16string DecodeText(std::string_view bytes) {
   if (IsValidUtf8(bytes)) {
     for (std::size_t i = 0; i < bytes.size();) {
       char32_t cp = 0;
-      i += SequenceLength(bytes, i, &cp);
+      i += Utf8SequenceLength(bytes, i, &cp);
       AppendUtf16(out, cp);
     }
   } else {

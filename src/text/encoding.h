@@ -12,6 +12,9 @@ namespace kinsheet::text {
 // Strict: no overlong forms, no surrogates, nothing above U+10FFFF.
 // Pure ASCII (and the empty text) is valid.
 bool IsValidUtf8(std::string_view bytes);
+// Length of the valid UTF-8 sequence at byte `i` by the same rule, 0 when
+// the bytes there are not one; its code point in `*cp` when not null.
+std::size_t Utf8SequenceLength(std::string_view s, std::size_t i, char32_t* cp);
 
 // Number of code points of valid UTF-8 (callers check validity first).
 std::size_t CodePointCount(std::string_view utf8);
