@@ -5,10 +5,13 @@
 //   kinsheet_preview_bench FILE.ged
 #include <sys/resource.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "export/preview.h"
 #include "gedcom/loader.h"
@@ -56,6 +59,58 @@ double MegabytesPeak() {
   return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
+// Resident memory now, in MB: the program's own (anonymous) and the pages
+// of mapped files (the work files, which the kernel shares with its cache
+// and may drop at any time).
+void ReadResident(long& anon, long& file) {
+  anon = file = -1;
+  std::FILE* status = std::fopen("/proc/self/status", "r");
+  if (status == nullptr) return;
+  char line[256];
+  while (std::fgets(line, sizeof line, status) != nullptr) {
+    std::sscanf(line, "RssAnon: %ld", &anon);
+    std::sscanf(line, "RssFile: %ld", &file);
+  }
+  std::fclose(status);
+}
+
+std::string Resident() {
+  long anon = 0, file = 0;
+  ReadResident(anon, file);
+  return std::to_string(anon / 1024) + " MB own + " + std::to_string(file / 1024) + " MB of mapped files";
+}
+
+// The most of each seen since the last Take, sampled every 5 ms.
+class PeakWatch {
+ public:
+  PeakWatch() : thread_([this] {
+      while (!stop_) {
+        long anon = 0, file = 0;
+        ReadResident(anon, file);
+        anon_ = std::max<long>(anon_, anon);
+        file_ = std::max<long>(file_, file);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      }
+    }) {}
+  ~PeakWatch() {
+    stop_ = true;
+    thread_.join();
+  }
+  std::string Take() {
+    const std::string out = "peak " + std::to_string(anon_ / 1024) + " MB own + " + std::to_string(file_ / 1024) +
+                            " MB of mapped files";
+    anon_ = 0;
+    file_ = 0;
+    return out;
+  }
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::atomic<long> anon_{0};
+  std::atomic<long> file_{0};
+  std::thread thread_;
+};
+
 double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
 
 }  // namespace
@@ -71,6 +126,7 @@ int main(int argc, char** argv) {
   state.work_folder = work.string();
   QuietServices ws(argv[1]);
 
+  PeakWatch watch;
   auto start = Clock::now();
   if (kinsheet::LoadGedcom(state, ws) != kinsheet::LoadOutcome::kLoaded) {
     std::fprintf(stderr, "the file did not load\n");
@@ -80,7 +136,7 @@ int main(int argc, char** argv) {
   const double loaded_mb = MegabytesPeak();
   kinsheet::SelectAll(state, ws);
   std::printf("people                 %d\n", state.work.individual_count);
-  std::printf("load                   %.2f s, peak %.0f MB\n", load_seconds, loaded_mb);
+  std::printf("load                   %.2f s, peak %.0f MB; now %s\n", load_seconds, loaded_mb, watch.Take().c_str());
 
   kinsheet::PreviewTable table(state, ws);
   start = Clock::now();
@@ -93,14 +149,16 @@ int main(int argc, char** argv) {
 
   start = Clock::now();
   table.Sort(3, true);
-  std::printf("sort by Surname        %.2f s\n", Seconds(start));
+  std::printf("sort by Surname        %.2f s; %s\n", Seconds(start), watch.Take().c_str());
   const std::string surname = table.Cell(table.RowCount() / 2, 2);
   start = Clock::now();
   table.Sort(10, true);
-  std::printf("sort by Birth date     %.2f s (first row born %s)\n", Seconds(start), table.Cell(0, 9).c_str());
+  std::printf("sort by Birth date     %.2f s (last row born %s); now %s\n", Seconds(start),
+              table.Cell(table.RowCount() - 1, 9).c_str(), watch.Take().c_str());
   start = Clock::now();
   table.Search(surname);
-  std::printf("search \"%s\"  %.2f s, %d rows, sorted by birth date\n", surname.c_str(), Seconds(start), table.RowCount());
+  std::printf("search \"%s\"  %.2f s, %d rows, sorted by birth date; %s\n", surname.c_str(), Seconds(start),
+              table.RowCount(), watch.Take().c_str());
   start = Clock::now();
   for (std::int32_t r = table.RowCount() - 50; r < table.RowCount(); ++r) {
     if (r >= 0) bytes += table.Cell(r, 0).size();
@@ -108,7 +166,8 @@ int main(int argc, char** argv) {
   std::printf("last 50 rows           %.3f s\n", Seconds(start));
 
   const double peak_mb = MegabytesPeak();
-  std::printf("peak memory            %.0f MB, %.2f x the load's %.0f MB\n", peak_mb, peak_mb / loaded_mb, loaded_mb);
+  std::printf("peak memory            %.0f MB, %.2f x the load's %.0f MB; now %s\n", peak_mb, peak_mb / loaded_mb,
+              loaded_mb, Resident().c_str());
   std::filesystem::remove_all(work);
   return 0;
 }

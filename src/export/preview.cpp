@@ -64,12 +64,14 @@ FieldSelection OnlyBox(int box) {
 PreviewSortKey MakePreviewSortKey(int position, std::string_view value) {
   PreviewSortKey key;
   if (value.empty()) return key;
-  text::FoldForSearch(value, key.text);
   if (IsDateColumn(position)) {
     const int year = DateYear(value);
     if (year > 0) {
+      // Dates of one year in the order of their text, which needs no
+      // folding: months and keywords are written in capitals.
       key.kind = 1;
       key.number = year;
+      key.text = value;
       return key;
     }
   } else if (value.size() <= 18 && std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; })) {
@@ -78,6 +80,7 @@ PreviewSortKey MakePreviewSortKey(int position, std::string_view value) {
     return key;
   }
   key.kind = 2;
+  text::FoldForSearch(value, key.text);
   return key;
 }
 
