@@ -203,11 +203,14 @@ MainWindow::MainWindow(RunState& state, DialogHooks& hooks, QWidget* parent)
   lblReadingNote->setObjectName("lblReadingNote");
   lblReadingNote->setTextFormat(Qt::PlainText);
   lblReadingNote->setVisible(false);
+  // Room between the entries, which this style draws no line between.
+  lblReadingNote->setContentsMargins(12, 0, 0, 0);
   StatusBar1->addPermanentWidget(lblReadingNote);
   lblPageRange = new QLabel(StatusBar1);
   lblPageRange->setObjectName("lblPageRange");
   lblPageRange->setTextFormat(Qt::PlainText);
   lblPageRange->setVisible(false);
+  lblPageRange->setContentsMargins(12, 0, 0, 0);
   StatusBar1->addPermanentWidget(lblPageRange);
   ProgressBar1 = new QProgressBar(StatusBar1);
   ProgressBar1->setObjectName("ProgressBar1");
