@@ -5,6 +5,7 @@
 #include <limits>
 #include <numeric>
 
+#include "export/export_driver.h"
 #include "export/living.h"
 #include "records/dates.h"
 #include "text/fold.h"
@@ -101,9 +102,14 @@ void PreviewTable::Release() {
   ForgetCells();
 }
 
+// The columns the people export writes, taken from its own table.
+std::vector<const ExportColumn*> PreviewTable::ExportColumns() {
+  return PeopleTable(state_, ws_, kMarriages)->Layout().columns;
+}
+
 void PreviewTable::Reload() {
   Release();
-  columns_ = SelectedColumns(state_.selection);
+  columns_ = ExportColumns();
   if (state_.work.individual_count == 0) return;
   const LivingPlan& plan = SettleLiving(state_, ws_);
   EnsureOpen();
@@ -124,7 +130,7 @@ void PreviewTable::Reload() {
 
 void PreviewTable::ColumnsChanged() {
   ForgetCells();
-  columns_ = SelectedColumns(state_.selection);
+  columns_ = ExportColumns();
   const bool sort_shown = std::any_of(columns_.begin(), columns_.end(),
                                       [&](const ExportColumn* c) { return c->position == sort_position_; });
   if (!sort_shown && sort_position_ != 0) {
@@ -150,14 +156,21 @@ const std::vector<ExportRow>& PreviewTable::Block(std::int32_t block) {
       return blocks_.front().second;
     }
   }
-  EnsureOpen();
-  std::vector<ExportRow> rows;
+  // The block's rows come from the export's own people table, given the
+  // block's records as its order.
   const std::int32_t first = block * kBlockRows;
   const std::int32_t end = std::min<std::int32_t>(first + kBlockRows, RowCount());
-  rows.resize(static_cast<std::size_t>(std::max(0, end - first)));
-  for (std::int32_t r = first; r < end; ++r) {
-    AssembleRow(state_, files_, shown_[static_cast<std::size_t>(r)], kMarriages, rows[static_cast<std::size_t>(r - first)]);
+  const std::vector<std::int32_t> records(shown_.begin() + first, shown_.begin() + std::max(first, end));
+  std::vector<ExportRow> rows(records.size());
+  const std::unique_ptr<TableSource> source = PeopleTable(state_, ws_, kMarriages, &records);
+  source->Open();
+  try {
+    for (ExportRow& row : rows) source->Next(row);
+  } catch (...) {
+    source->Abandon();
+    throw;
   }
+  source->Close();
   blocks_.emplace_front(block, std::move(rows));
   if (blocks_.size() > kCachedBlocks) blocks_.pop_back();
   return blocks_.front().second;
@@ -224,13 +237,21 @@ bool PreviewTable::Sort(int position, bool ascending) {
 
 std::vector<std::int32_t> PreviewTable::Filtered(const std::string& folded_needle) {
   std::vector<std::int32_t> out;
-  EnsureOpen();
   Work work(ws_, all_.size());
   ExportRow row;
   std::string folded;
-  for (std::size_t i = 0; i < all_.size(); ++i) {
+  // Every row as the export assembles it, through its own people table.
+  const std::unique_ptr<TableSource> source = PeopleTable(state_, ws_, kMarriages, &all_);
+  source->Open();
+  struct Abandon {
+    TableSource& source;
+    bool closed = false;
+    ~Abandon() {
+      if (!closed) source.Abandon();
+    }
+  } abandon{*source};
+  for (std::size_t i = 0; i < all_.size() && source->Next(row); ++i) {
     work.Step(i);
-    AssembleRow(state_, files_, all_[i], kMarriages, row);
     for (const ExportValue& v : row) {
       text::FoldForSearch(v.value, folded);
       if (folded.find(folded_needle) != std::string::npos) {
@@ -239,6 +260,8 @@ std::vector<std::int32_t> PreviewTable::Filtered(const std::string& folded_needl
       }
     }
   }
+  source->Close();
+  abandon.closed = true;
   return out;
 }
 

@@ -1,5 +1,7 @@
 // The export as the window previews it: the rows and columns the next
-// people export writes, assembled on demand from the work files, in an
+// people export writes, assembled on demand from the work files by the
+// export's own people table (a sort reads its one column through the
+// same row assembly), in an
 // order of the user's (a sort by one column, a search over every column)
 // that an export can take as it is. Only record numbers are kept for every
 // row; cells come a block of rows at a time.
@@ -7,6 +9,7 @@
 
 #include <cstdint>
 #include <list>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -66,6 +69,7 @@ class PreviewTable {
   static constexpr std::int32_t kBlockRows = 64;
   static constexpr std::size_t kCachedBlocks = 32;
   void EnsureOpen();
+  std::vector<const ExportColumn*> ExportColumns();
   void ForgetCells() { blocks_.clear(); }
   const std::vector<ExportRow>& Block(std::int32_t block);
   std::vector<std::int32_t> Filtered(const std::string& folded_needle);
