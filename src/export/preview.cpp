@@ -4,6 +4,8 @@
 #include <charconv>
 #include <limits>
 #include <numeric>
+#include <string_view>
+#include <cstdint>
 
 #include "export/export_driver.h"
 #include "export/living.h"
@@ -196,7 +198,16 @@ std::vector<std::int32_t> PreviewTable::Sorted(const std::vector<std::int32_t>& 
   const ExportColumn& column = kExportColumns[static_cast<std::size_t>(position - 1)];
   const FieldSelection only = OnlyBox(column.selection);
   EnsureOpen();
-  std::vector<PreviewSortKey> keys(rows.size());
+  // A key of 16 bytes a row, its text in one shared buffer: a million keys
+  // cost little more than the index arrays.
+  struct Key {
+    std::int64_t number;
+    std::uint32_t offset;  // of the text in `texts`
+    std::uint16_t length;
+    std::uint8_t kind;
+  };
+  std::vector<Key> keys(rows.size());
+  std::string texts;
   {
     Work work(ws_, rows.size());
     ExportRow row;
@@ -204,18 +215,30 @@ std::vector<std::int32_t> PreviewTable::Sorted(const std::vector<std::int32_t>& 
       work.Step(i);
       AssembleRow(state_, files_, rows[i], kMarriages, only, row);
       for (const ExportValue& v : row) {
-        if (v.position == position) keys[i] = MakePreviewSortKey(position, v.value);
+        if (v.position != position) continue;
+        const PreviewSortKey key = MakePreviewSortKey(position, v.value);
+        const std::size_t length = std::min<std::size_t>(key.text.size(), UINT16_MAX);
+        keys[i] = {key.number, static_cast<std::uint32_t>(texts.size()), static_cast<std::uint16_t>(length),
+                   static_cast<std::uint8_t>(key.kind)};
+        texts.append(key.text, 0, length);
       }
     }
   }
+  const auto less = [&](std::int32_t a, std::int32_t b) {
+    const Key& x = keys[static_cast<std::size_t>(a)];
+    const Key& y = keys[static_cast<std::size_t>(b)];
+    if (x.kind != y.kind) return x.kind < y.kind;
+    if (x.number != y.number) return x.number < y.number;
+    return std::string_view(texts).substr(x.offset, x.length) < std::string_view(texts).substr(y.offset, y.length);
+  };
   // An index array is sorted, never the rows; equal keys keep their order
   // either way.
   std::vector<std::int32_t> index(rows.size());
   std::iota(index.begin(), index.end(), 0);
   if (ascending) {
-    std::stable_sort(index.begin(), index.end(), [&](std::int32_t a, std::int32_t b) { return keys[a] < keys[b]; });
+    std::stable_sort(index.begin(), index.end(), less);
   } else {
-    std::stable_sort(index.begin(), index.end(), [&](std::int32_t a, std::int32_t b) { return keys[b] < keys[a]; });
+    std::stable_sort(index.begin(), index.end(), [&](std::int32_t a, std::int32_t b) { return less(b, a); });
   }
   std::vector<std::int32_t> out(rows.size());
   for (std::size_t i = 0; i < index.size(); ++i) out[i] = rows[static_cast<std::size_t>(index[i])];
