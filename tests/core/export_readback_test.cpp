@@ -210,6 +210,8 @@ TEST(LongIds, WholeInEveryRowAndRefusedByAccess) {
   for (std::int16_t access : {1, 2}) EXPECT_FALSE(mnuSheetifyItem_Click(s.state, s.ws, access));
   EXPECT_EQ(s.ws.dialogs.size(), dialogs);
   ASSERT_EQ(s.ws.MessageTexts().size(), 2u);
+  EXPECT_EQ(AccessIdRefusal(30), "");
+  EXPECT_NE(AccessIdRefusal(31), "");
   EXPECT_EQ(s.ws.MessageTexts()[0].rfind("This file has an id of 41 characters, but an Access id field holds at most 30.", 0), 0u);
 }
 
