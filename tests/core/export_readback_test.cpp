@@ -15,6 +15,7 @@
 
 #include "export/writers.h"
 #include "export/xlsx_package.h"
+#include "formats/xls/workbook.h"
 #include "support/fixtures.h"
 #include "text/encoding.h"
 
@@ -175,6 +176,12 @@ TEST(LongValues, CutByCharactersAlikeInEveryFormat) {
   ASSERT_TRUE(s.Export(5, "long.xlsx"));
   const auto cells = Cells(XlsxPackage(s.dir.File("long.xlsx")).Read("xl/worksheets/sheet1.xml"));
   for (std::size_t i = 0; i < kept.size(); ++i) EXPECT_EQ(cells.at("B" + std::to_string(i + 2)), kept[i]) << i;
+
+  ASSERT_TRUE(s.Export(0, "long.xls"));
+  const xls::Workbook book = xls::Workbook::Open(s.dir.File("long.xls"));
+  for (std::size_t i = 0; i < kept.size(); ++i) {
+    EXPECT_EQ(book.sheet(0).Text(static_cast<int>(i) + 2, 1), text::DecodeText(kept[i])) << i;
+  }
 
   // The text report's place column is narrower: every line still has the
   // same number of characters, and the accent stays with its letter.
