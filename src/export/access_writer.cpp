@@ -98,7 +98,7 @@ class AccessWriter : public TableWriter {
 
 bool WriteAccessDatabase(RunState& state, WindowServices& ws, const std::string& AccessFormat) {
   const std::string template_path =
-      state.program_folder + (AccessFormat == "95" ? "/Kinsheet95.mdb" : "/Kinsheet2K.mdb");
+      state.program_folder + "/" + (AccessFormat == "95" ? kAccess95Template : kAccess2000Template);
   if (!FileExists(template_path)) {
     Say(ws, msg::kTemplateMissing, MsgIcon::kNone);
     return false;

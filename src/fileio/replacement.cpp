@@ -226,6 +226,27 @@ File FileOpenReplacing(WindowServices& ws, const std::string& name,
   }
 }
 
+bool IsStreamOutput(const std::string& name) {
+  if (name == kStandardOutputName) return true;
+  struct stat st {};
+  return !name.empty() && ::stat(name.c_str(), &st) == 0 && (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode));
+}
+
+File OpenStreamOutput(const std::string& name) {
+  if (name != kStandardOutputName) {
+    // Truncating means nothing to a device or a pipe; nothing is created.
+    File f = OpenFileRaw(name, kModeAppend, 0);
+    return f;
+  }
+  const int fd = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
+  if (fd < 0) throw FileError(kErrDeviceUnavailable, errno, std::string(std::strerror(errno)) + " (standard output)");
+  File f;
+  f.fd_ = fd;
+  f.path_ = "standard output";
+  f.mode_ = kModeOutput;
+  return f;
+}
+
 std::optional<FileIdentity> IdentifyFile(const std::string& name) {
   struct stat st {};
   if (name.empty() || ::stat(name.c_str(), &st) != 0) return std::nullopt;

@@ -84,7 +84,7 @@ void DesktopTest::splashHandsOverToTheWindow() {
   frmAboutKinsheet& about = program->about();
   MainWindow& w = program->window();
   QVERIFY(about.isVisible() && !about.Command1->isVisibleTo(&about) && !w.isVisible());
-  QCOMPARE(about.lblVersion->text(), QString("%1.%2").arg(KINSHEET_VERSION_MAJOR).arg(KINSHEET_VERSION_MINOR));
+  QCOMPARE(about.lblVersion->text(), QString(KINSHEET_VERSION));
   QCOMPARE(w.StatusPanel1->text(), PathText(file));
 
   QTRY_VERIFY(w.isVisible());

@@ -71,6 +71,10 @@ constexpr const char* kSpouseCaption = " Include Spouse's INDI Info ";
 // has no control of its own: a user who wants another edits the setting.
 constexpr const char* kLivingKey = "export/living";
 constexpr const char* kLivingYearsKey = "export/livingYears";
+// The CSV options: the formula guard, and CSV for Excel (a byte-order
+// mark) as the last CSV save chose.
+constexpr const char* kCsvGuardKey = "export/csvGuard";
+constexpr const char* kCsvBomKey = "export/csvBom";
 
 // Where the settings live: $XDG_CONFIG_HOME/kinsheet/kinsheet.conf.
 QSettings Settings() { return QSettings("kinsheet", "kinsheet"); }
@@ -353,10 +357,18 @@ QWidget* MainWindow::BuildFieldBoxes() {
   living_label->setBuddy(cboLiving);
   living_row->addWidget(living_label);
   living_row->addWidget(cboLiving);
+  living_row->addSpacing(12);
+  chkCsvGuard = new QCheckBox(msg::kCsvGuard, group);
+  chkCsvGuard->setObjectName("chkCsvGuard");
+  living_row->addWidget(chkCsvGuard);
   living_row->addStretch(1);
   grid->addLayout(living_row, kRows + 1, 0, 1, 5);
   RestoreLivingSettings();
   connect(cboLiving, &QComboBox::currentIndexChanged, this, [this](int index) { OnLivingChosen(index); });
+  connect(chkCsvGuard, &QCheckBox::toggled, this, [this](bool ticked) {
+    state_.csv_guard = ticked;
+    Settings().setValue(kCsvGuardKey, ticked);
+  });
   return group;
 }
 
@@ -371,6 +383,9 @@ void MainWindow::RestoreLivingSettings() {
   state_.living.years = ok && years >= 1 && years <= 999 ? years : kDefaultLivingYears;
   state_.living.mode = mode;
   cboLiving->setCurrentIndex(static_cast<int>(mode));
+  state_.csv_guard = settings.value(kCsvGuardKey, false).toBool();
+  state_.csv_bom = settings.value(kCsvBomKey, false).toBool();
+  chkCsvGuard->setChecked(state_.csv_guard);
 }
 
 void MainWindow::OnLivingChosen(int index) {
@@ -475,7 +490,10 @@ void MainWindow::mnuFileItem_Click(int index) {
 
 void MainWindow::mnuSheetifyItem_Click(int index) {
   if (index < 0 || index >= kExportFormatCount) return;
+  const bool bom = state_.csv_bom;
   Guarded(*services_, [&] { export_command_(state_, *services_, static_cast<std::int16_t>(index)); });
+  // The CSV entry chosen in the save dialog is offered first next time.
+  if (state_.csv_bom != bom) Settings().setValue(kCsvBomKey, state_.csv_bom);
   if (!state_.openers.empty()) opener_timer_->start();
 }
 

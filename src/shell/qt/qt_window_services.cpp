@@ -121,6 +121,7 @@ FileDialogResult DialogHooks::FileDialog(QWidget* parent, const FileDialogReques
     return result;
   }
   result.file_name = PathBytes(dialog->selectedFiles().constFirst());
+  result.filter_index = static_cast<int>(dialog->nameFilters().indexOf(dialog->selectedNameFilter())) + 1;
   return result;
 }
 
