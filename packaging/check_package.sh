@@ -3,16 +3,17 @@
 #  - lintian: no errors (warnings are printed);
 #  - desktop-file-validate on the desktop entry, appstreamcli validate
 #    --no-net on the AppStream file, both as installed;
-#  - the package unpacked into a scratch root: its kinsheet-batch exports a
-#    public GEDCOM file (to Access too, from the installed templates) with
-#    the same CSV as BUILD_BIN's; the manuals and --version are there;
+#  - the package unpacked into a scratch root: its kinsheet-batch exports
+#    each public GEDCOM file with the same CSV as BUILD_BIN's (and one to
+#    Access, from the installed template); the manuals and --version are
+#    there;
 #  - with KINSHEET_APT_INSTALL=ON, as root: apt installs the package with
 #    its dependencies, /usr/bin/kinsheet-batch passes the same check, and
 #    the package is removed again.
 set -eu
 deb=$(realpath "$1")
 build_bin=$(realpath "$2")
-testdata=$3
+testdata=$(realpath -m "$3")
 app_id=io.github.kinsheet.Kinsheet
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -37,6 +38,7 @@ for f in usr/bin/kinsheet usr/bin/kinsheet-batch usr/share/kinsheet/Kinsheet2K.m
   [ -e "$root/$f" ] || fail "not in the package: /$f"
 done
 version=$(dpkg-deb -f "$deb" Version)
+version=${version%-*}  # the programs know the upstream version
 [ "$("$root/usr/bin/kinsheet-batch" --version)" = "kinsheet-batch $version" ] || fail "kinsheet-batch --version"
 [ "$("$root/usr/bin/kinsheet" --version)" = "kinsheet $version" ] || fail "kinsheet --version"
 # The manual is the help: every option of the export help is in it.
@@ -45,23 +47,36 @@ for option in $("$root/usr/bin/kinsheet-batch" export --help | grep -o -- '--[a-
     fail "kinsheet-batch(1) lacks $option"
 done
 
-# The installed tool against the build folder's, on a public file.
-ged=$testdata/555SAMPLE.GED
-if [ ! -f "$ged" ]; then
-  if [ "${KINSHEET_REQUIRE_TESTDATA:-}" = ON ]; then fail "no public GEDCOM file $ged"; fi
-  echo "SKIP the export check: no public GEDCOM file $ged"
+# The installed tool against the build folder's, on the public files.
+if ! ls "$testdata"/*.ged "$testdata"/*.GED >/dev/null 2>&1; then
+  if [ "${KINSHEET_REQUIRE_TESTDATA:-}" = ON ]; then fail "no public GEDCOM files in $testdata"; fi
+  echo "SKIP the export check: no public GEDCOM files in $testdata (set KINSHEET_TESTDATA)"
   exit 0
 fi
-"$build_bin/kinsheet-batch" export --quiet "$ged" "$scratch/built.csv"
+mkdir "$scratch/built" "$scratch/installed"
+for ged in "$testdata"/*.ged "$testdata"/*.GED; do
+  [ -f "$ged" ] || continue
+  name=$(basename "$ged")
+  "$build_bin/kinsheet-batch" export --quiet "$ged" "$scratch/built/$name.csv" || true
+done
 check_installed() {
   bin=$1
-  rm -f "$scratch/installed.csv" "$scratch/installed.mdb"
-  # Run from elsewhere, so that nothing of the build folder is at hand.
-  (cd "$scratch" && "$bin/kinsheet-batch" export --quiet "$ged" installed.csv &&
-     "$bin/kinsheet-batch" export --quiet "$ged" installed.mdb) || fail "$bin/kinsheet-batch export"
-  cmp "$scratch/built.csv" "$scratch/installed.csv" || fail "$bin/kinsheet-batch: the CSV differs from the build's"
-  [ -s "$scratch/installed.mdb" ] || fail "$bin/kinsheet-batch: no Access database"
-  echo "ok: $bin/kinsheet-batch writes the build's CSV ($(wc -l < "$scratch/installed.csv") lines) and an Access file"
+  rm -f "$scratch/installed/"*
+  files=0
+  for ged in "$testdata"/*.ged "$testdata"/*.GED; do
+    [ -f "$ged" ] || continue
+    name=$(basename "$ged")
+    [ -f "$scratch/built/$name.csv" ] || continue
+    # Run from elsewhere, so that nothing of the build folder is at hand.
+    (cd "$scratch" && "$bin/kinsheet-batch" export --quiet "$ged" "installed/$name.csv") ||
+      fail "$bin/kinsheet-batch export $name"
+    cmp "$scratch/built/$name.csv" "$scratch/installed/$name.csv" || fail "$bin/kinsheet-batch: $name's CSV differs"
+    files=$((files + 1))
+  done
+  [ "$files" -gt 0 ] || fail "no public file could be exported"
+  # The Access export starts from the installed template.
+  (cd "$scratch" && "$bin/kinsheet-batch" export --quiet "$ged" installed/last.mdb) || fail "$bin: Access export"
+  echo "ok: $bin/kinsheet-batch writes the build's CSV for $files public files, and Access from its template"
 }
 check_installed "$root/usr/bin"
 

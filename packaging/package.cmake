@@ -4,19 +4,22 @@
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kinsheet)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+# The first packaging of each version; packaging/changelog.Debian.in says
+# the same.
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_PACKAGE_CONTACT "Kinsheet developers <kinsheet@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "GEDCOM genealogy file to spreadsheet tables converter")
+# The summary comes first by itself; CPack indents these lines.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-"GEDCOM genealogy file to spreadsheet tables converter
- Kinsheet turns a GEDCOM family tree file into flat tables with one row per
- person: the person's own fields, father and mother, and up to three
- marriages. It writes CSV (also CSV UTF-8 for Excel), a fixed-width text
- report, Excel 97-2003 and Excel 2007+ workbooks, Access databases and SQLite
- databases, and can keep living people private.
- .
- The package holds the desktop program, kinsheet, and the command-line tool,
- kinsheet-batch.")
+"Kinsheet turns a GEDCOM family tree file into flat tables with one row per
+person: the person's own fields, father and mother, and up to three
+marriages. It writes CSV (also CSV UTF-8 for Excel), a fixed-width text
+report, Excel 97-2003 and Excel 2007+ workbooks, Access databases and SQLite
+databases, and can keep living people private.
+
+The package holds the desktop program, kinsheet, and the command-line tool,
+kinsheet-batch.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
