@@ -8,7 +8,7 @@
 # KINSHEET_TESTDATA=folder points at the public GEDCOM files.
 set -eu
 cd "$(dirname "$0")/.."
-./scripts/deps.sh build test
+./scripts/deps.sh build package
 if [ ! -f build/CMakeCache.txt ]; then
   cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKINSHEET_WERROR=ON >/dev/null
 fi

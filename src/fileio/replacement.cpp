@@ -229,7 +229,12 @@ File FileOpenReplacing(WindowServices& ws, const std::string& name,
 bool IsStreamOutput(const std::string& name) {
   if (name == kStandardOutputName) return true;
   struct stat st {};
-  return !name.empty() && ::stat(name.c_str(), &st) == 0 && (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode));
+  if (name.empty() || ::stat(name.c_str(), &st) != 0) return false;
+  if (S_ISFIFO(st.st_mode)) return true;
+  // Of the devices only the null device: writing into any other (a disk's
+  // character node, memory, a terminal someone else uses) is no export.
+  struct stat null {};
+  return S_ISCHR(st.st_mode) && ::stat("/dev/null", &null) == 0 && S_ISCHR(null.st_mode) && st.st_rdev == null.st_rdev;
 }
 
 File OpenStreamOutput(const std::string& name) {

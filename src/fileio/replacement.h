@@ -83,9 +83,9 @@ bool OutputExists(const std::string& name);
 
 // "-", the name that stands for standard output.
 inline constexpr const char* kStandardOutputName = "-";
-// True when `name` is "-" or names a character device or a FIFO (such as
-// /dev/null or a named pipe): a stream that a text export writes straight
-// into, since there is no file to replace.
+// True when `name` is "-", a FIFO (a named pipe) or the null device
+// (/dev/null, also through a link): a stream that a text export writes
+// straight into, since there is no file to replace. Other devices are not.
 bool IsStreamOutput(const std::string& name);
 // Opens a stream output for writing: "-" is a copy of standard output.
 // Throws FileError.

@@ -70,13 +70,15 @@ TEST(Outputs, StreamsAreStandardOutputDevicesAndPipes) {
   TempDir dir;
   WriteBytes(dir.File("file"), "x");
   ASSERT_EQ(::mkfifo(dir.File("pipe").c_str(), 0600), 0);
+  ASSERT_EQ(::symlink("/dev/null", dir.File("null-link").c_str()), 0);
   struct Case {
     std::string output;
     bool stream;
   };
   const Case cases[] = {
-      {"-", true},           {"/dev/null", true},     {dir.File("pipe"), true}, {dir.File("file"), false},
-      {dir.File("missing"), false}, {dir.path(), false}, {"", false},
+      {"-", true},           {"/dev/null", true},     {dir.File("pipe"), true}, {dir.File("null-link"), true},
+      {dir.File("file"), false}, {dir.File("missing"), false}, {dir.path(), false}, {"", false},
+      {"/dev/zero", false},  {"/dev/tty", false},     {"/dev/full", false},
   };
   for (const Case& c : cases) EXPECT_EQ(IsStreamOutput(c.output), c.stream) << c.output;
 }

@@ -413,7 +413,7 @@ void DialogsTest::everyFormatFromItsButton() {
       {"MS Excel Files (*.xls)|*.xls", ".xls", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)},
       {"MS Access Files (*.mdb)|*.mdb", ".mdb", std::string("\0\1\0\0Standard Jet DB\0\1", 21)},
       {"MS Access Files (*.mdb)|*.mdb", ".mdb", std::string("\0\1\0\0Standard Jet DB\0\0", 21)},
-      {"Comma Delimited Files (*.csv)|*.csv", ".csv", "\"INDI_ID\",\"FullName\",\"Surname\","},
+      {"Comma Delimited Files (*.csv)|*.csv|CSV UTF-8 for Excel (*.csv)|*.csv", ".csv", "\"INDI_ID\",\"FullName\",\"Surname\","},
       {"Text Files (*.txt)|*.txt", ".txt", "INDI_ID"},
       {"Excel Workbooks (*.xlsx)|*.xlsx", ".xlsx", std::string("PK\3\4", 4)},
       {"SQLite Databases (*.sqlite;*.sqlite3;*.db)|*.sqlite;*.sqlite3;*.db", ".sqlite",

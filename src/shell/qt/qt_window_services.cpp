@@ -121,7 +121,16 @@ FileDialogResult DialogHooks::FileDialog(QWidget* parent, const FileDialogReques
     return result;
   }
   result.file_name = PathBytes(dialog->selectedFiles().constFirst());
-  result.filter_index = static_cast<int>(dialog->nameFilters().indexOf(dialog->selectedNameFilter())) + 1;
+  // With the details hidden the dialog names the chosen filter by its
+  // description alone.
+  const QString chosen = dialog->selectedNameFilter();
+  const QStringList filters = dialog->nameFilters();
+  for (qsizetype i = 0; i < filters.size(); ++i) {
+    if (filters[i] == chosen || filters[i].startsWith(chosen + " (")) {
+      result.filter_index = static_cast<int>(i) + 1;
+      break;
+    }
+  }
   return result;
 }
 
