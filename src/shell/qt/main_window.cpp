@@ -357,12 +357,12 @@ QWidget* MainWindow::BuildFieldBoxes() {
   living_label->setBuddy(cboLiving);
   living_row->addWidget(living_label);
   living_row->addWidget(cboLiving);
-  living_row->addSpacing(12);
-  chkCsvGuard = new QCheckBox(msg::kCsvGuard, group);
-  chkCsvGuard->setObjectName("chkCsvGuard");
-  living_row->addWidget(chkCsvGuard);
   living_row->addStretch(1);
   grid->addLayout(living_row, kRows + 1, 0, 1, 5);
+  // On a line of its own, so that the fields keep their width.
+  chkCsvGuard = new QCheckBox(msg::kCsvGuard, group);
+  chkCsvGuard->setObjectName("chkCsvGuard");
+  grid->addWidget(chkCsvGuard, kRows + 2, 0, 1, 5);
   RestoreLivingSettings();
   connect(cboLiving, &QComboBox::currentIndexChanged, this, [this](int index) { OnLivingChosen(index); });
   connect(chkCsvGuard, &QCheckBox::toggled, this, [this](bool ticked) {
