@@ -41,7 +41,7 @@ bool CallWriter(RunState& state, WindowServices& ws, std::int16_t index) {
   }
 }
 
-bool WritesLines(std::int16_t index) { return index == kCsvFormat || index == 4; }
+bool WritesLines(std::int16_t index) { return index == kCsvFormat || index == kTextFormat; }
 
 // A refusal the writer would make whatever file it writes: shown before the
 // save dialog, so that no file is chosen or replaced for nothing.

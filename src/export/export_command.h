@@ -12,6 +12,7 @@ namespace kinsheet {
 
 inline constexpr std::int16_t kExportFormatCount = 7;
 inline constexpr std::int16_t kCsvFormat = 3;
+inline constexpr std::int16_t kTextFormat = 4;
 // The CSV save filter's entry (1-based) for CSV UTF-8 for Excel.
 inline constexpr int kCsvForExcelFilter = 3;
 

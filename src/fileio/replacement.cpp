@@ -240,8 +240,7 @@ bool IsStreamOutput(const std::string& name) {
 File OpenStreamOutput(const std::string& name) {
   if (name != kStandardOutputName) {
     // Truncating means nothing to a device or a pipe; nothing is created.
-    File f = OpenFileRaw(name, kModeAppend, 0);
-    return f;
+    return OpenFileRaw(name, kModeAppend, 0);
   }
   const int fd = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
   if (fd < 0) throw FileError(kErrDeviceUnavailable, errno, std::string(std::strerror(errno)) + " (standard output)");

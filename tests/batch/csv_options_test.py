@@ -154,6 +154,23 @@ class StandardStreams(Work):
             self.assertEqual((piped.returncode, piped.stdout), (0, from_file.stdout), command)
             self.assertEqual(piped.stderr, b"", command)
 
+    def test_a_reader_that_stops_early_leaves_nothing_behind(self):
+        # Far more than a pipe holds; the reader takes one line ("| head -1").
+        lines = ["0 HEAD"] + ["0 @I%d@ INDI\n1 NAME Given%d /Surname/" % (i, i) for i in range(20000)] + ["0 TRLR"]
+        ged = self.write("big.ged", "\n".join(lines).encode())
+        os.mkdir(self.path("tmp"))
+        proc = subprocess.Popen([BATCH, "export", "--quiet", ged, "-"], stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE, env=dict(os.environ, TMPDIR=self.path("tmp")))
+        self.assertTrue(proc.stdout.readline().startswith(b'"INDI_ID"'))
+        proc.stdout.close()
+        errors = proc.stderr.read()
+        proc.stderr.close()
+        # Not killed by SIGPIPE: the failed write is reported and the work
+        # folder removed.
+        self.assertEqual(proc.wait(timeout=60), 1, errors)
+        self.assertIn(b"Broken pipe", errors)
+        self.assertEqual(os.listdir(self.path("tmp")), [])
+
     def test_formats_that_need_a_file_refuse_dash(self):
         ged = self.write("a.ged", accents_gedcom())
         for fmt in ("xls", "xlsx", "mdb", "mdb95", "sqlite"):

@@ -246,7 +246,6 @@ bool PrepareSession(Session& s, const char* argv0, bool literal) {
   return true;
 }
 
-std::string AbsoluteInput(const std::string& input) { return InputPath(input); }
 
 int CountersCommand(const std::vector<std::string>& args, const char* argv0) {
   bool literal = false;
@@ -267,7 +266,7 @@ int CountersCommand(const std::vector<std::string>& args, const char* argv0) {
   if (positional[0].empty()) return Usage("INPUT is empty", kCountersHelp);
   Session s;
   if (!PrepareSession(s, argv0, literal)) return kExitRefused;
-  batch::ConsoleWindowServices ws({AbsoluteInput(positional[0]), "", false}, false, true);
+  batch::ConsoleWindowServices ws({InputPath(positional[0]), "", false}, false, true);
   const LoadOutcome outcome = Load(s, ws, positional[0]);
   if (outcome == LoadOutcome::kInterrupted) return Interrupted(msg::kLoadCancelled);
   const auto& c = s.state.counters;
@@ -398,7 +397,7 @@ int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
     }
   }
   const bool csv = format->index == kCsvFormat;
-  if (to_stdout && !csv && format->index != FormatByName("txt")->index) {
+  if (to_stdout && !csv && format->index != kTextFormat) {
     return Usage("OUTPUT '-' (standard output) takes csv or txt; " + std::string(format->name) + " needs a file",
                  kExportHelp);
   }
@@ -423,7 +422,7 @@ int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
   Session s;
   if (!PrepareSession(s, argv0, literal)) return kExitRefused;
   const bool tty = ::isatty(STDERR_FILENO) == 1;
-  batch::ConsoleWindowServices ws({AbsoluteInput(input), output, force}, tty, quiet);
+  batch::ConsoleWindowServices ws({InputPath(input), output, force}, tty, quiet);
   using Clock = std::chrono::steady_clock;
   const Clock::time_point started = Clock::now();
   const LoadOutcome outcome = Load(s, ws, input);
@@ -491,7 +490,7 @@ int BrowseCommand(const std::vector<std::string>& args, const char* argv0) {
   if (positional[0].empty()) return Usage("INPUT is empty", kBrowseHelp);
   Session s;
   if (!PrepareSession(s, argv0, literal)) return kExitRefused;
-  batch::ConsoleWindowServices ws({AbsoluteInput(positional[0]), "", false}, false, true);
+  batch::ConsoleWindowServices ws({InputPath(positional[0]), "", false}, false, true);
   const LoadOutcome outcome = Load(s, ws, positional[0]);
   if (outcome == LoadOutcome::kInterrupted) return Interrupted(msg::kLoadCancelled);
   if (outcome != LoadOutcome::kLoaded) return kExitRefused;
@@ -520,6 +519,9 @@ int main(int argc, char** argv) {
   // Past a file-size limit a write then fails and is reported like any
   // other failed write, instead of killing the tool.
   std::signal(SIGXFSZ, SIG_IGN);
+  // A reader of standard output that goes away ("| head") makes the write
+  // fail like any other, so that the work folder goes too.
+  std::signal(SIGPIPE, SIG_IGN);
   InstallSignalCleanup(SignalStop::kAskTheWork);
   if (argc < 2) return Usage("no command given", kToolHelp);
   const std::string command = argv[1];
