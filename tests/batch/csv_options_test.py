@@ -182,19 +182,18 @@ class StandardStreams(Work):
 
 class ExistingOutputs(Work):
     def test_dev_null_stays_dev_null(self):
+        # Told by what the tool says it wrote: other programs may touch /dev
+        # meanwhile.
         ged = self.write("a.ged", accents_gedcom())
-        # Only what this run would make counts (a stray one may be there).
-        there = {fmt: os.path.exists("/dev/null." + fmt) for fmt in ("csv", "txt", "xlsx")}
         for fmt in ("csv", "txt"):
             r = batch("export", "--format", fmt, ged, "/dev/null")
             self.assertEqual(r.returncode, 0, r.stderr)
-            self.assertEqual(os.path.exists("/dev/null." + fmt), there[fmt], fmt)
+            self.assertEqual(r.stderr, b"Kinsheet: /dev/null created. Do you wish to view it now? [No]\n", fmt)
         # A format that needs a file refuses the device and leaves it be.
         r = batch("export", "--format", "xlsx", "--force", ged, "/dev/null")
         self.assertEqual(r.returncode, 1)
-        self.assertIn(b"/dev/null", r.stderr)
-        self.assertEqual(os.path.exists("/dev/null.xlsx"), there["xlsx"])
-        self.assertEqual([n for n in os.listdir("/dev") if "kinsheet" in n], [])
+        self.assertIn(b"Kinsheet: /dev/null is not a regular file", r.stderr)
+        self.assertEqual([n for n in os.listdir("/dev") if n.startswith(".null.kinsheet-")], [])
 
     def test_extension_only_for_a_new_name(self):
         ged = self.write("a.ged", accents_gedcom())
