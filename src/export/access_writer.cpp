@@ -127,7 +127,7 @@ std::string AccessIdRefusal(std::int32_t longest_id) {
 
 bool WriteAccessDatabase(RunState& state, WindowServices& ws, const std::string& AccessFormat) {
   const std::string template_path =
-      state.program_folder + (AccessFormat == "95" ? "/Kinsheet95.mdb" : "/Kinsheet2K.mdb");
+      state.program_folder + "/" + (AccessFormat == "95" ? kAccess95Template : kAccess2000Template);
   if (!FileExists(template_path)) {
     Say(ws, msg::kTemplateMissing, MsgIcon::kNone);
     return false;

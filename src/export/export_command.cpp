@@ -41,6 +41,8 @@ bool CallWriter(RunState& state, WindowServices& ws, std::int16_t index) {
   }
 }
 
+bool WritesLines(std::int16_t index) { return index == kCsvFormat || index == kTextFormat; }
+
 // A refusal the writer would make whatever file it writes: shown before the
 // save dialog, so that no file is chosen or replaced for nothing.
 bool RefusedByWriter(RunState& state, WindowServices& ws, std::int16_t index) {
@@ -66,7 +68,14 @@ bool RefusedByWriter(RunState& state, WindowServices& ws, std::int16_t index) {
 
 // An export may replace a file the user wrote before, never the GEDCOM file
 // it came from (however named) nor anything that is not a plain file.
-bool RefusedTarget(const RunState& state, WindowServices& ws, const std::string& path) {
+bool RefusedTarget(const RunState& state, WindowServices& ws, const std::string& path, std::int16_t index) {
+  // CSV and text go straight into a stream (standard output, /dev/null, a
+  // pipe); the other formats need a file they can seek in and rename.
+  if (WritesLines(index) && IsStreamOutput(path)) return false;
+  if (path == kStandardOutputName) {
+    Say(ws, std::string(msg::kStandardOutputNeedsText), MsgIcon::kExclamation);
+    return true;
+  }
   const std::optional<FileIdentity> target = IdentifyFile(path);
   if (!target) return false;
   if (state.loaded_gedcom && *target == *state.loaded_gedcom) {
@@ -81,6 +90,10 @@ bool RefusedTarget(const RunState& state, WindowServices& ws, const std::string&
 }
 
 }  // namespace
+
+bool NeedsExtension(const std::string& output) {
+  return output.find('.') == std::string::npos && output != kStandardOutputName && !OutputExists(output);
+}
 
 bool mnuSheetifyItem_Click(RunState& state, WindowServices& ws, std::int16_t index) {
   if (index < 0 || index >= kExportFormatCount) return false;
@@ -119,23 +132,24 @@ bool mnuSheetifyItem_Click(RunState& state, WindowServices& ws, std::int16_t ind
     request.save = true;
     request.title = msg::kSaveTitle;
     request.filter = format.filter;
-    request.filter_index = 2;
+    // CSV's third entry is the same CSV for Excel, with a byte-order mark.
+    request.filter_index = index == kCsvFormat && state.csv_bom ? kCsvForExcelFilter : 2;
     request.file_name = state.name_part;
     request.initial_folder = state.dialog_initial_folder;
     request.cancel_error = true;
     const FileDialogResult chosen = ws.ShowFileDialog(request);
     if (chosen.cancelled || chosen.file_name.empty()) return false;
+    if (index == kCsvFormat && chosen.filter_index != 0) state.csv_bom = chosen.filter_index == kCsvForExcelFilter;
 
     state.current_file_name = chosen.file_name;
-    if (state.current_file_name.find('.') == std::string::npos) {
-      state.current_file_name += format.extension;
-    }
+    if (NeedsExtension(state.current_file_name)) state.current_file_name += format.extension;
     ws.Repaint();
 
-    if (RefusedTarget(state, ws, state.current_file_name)) return false;
+    if (RefusedTarget(state, ws, state.current_file_name, index)) return false;
     // The writer replaces the old file only with a complete new one. A link
-    // that leads nowhere is asked about too: it would be replaced.
-    if (OutputExists(state.current_file_name)) {
+    // that leads nowhere is asked about too: it would be replaced. A stream
+    // replaces nothing.
+    if (OutputExists(state.current_file_name) && !IsStreamOutput(state.current_file_name)) {
       // The writer could not open such a name anyway: keep the old file.
       if (IsRefusedFileName(state.current_file_name)) {
         FileErrors(ws, kErrBadFileName);

@@ -148,14 +148,20 @@ bool RunExport(RunState& state, WindowServices& ws, TableWriter& writer,
       // Refused before any file exists.
       if (std::string refusal = writer.Refusal(layouts.back()); !refusal.empty()) throw ExportRefused(refusal);
     }
-    if (traits.writes_lines) {
+    // Standard output, a pipe or /dev/null has no old file to keep safe.
+    const bool stream = traits.writes_lines && IsStreamOutput(path);
+    if (stream) {
+      lines = OpenStreamOutput(path);
+    } else if (traits.writes_lines) {
       lines = FileOpenReplacing(ws, path, replacement);
       // The file layer has shown its message; its reason ends the export.
       if (!replacement) lines.Write({});
     } else {
       replacement.emplace(path);
     }
-    writer.Begin({path, replacement->temporary(), traits.writes_lines ? &lines : nullptr});
+    static const std::string kNoTemporary;
+    writer.Begin({path, replacement ? replacement->temporary() : kNoTemporary,
+                  traits.writes_lines ? &lines : nullptr});
     // Every format names the file it writes while it writes it.
     ws.SetStatusText(msg::kCreating + path + msg::kCreatingEnd);
     if (traits.announces) ws.DoEvents();
@@ -163,7 +169,7 @@ bool RunExport(RunState& state, WindowServices& ws, TableWriter& writer,
     WriteTables(writer, tables, layouts, progress, open_table);
     writer.Finish();
     lines.Close();
-    replacement->Commit();
+    if (replacement) replacement->Commit();
   } catch (const ExportRefused& e) {
     // A format's limit, found before any file was made: said on its own,
     // not as a failure.

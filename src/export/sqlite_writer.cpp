@@ -17,6 +17,7 @@
 #include "export/living.h"
 #include "export/writer_support.h"
 #include "export/writers.h"
+#include "state/startup.h"
 #include "records/work_records.h"
 #include "text/encoding.h"
 #include "ui/messages.h"
@@ -119,7 +120,7 @@ std::vector<std::pair<std::string, std::string>> ExportInfo(const RunState& stat
       {"source_file", text::DecodeToUtf8(state.gedcom_path)},
       {"export_time", UtcNow()},
       {"program", "Kinsheet"},
-      {"program_version", std::to_string(KINSHEET_VERSION_MAJOR) + "." + std::to_string(KINSHEET_VERSION_MINOR)},
+      {"program_version", VersionText()},
       {"fields", fields},
       // What the export did with people presumed living, and by which limit.
       {"living", LivingModeName(state.living.mode)},

@@ -17,6 +17,7 @@
 #include "export/columns.h"
 #include "export/export_driver.h"
 #include "export/writers.h"
+#include "state/startup.h"
 #include "export/xlsx_package.h"
 #include "text/encoding.h"
 #include "ui/messages.h"
@@ -47,7 +48,7 @@ struct BookCloser {
 };
 
 std::string ProgramName() {
-  return "Kinsheet " + std::to_string(KINSHEET_VERSION_MAJOR) + "." + std::to_string(KINSHEET_VERSION_MINOR);
+  return "Kinsheet " + VersionText();
 }
 
 std::string FileNameOf(const std::string& path) {

@@ -112,6 +112,7 @@ class File {
   friend File OpenFileRaw(const std::string&, std::int16_t, std::int32_t);
   friend File FileOpen(WindowServices&, const std::string&, std::int16_t, std::int32_t, bool);
   friend File FileOpenReplacing(WindowServices&, const std::string&, std::optional<FileReplacement>&);
+  friend File OpenStreamOutput(const std::string&);
   bool FillBuffer();
   // Flushes and closes as the destructor does: a failure is dropped.
   void CloseQuietly() noexcept;

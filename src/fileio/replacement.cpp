@@ -226,6 +226,31 @@ File FileOpenReplacing(WindowServices& ws, const std::string& name,
   }
 }
 
+bool IsStreamOutput(const std::string& name) {
+  if (name == kStandardOutputName) return true;
+  struct stat st {};
+  if (name.empty() || ::stat(name.c_str(), &st) != 0) return false;
+  if (S_ISFIFO(st.st_mode)) return true;
+  // Of the devices only the null device: writing into any other (a disk's
+  // character node, memory, a terminal someone else uses) is no export.
+  struct stat null {};
+  return S_ISCHR(st.st_mode) && ::stat("/dev/null", &null) == 0 && S_ISCHR(null.st_mode) && st.st_rdev == null.st_rdev;
+}
+
+File OpenStreamOutput(const std::string& name) {
+  if (name != kStandardOutputName) {
+    // Truncating means nothing to a device or a pipe; nothing is created.
+    return OpenFileRaw(name, kModeAppend, 0);
+  }
+  const int fd = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
+  if (fd < 0) throw FileError(kErrDeviceUnavailable, errno, std::string(std::strerror(errno)) + " (standard output)");
+  File f;
+  f.fd_ = fd;
+  f.path_ = "standard output";
+  f.mode_ = kModeOutput;
+  return f;
+}
+
 std::optional<FileIdentity> IdentifyFile(const std::string& name) {
   struct stat st {};
   if (name.empty() || ::stat(name.c_str(), &st) != 0) return std::nullopt;

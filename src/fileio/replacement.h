@@ -81,6 +81,16 @@ bool IsSpecialFile(const std::string& name);
 // symbolic link even when it leads nowhere.
 bool OutputExists(const std::string& name);
 
+// "-", the name that stands for standard output.
+inline constexpr const char* kStandardOutputName = "-";
+// True when `name` is "-", a FIFO (a named pipe) or the null device
+// (/dev/null, also through a link): a stream that a text export writes
+// straight into, since there is no file to replace. Other devices are not.
+bool IsStreamOutput(const std::string& name);
+// Opens a stream output for writing: "-" is a copy of standard output.
+// Throws FileError.
+File OpenStreamOutput(const std::string& name);
+
 // Removes the temporaries in `folder` that no live program holds (this
 // user's, unlocked, and written to or older than a minute); returns how
 // many went.

@@ -131,6 +131,12 @@ struct RunState {
   // preview shows after its sort and search. Every record in it is one the
   // living option writes.
   std::optional<std::vector<std::int32_t>> export_rows;
+  // CSV for Excel: a UTF-8 byte-order mark first, so that Excel does not
+  // read the file in the local code page.
+  bool csv_bom = false;
+  // CSV values that a spreadsheet would run as a formula (first character
+  // = + - @ tab or CR) get a leading apostrophe.
+  bool csv_guard = false;
 
   // "Problem ..." messages of one load: the front end chooses how many are
   // shown (the rest are counted and reported once), the loader counts them.
@@ -155,8 +161,19 @@ struct RunState {
   std::string FamilyWorkFile() const { return work_folder + "/Kinsheet.Fam"; }
 };
 
-// The program folder as the program uses it: no trailing separator, a root
-// folder becomes the empty text.
+// The files the programs look for at run time.
+inline constexpr const char* kAccess2000Template = "Kinsheet2K.mdb";
+inline constexpr const char* kAccess95Template = "Kinsheet95.mdb";
+inline constexpr const char* kHelpPageName = "kinsheet-help.html";
+
+// The folder with the program's data, as the program uses it: no trailing
+// separator, a root folder becomes the empty text. It is the executable's
+// folder when that holds the data (a build folder), else the installed data
+// folder beside it (../share/kinsheet) when that does, else the executable's
+// folder all the same.
 std::string ProgramFolderFrom(const std::string& executable_folder);
+
+// True when `folder` holds an Access template or the help page.
+bool HoldsProgramData(const std::string& folder);
 
 }  // namespace kinsheet

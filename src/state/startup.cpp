@@ -31,9 +31,7 @@ std::string CommandLineFile(const std::string& command_line) {
   return ec ? name : absolute.lexically_normal().string();
 }
 
-std::string VersionText() {
-  return std::to_string(KINSHEET_VERSION_MAJOR) + "." + std::to_string(KINSHEET_VERSION_MINOR);
-}
+std::string VersionText() { return KINSHEET_VERSION; }
 
 void PrepareRunState(RunState& state, const std::string& executable_folder,
                      const std::string& command_line) {

@@ -19,7 +19,7 @@ std::string JoinCommandLine(const std::vector<std::string>& arguments);
 // part of the name.
 std::string CommandLineFile(const std::string& command_line);
 
-// "major.minor".
+// The version, as the build sets it (CMake's project version).
 std::string VersionText();
 
 // Program folder and current file name for a run started from
@@ -31,8 +31,12 @@ void PrepareRunState(RunState& state, const std::string& executable_folder,
 // load says why.
 void UseWorkFolder(RunState& state, const PrivateWorkFolder& folder);
 
-// The help page shipped beside the program.
-inline constexpr const char* kHelpFileName = "kinsheet-help.html";
+// The desktop entry's id (without ".desktop"), also the AppStream id and
+// the icon's name.
+inline constexpr const char* kDesktopAppId = KINSHEET_APP_ID;
+
+// The help page shipped with the program.
+inline constexpr const char* kHelpFileName = kHelpPageName;
 std::string HelpPagePath(const RunState& state);
 
 // The maker's home page.

@@ -82,7 +82,12 @@ inline constexpr const char* kSaveTitle = "Save Sheetified file as...";
 inline constexpr const char* kOverwrite = "Overwrite existing file?";
 inline constexpr const char* kSaveFilterXls = "All Files (*.*)|*.*|MS Excel Files (*.xls)|*.xls";
 inline constexpr const char* kSaveFilterMdb = "All Files (*.*)|*.*|MS Access Files (*.mdb)|*.mdb";
-inline constexpr const char* kSaveFilterCsv = "All Files (*.*)|*.*|Comma Delimited Files (*.csv)|*.csv";
+inline constexpr const char* kSaveFilterCsv =
+    "All Files (*.*)|*.*|Comma Delimited Files (*.csv)|*.csv|CSV UTF-8 for Excel (*.csv)|*.csv";
+inline constexpr const char* kStandardOutputNeedsText =
+    "Only CSV and the text report can be written to standard output ('-'); the other formats need a file.";
+// The window's CSV option.
+inline constexpr const char* kCsvGuard = "Guard CSV values against formulas (leading ')";
 inline constexpr const char* kSaveFilterTxt = "All Files (*.*)|*.*|Text Files (*.txt)|*.txt";
 // After the chosen output path.
 inline constexpr const char* kOutputIsGedcom =

@@ -36,6 +36,7 @@ struct FileDialogRequest {
 struct FileDialogResult {
   bool cancelled = false;
   std::string file_name;  // empty when cancelled
+  int filter_index = 0;    // the chosen filter's pair, 1-based; 0 unknown
 };
 
 class WindowServices {

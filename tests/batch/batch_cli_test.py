@@ -136,16 +136,21 @@ class Export(Work):
         with open(SAMPLE, "rb") as f:
             ged = self.write("tree.ged", f.read())
         os.symlink(ged, self.path("tree-link.csv"))
+        os.symlink("/dev/zero", self.path("zero.csv"))
         os.symlink("/dev/null", self.path("null.csv"))
         for out, why in ((ged, b"is the GEDCOM file that was loaded"),
                          (self.path("tree-link.csv"), b"is the GEDCOM file that was loaded"),
-                         (self.path("null.csv"), b"is not a regular file")):
+                         (self.path("zero.csv"), b"is not a regular file")):
             r = run("export", "--quiet", "--force", "--format", "csv", ged, out)
             self.assertEqual(r.returncode, 1, r.stderr)
             self.assertIn(why, r.stderr)
             self.assertNotIn(b"Overwrite existing file?", r.stderr)
         with open(SAMPLE, "rb") as f:
             self.assertEqual(self.read("tree.ged"), f.read())
+        self.assertTrue(os.path.islink(self.path("zero.csv")))
+        # The null device takes a CSV: nothing is replaced, the link stays.
+        r = run("export", "--quiet", "--format", "csv", ged, self.path("null.csv"))
+        self.assertEqual(r.returncode, 0, r.stderr)
         self.assertTrue(os.path.islink(self.path("null.csv")))
 
     def test_refusals_exit_1_and_write_nothing(self):

@@ -102,7 +102,7 @@ TEST(ExportCommand, SaveDialogPerFormat) {
   const char* filters[] = {"All Files (*.*)|*.*|MS Excel Files (*.xls)|*.xls",
                            "All Files (*.*)|*.*|MS Access Files (*.mdb)|*.mdb",
                            "All Files (*.*)|*.*|MS Access Files (*.mdb)|*.mdb",
-                           "All Files (*.*)|*.*|Comma Delimited Files (*.csv)|*.csv",
+                           "All Files (*.*)|*.*|Comma Delimited Files (*.csv)|*.csv|CSV UTF-8 for Excel (*.csv)|*.csv",
                            "All Files (*.*)|*.*|Text Files (*.txt)|*.txt"};
   const char* names[] = {"my.xls", "my.mdb", "my.mdb", "my.csv", "my.txt"};
   for (std::int16_t i = 0; i < 5; ++i) {

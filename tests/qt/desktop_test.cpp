@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "export/export_command.h"
 #include "shell/qt/about_window.h"
 #include "shell/qt/program.h"
 #include "state/startup.h"
@@ -40,6 +41,7 @@ class DesktopTest : public QObject {
   void recentFiles();
   void settingsSurviveARestart();
   void livingChoice();
+  void csvForExcelAndFormulaGuard();
   void openerFailureIsSaidAndHelpShowsHere();
 };
 
@@ -84,7 +86,7 @@ void DesktopTest::splashHandsOverToTheWindow() {
   frmAboutKinsheet& about = program->about();
   MainWindow& w = program->window();
   QVERIFY(about.isVisible() && !about.Command1->isVisibleTo(&about) && !w.isVisible());
-  QCOMPARE(about.lblVersion->text(), QString("%1.%2").arg(KINSHEET_VERSION_MAJOR).arg(KINSHEET_VERSION_MINOR));
+  QCOMPARE(about.lblVersion->text(), QString(KINSHEET_VERSION));
   QCOMPARE(w.StatusPanel1->text(), PathText(file));
 
   QTRY_VERIFY(w.isVisible());
@@ -215,6 +217,67 @@ void DesktopTest::livingChoice() {
   QCOMPARE(f.state.living.years, kDefaultLivingYears);
 }
 
+// The CSV save dialog's third entry writes CSV for Excel and is offered
+// again next time; the guard box puts an apostrophe before a formula. Both
+// survive a restart.
+void DesktopTest::csvForExcelAndFormulaGuard() {
+  const std::string bom = "\xEF\xBB\xBF";
+  const std::string plain = "\"INDI_ID\",\"Bir_Place\"\r\n\"I1\",\"=1+2\"\r\n";
+  const std::string guarded = "\"INDI_ID\",\"Bir_Place\"\r\n\"I1\",\"'=1+2\"\r\n";
+  Sandbox sandbox;
+  const std::string ged = WriteFile(sandbox, "f.ged", "0 HEAD\r\n0 @I1@ INDI\r\n1 BIRT\r\n2 PLAC =1+2\r\n0 TRLR\r\n");
+  const std::string out = sandbox.PathBytes("f.csv");
+  struct Step {
+    int filter;        // the entry chosen in the save dialog
+    bool click_guard;  // the guard box clicked before the export
+    std::string want;
+    int offered_next;  // the entry the next CSV dialog starts on
+  };
+  const Step steps[] = {
+      {2, false, plain, 2},
+      {kCsvForExcelFilter, false, bom + plain, kCsvForExcelFilter},
+      {kCsvForExcelFilter, true, bom + guarded, kCsvForExcelFilter},
+      {2, false, guarded, 2},
+      {2, true, plain, 2},
+  };
+  {
+    WindowFixture f;
+    MainWindow& w = *f.window;
+    QVERIFY(f.Load(ged));
+    w.chkSelect[16]->click();
+    w.chkSelect[7]->click();
+    for (const Step& step : steps) {
+      if (step.click_guard) w.chkCsvGuard->click();
+      f.dialogs.file_answers.push_back(out);
+      f.dialogs.filter_answers.push_back(step.filter);
+      // Replace the last one, then do not view it.
+      f.dialogs.message_answers = {MsgResult::kYes, MsgResult::kNo};
+      w.mnuSheetifyItem_Click(kCsvFormat);
+      QCOMPARE(ReadFile(out), step.want);
+      f.dialogs.file_answers.push_back("");  // cancelled: only where the dialog starts counts
+      w.mnuSheetifyItem_Click(kCsvFormat);
+      QCOMPARE(f.dialogs.file_dialogs.back().filter_index, step.offered_next);
+    }
+    QVERIFY(f.dialogs.file_dialogs.back().filter.find("|CSV UTF-8 for Excel (*.csv)|*.csv") != std::string::npos);
+    // Left with CSV for Excel and the guard on.
+    w.chkCsvGuard->click();
+    f.dialogs.file_answers.push_back(out);
+    f.dialogs.filter_answers.push_back(kCsvForExcelFilter);
+    f.dialogs.message_answers = {MsgResult::kYes, MsgResult::kNo};
+    w.mnuSheetifyItem_Click(kCsvFormat);
+  }
+  WindowFixture again;
+  QVERIFY(again.window->chkCsvGuard->isChecked());
+  QVERIFY(again.Load(ged));
+  again.window->chkSelect[16]->click();
+  again.window->chkSelect[7]->click();
+  again.dialogs.file_answers.push_back(out);
+  again.dialogs.message_answers = {MsgResult::kYes, MsgResult::kNo};
+  again.window->mnuSheetifyItem_Click(kCsvFormat);
+  QCOMPARE(again.dialogs.file_dialogs.back().filter_index, kCsvForExcelFilter);
+  QCOMPARE(ReadFile(out), bom + guarded);
+}
+
 void DesktopTest::openerFailureIsSaidAndHelpShowsHere() {
   WindowFixture f;
   MainWindow& w = *f.window;
@@ -325,6 +388,15 @@ void DialogsTest::answersComeBack() {
   FileDialogResult chosen = hooks.FileDialog(nullptr, save);
   QVERIFY(!chosen.cancelled);
   QCOMPARE(chosen.file_name, sandbox.PathBytes("family.txt"));
+  QCOMPARE(chosen.filter_index, 1);
+  const FileDialogRequest csv{true, "", msg::kSaveFilterCsv, kCsvForExcelFilter, "f.csv", sandbox.folder(), true};
+  WhenShown<QFileDialog>([](QFileDialog* dialog) {
+    QCOMPARE(dialog->selectedNameFilter(), QString("CSV UTF-8 for Excel (*.csv)"));
+    dialog->selectNameFilter(dialog->nameFilters().at(1));
+    static_cast<QDialog*>(dialog)->accept();
+  });
+  chosen = hooks.FileDialog(nullptr, csv);
+  QCOMPARE(chosen.filter_index, 2);
   WhenShown<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
   chosen = hooks.FileDialog(nullptr, save);
   QVERIFY(chosen.cancelled && chosen.file_name.empty());
@@ -342,7 +414,7 @@ void DialogsTest::everyFormatFromItsButton() {
       {"MS Excel Files (*.xls)|*.xls", ".xls", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)},
       {"MS Access Files (*.mdb)|*.mdb", ".mdb", std::string("\0\1\0\0Standard Jet DB\0\1", 21)},
       {"MS Access Files (*.mdb)|*.mdb", ".mdb", std::string("\0\1\0\0Standard Jet DB\0\0", 21)},
-      {"Comma Delimited Files (*.csv)|*.csv", ".csv", "\"INDI_ID\",\"FullName\",\"Surname\","},
+      {"Comma Delimited Files (*.csv)|*.csv|CSV UTF-8 for Excel (*.csv)|*.csv", ".csv", "\"INDI_ID\",\"FullName\",\"Surname\","},
       {"Text Files (*.txt)|*.txt", ".txt", "INDI_ID"},
       {"Excel Workbooks (*.xlsx)|*.xlsx", ".xlsx", std::string("PK\3\4", 4)},
       {"SQLite Databases (*.sqlite;*.sqlite3;*.db)|*.sqlite;*.sqlite3;*.db", ".sqlite",

@@ -26,6 +26,10 @@ FileDialogResult ScriptedDialogs::FileDialog(QWidget*, const FileDialogRequest& 
     result.file_name = file_answers.front();
     file_answers.pop_front();
   }
+  if (!filter_answers.empty()) {
+    result.filter_index = filter_answers.front();
+    filter_answers.pop_front();
+  }
   result.cancelled = result.file_name.empty();
   return result;
 }

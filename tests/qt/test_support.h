@@ -37,6 +37,8 @@ class ScriptedDialogs : public DialogHooks {
   }
 
   std::deque<std::string> file_answers;
+  // The save filter (1-based) each answer was chosen with; 0 or none: unknown.
+  std::deque<int> filter_answers;
   std::deque<MsgResult> message_answers;
   std::vector<MessageBoxRequest> messages;
   std::vector<FileDialogRequest> file_dialogs;

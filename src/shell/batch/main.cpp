@@ -19,6 +19,7 @@
 #include "gedcom/loader.h"
 #include "records/dates.h"
 #include "shell/batch/console_window_services.h"
+#include "fileio/replacement.h"
 #include "fileio/signal_cleanup.h"
 #include "fileio/work_folder.h"
 #include "state/commands.h"
@@ -49,6 +50,9 @@ const char* const kToolHelp =
     "  browse INPUT [--from N] print the browser page that starts at person N\n"
     "  dateyear TEXT           print the year the program reads in a date text\n"
     "\n"
+    "  --help                  print this text ('COMMAND --help': a command's)\n"
+    "  --version               print the version\n"
+    "\n"
     "A file of any size loads, up to 2147483647 people and as many families;\n"
     "a larger one is refused.\n"
     "Run 'kinsheet-batch COMMAND --help' for a command's options and examples.\n"
@@ -61,8 +65,8 @@ const char* const kToolHelp =
     "the first bytes; lines end at CR LF, LF CR, CR or LF; a header's CHAR of\n"
     "ANSEL, IBMPC (code page 437) or MACINTOSH converts the lines that are not\n"
     "UTF-8. Standard error says so when a file is read that way. INPUT may be a\n"
-    "pipe (/dev/stdin). The first 100 lines that cannot be read are reported,\n"
-    "then their number.\n";
+    "pipe; '-' reads standard input. The first 100 lines that cannot be read are\n"
+    "reported, then their number.\n";
 
 const char* const kCountersHelp =
     "Usage: kinsheet-batch counters [--literal] INPUT\n"
@@ -80,8 +84,9 @@ const char* const kCountersHelp =
 const char* const kExportHelp =
     "Usage: kinsheet-batch export [--format csv|txt|xls|xlsx|mdb|mdb95|sqlite]\n"
     "                             [--fields all|LIST] [--living include|private|exclude]\n"
-    "                             [--living-years N] [--force] [--quiet] [--literal]\n"
-    "                             [--timings] INPUT OUTPUT\n"
+    "                             [--living-years N] [--csv-bom] [--csv-guard]\n"
+    "                             [--force] [--quiet] [--literal] [--timings]\n"
+    "                             INPUT OUTPUT\n"
     "\n"
     "Loads INPUT and writes OUTPUT with one row per person.\n"
     "  --format F   csv, txt (fixed-width report), xls (Excel 97-2003), xlsx (Excel\n"
@@ -105,6 +110,12 @@ const char* const kExportHelp =
     "  --living-years N\n"
     "               presumed dead when born or christened at least N years ago\n"
     "               (1-999, default 110); a death or burial in the file always counts\n"
+    "  --csv-bom    CSV UTF-8 for Excel: the CSV starts with a UTF-8 byte-order mark,\n"
+    "               so that Excel reads accents right (without it Excel takes the\n"
+    "               local code page)\n"
+    "  --csv-guard  a CSV value that begins with = + - @, a tab or a carriage return\n"
+    "               gets a leading apostrophe, so that a spreadsheet does not run it\n"
+    "               as a formula (default: values as they are)\n"
     "  --force      replace an existing OUTPUT (otherwise it is left alone, exit 1);\n"
     "               the old file stays whole until the new one is complete, and\n"
     "               the new one gets its permissions; a file you may not write\n"
@@ -114,7 +125,10 @@ const char* const kExportHelp =
     "               bytes (a CR there: CR or CR LF, else LF), no character sets\n"
     "  --timings    print the seconds spent loading, writing the rows and\n"
     "               finishing the file (closing, compressing, indexing)\n"
-    "An OUTPUT without any '.' gets the format's extension.\n"
+    "An OUTPUT without any '.' that does not exist gets the format's extension\n"
+    "(/dev/null stays /dev/null). INPUT '-' reads standard input; OUTPUT '-'\n"
+    "writes CSV (the default for '-') or the text report to standard output, as\n"
+    "it does to /dev/null or a named pipe; the other formats need a file.\n"
     "Ctrl+C stops the load or the export: no unfinished OUTPUT stays, exit 130.\n"
     "\n"
     "Examples:\n"
@@ -123,7 +137,9 @@ const char* const kExportHelp =
     "  kinsheet-batch export --format mdb95 family.ged family.mdb\n"
     "  kinsheet-batch export family.ged family.xlsx\n"
     "  kinsheet-batch export --fields all family.ged family.sqlite\n"
-    "  kinsheet-batch export --living private family.ged for-cousins.csv\n";
+    "  kinsheet-batch export --living private family.ged for-cousins.csv\n"
+    "  kinsheet-batch export --csv-bom --csv-guard family.ged for-excel.csv\n"
+    "  kinsheet-batch export --fields 16,25 - - < family.ged | head\n";
 
 const char* const kBrowseHelp =
     "Usage: kinsheet-batch browse INPUT [--from N] [--literal]\n"
@@ -184,9 +200,15 @@ struct Session {
 
 // Loads INPUT; a load that ends without a message of its own (a missing or
 // unreadable file) gets one line saying why.
-LoadOutcome Load(Session& s, batch::ConsoleWindowServices& ws, const std::string& input) {
+// The file an INPUT names: "-" is standard input.
+std::string InputPath(const std::string& input) {
+  if (input == "-") return "/dev/stdin";
   std::error_code ec;
-  const std::string path = fs::absolute(input, ec).string();
+  return fs::absolute(input, ec).string();
+}
+
+LoadOutcome Load(Session& s, batch::ConsoleWindowServices& ws, const std::string& input) {
+  const std::string path = InputPath(input);
   const int before = ws.messages_shown();
   const LoadOutcome outcome = LoadGedcom(s.state, ws);
   ws.EndProgress();
@@ -224,10 +246,6 @@ bool PrepareSession(Session& s, const char* argv0, bool literal) {
   return true;
 }
 
-std::string AbsoluteInput(const std::string& input) {
-  std::error_code ec;
-  return fs::absolute(input, ec).string();
-}
 
 int CountersCommand(const std::vector<std::string>& args, const char* argv0) {
   bool literal = false;
@@ -248,7 +266,7 @@ int CountersCommand(const std::vector<std::string>& args, const char* argv0) {
   if (positional[0].empty()) return Usage("INPUT is empty", kCountersHelp);
   Session s;
   if (!PrepareSession(s, argv0, literal)) return kExitRefused;
-  batch::ConsoleWindowServices ws({AbsoluteInput(positional[0]), "", false}, false, true);
+  batch::ConsoleWindowServices ws({InputPath(positional[0]), "", false}, false, true);
   const LoadOutcome outcome = Load(s, ws, positional[0]);
   if (outcome == LoadOutcome::kInterrupted) return Interrupted(msg::kLoadCancelled);
   const auto& c = s.state.counters;
@@ -324,7 +342,7 @@ bool ParseLivingYears(const std::string& text, int& years) {
 
 int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
   std::string format_name, fields = "all", living_name = "include", living_years;
-  bool force = false, quiet = false, literal = false, timings = false;
+  bool force = false, quiet = false, literal = false, timings = false, csv_bom = false, csv_guard = false;
   std::vector<std::string> positional;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -351,6 +369,10 @@ int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
       literal = true;
     } else if (a == "--timings") {
       timings = true;
+    } else if (a == "--csv-bom") {
+      csv_bom = true;
+    } else if (a == "--csv-guard") {
+      csv_guard = true;
     } else if (a.size() > 1 && a[0] == '-' && a != "-") {
       return Usage("unknown option " + a, kExportHelp);
     } else {
@@ -361,16 +383,25 @@ int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
   const std::string& input = positional[0];
   std::string output = positional[1];
   if (input.empty() || output.empty()) return Usage("INPUT and OUTPUT must not be empty", kExportHelp);
+  const bool to_stdout = output == kStandardOutputName;
   const FormatChoice* format = nullptr;
   if (!format_name.empty()) {
     format = FormatByName(format_name);
     if (format == nullptr) return Usage("unknown format " + format_name, kExportHelp);
+  } else if (to_stdout) {
+    format = FormatByName("csv");
   } else {
     format = FormatByExtension(output);
     if (format == nullptr) {
       return Usage("cannot tell the format from " + output + "; use --format", kExportHelp);
     }
   }
+  const bool csv = format->index == kCsvFormat;
+  if (to_stdout && !csv && format->index != kTextFormat) {
+    return Usage("OUTPUT '-' (standard output) takes csv or txt; " + std::string(format->name) + " needs a file",
+                 kExportHelp);
+  }
+  if ((csv_bom || csv_guard) && !csv) return Usage("--csv-bom and --csv-guard are for CSV only", kExportHelp);
   std::vector<int> boxes;
   if (!ParseFields(fields, boxes)) return Usage("--fields takes 'all' or numbers 0 to 27", kExportHelp);
   LivingOptions living;
@@ -382,14 +413,16 @@ int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
   }
 
   // The extension rule looks at OUTPUT as given, before it becomes absolute.
-  if (output.find('.') == std::string::npos) output += format->extension;
-  std::error_code ec;
-  output = fs::absolute(output, ec).string();
+  if (NeedsExtension(output)) output += format->extension;
+  if (!to_stdout) {
+    std::error_code ec;
+    output = fs::absolute(output, ec).string();
+  }
 
   Session s;
   if (!PrepareSession(s, argv0, literal)) return kExitRefused;
   const bool tty = ::isatty(STDERR_FILENO) == 1;
-  batch::ConsoleWindowServices ws({AbsoluteInput(input), output, force}, tty, quiet);
+  batch::ConsoleWindowServices ws({InputPath(input), output, force}, tty, quiet);
   using Clock = std::chrono::steady_clock;
   const Clock::time_point started = Clock::now();
   const LoadOutcome outcome = Load(s, ws, input);
@@ -400,6 +433,8 @@ int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
   if (outcome == LoadOutcome::kWorkFolderFull || outcome == LoadOutcome::kNotGedcom) return kExitRefused;
   for (int box : boxes) SetFieldBox(s.state, ws, box, true);
   s.state.living = living;
+  s.state.csv_bom = csv_bom;
+  s.state.csv_guard = csv_guard;
 
   ws.set_counting_rows(true);
   const int before = ws.messages_shown();
@@ -455,7 +490,7 @@ int BrowseCommand(const std::vector<std::string>& args, const char* argv0) {
   if (positional[0].empty()) return Usage("INPUT is empty", kBrowseHelp);
   Session s;
   if (!PrepareSession(s, argv0, literal)) return kExitRefused;
-  batch::ConsoleWindowServices ws({AbsoluteInput(positional[0]), "", false}, false, true);
+  batch::ConsoleWindowServices ws({InputPath(positional[0]), "", false}, false, true);
   const LoadOutcome outcome = Load(s, ws, positional[0]);
   if (outcome == LoadOutcome::kInterrupted) return Interrupted(msg::kLoadCancelled);
   if (outcome != LoadOutcome::kLoaded) return kExitRefused;
@@ -484,6 +519,9 @@ int main(int argc, char** argv) {
   // Past a file-size limit a write then fails and is reported like any
   // other failed write, instead of killing the tool.
   std::signal(SIGXFSZ, SIG_IGN);
+  // A reader of standard output that goes away ("| head") makes the write
+  // fail like any other, so that the work folder goes too.
+  std::signal(SIGPIPE, SIG_IGN);
   InstallSignalCleanup(SignalStop::kAskTheWork);
   if (argc < 2) return Usage("no command given", kToolHelp);
   const std::string command = argv[1];
@@ -491,6 +529,10 @@ int main(int argc, char** argv) {
   try {
     if (IsHelp(command)) {
       std::fputs(kToolHelp, stdout);
+      return kExitOk;
+    }
+    if (command == "--version") {
+      std::printf("kinsheet-batch %s\n", VersionText().c_str());
       return kExitOk;
     }
     if (command == "counters") return EndAfterStop(CountersCommand(args, argv[0]));

@@ -74,6 +74,10 @@ constexpr const char* kSpouseCaption = " Include Spouse's INDI Info ";
 // has no control of its own: a user who wants another edits the setting.
 constexpr const char* kLivingKey = "export/living";
 constexpr const char* kLivingYearsKey = "export/livingYears";
+// The CSV options: the formula guard, and CSV for Excel (a byte-order
+// mark) as the last CSV save chose.
+constexpr const char* kCsvGuardKey = "export/csvGuard";
+constexpr const char* kCsvBomKey = "export/csvBom";
 
 // Where the settings live: $XDG_CONFIG_HOME/kinsheet/kinsheet.conf.
 QSettings Settings() { return QSettings("kinsheet", "kinsheet"); }
@@ -378,8 +382,16 @@ QWidget* MainWindow::BuildFieldBoxes() {
   living_row->addWidget(cboLiving);
   living_row->addStretch(1);
   grid->addLayout(living_row, kRows + 1, 0, 1, 5);
+  // On a line of its own, so that the fields keep their width.
+  chkCsvGuard = new QCheckBox(msg::kCsvGuard, group);
+  chkCsvGuard->setObjectName("chkCsvGuard");
+  grid->addWidget(chkCsvGuard, kRows + 2, 0, 1, 5);
   RestoreLivingSettings();
   connect(cboLiving, &QComboBox::currentIndexChanged, this, [this](int index) { OnLivingChosen(index); });
+  connect(chkCsvGuard, &QCheckBox::toggled, this, [this](bool ticked) {
+    state_.csv_guard = ticked;
+    Settings().setValue(kCsvGuardKey, ticked);
+  });
   return group;
 }
 
@@ -394,6 +406,9 @@ void MainWindow::RestoreLivingSettings() {
   state_.living.years = ok && years >= 1 && years <= 999 ? years : kDefaultLivingYears;
   state_.living.mode = mode;
   cboLiving->setCurrentIndex(static_cast<int>(mode));
+  state_.csv_guard = settings.value(kCsvGuardKey, false).toBool();
+  state_.csv_bom = settings.value(kCsvBomKey, false).toBool();
+  chkCsvGuard->setChecked(state_.csv_guard);
 }
 
 void MainWindow::OnLivingChosen(int index) {
@@ -519,6 +534,7 @@ void MainWindow::mnuFileItem_Click(int index) {
 
 void MainWindow::mnuSheetifyItem_Click(int index) {
   if (index < 0 || index >= kExportFormatCount) return;
+  const bool bom = state_.csv_bom;
   Guarded(*services_, [&] {
     // The preview's rows, as sorted and searched, for this export alone.
     struct ShownRows {
@@ -532,6 +548,8 @@ void MainWindow::mnuSheetifyItem_Click(int index) {
     }
     export_command_(state_, *services_, static_cast<std::int16_t>(index));
   });
+  // The CSV entry chosen in the save dialog is offered first next time.
+  if (state_.csv_bom != bom) Settings().setValue(kCsvBomKey, state_.csv_bom);
   if (!state_.openers.empty()) opener_timer_->start();
 }
 

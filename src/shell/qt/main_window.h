@@ -109,6 +109,8 @@ class MainWindow : public QMainWindow {
   QRadioButton* optInclSpouse = nullptr;
   // What exports do with people presumed living, in LivingMode order.
   QComboBox* cboLiving = nullptr;
+  // CSV values starting a formula get a leading apostrophe.
+  QCheckBox* chkCsvGuard = nullptr;
   QTreeWidget* ListView1 = nullptr;
   QScrollBar* VScroll1 = nullptr;
   // The browser and the export's preview, side by side with the boxes.

@@ -122,6 +122,16 @@ FileDialogResult DialogHooks::FileDialog(QWidget* parent, const FileDialogReques
     return result;
   }
   result.file_name = PathBytes(dialog->selectedFiles().constFirst());
+  // With the details hidden the dialog names the chosen filter by its
+  // description alone.
+  const QString chosen = dialog->selectedNameFilter();
+  const QStringList filters = dialog->nameFilters();
+  for (qsizetype i = 0; i < filters.size(); ++i) {
+    if (filters[i] == chosen || filters[i].startsWith(chosen + " (")) {
+      result.filter_index = static_cast<int>(i) + 1;
+      break;
+    }
+  }
   return result;
 }
 

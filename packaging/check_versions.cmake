@@ -1,0 +1,16 @@
+# The version is set once, by project(): both programs' --version and the
+# manuals say it. -DVERSION=... -DPROGRAMS="exe;exe" -DMANUALS="a.1.gz;..."
+cmake_minimum_required(VERSION 3.22)
+foreach(program ${PROGRAMS})
+  execute_process(COMMAND ${program} --version OUTPUT_VARIABLE said RESULT_VARIABLE status)
+  get_filename_component(name ${program} NAME)
+  if(NOT status EQUAL 0 OR NOT said STREQUAL "${name} ${VERSION}\n")
+    message(FATAL_ERROR "${name} --version said '${said}' (exit ${status}), not '${name} ${VERSION}'")
+  endif()
+endforeach()
+foreach(manual ${MANUALS})
+  execute_process(COMMAND gzip -dc ${manual} OUTPUT_VARIABLE page RESULT_VARIABLE status)
+  if(NOT status EQUAL 0 OR NOT page MATCHES "^\\.TH [^\n]* \"Kinsheet ${VERSION}\" ")
+    message(FATAL_ERROR "${manual} does not name Kinsheet ${VERSION} in its title line")
+  endif()
+endforeach()
