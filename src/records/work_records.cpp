@@ -100,6 +100,7 @@ void FixedRecord<Length, Field>::Set(Field field, std::string_view value) {
   const FieldSlot s = SlotOf(field);
   ends_[static_cast<std::size_t>(field)] =
       static_cast<std::uint8_t>(StoreFixed(bytes_.data() + s.offset, s.width, value));
+  if (value.size() > static_cast<std::size_t>(s.width)) cut_ = true;
 }
 
 template class FixedRecord<kIndividualRecordLength, IndiField>;

@@ -82,6 +82,12 @@ class FixedRecord {
   // Left-aligned, space-padded, cut at the width (never inside a UTF-8
   // character when the value is valid UTF-8).
   void Set(Field field, std::string_view value);
+  // True once after a Set whose value was longer than its field.
+  bool TakeCut() {
+    const bool cut = cut_;
+    cut_ = false;
+    return cut;
+  }
   std::string_view Raw(Field field) const { return View().Raw(field); }
   std::string_view Trimmed(Field field) const { return View().Trimmed(field); }
   bool IsBlank(Field field) const { return Trimmed(field).empty(); }
@@ -112,6 +118,7 @@ class FixedRecord {
   std::array<char, Length> bytes_;
   FieldEnds ends_;
   bool ends_known_ = true;
+  bool cut_ = false;
 };
 
 using IndividualRecord = FixedRecord<kIndividualRecordLength, IndiField>;
