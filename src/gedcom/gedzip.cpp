@@ -38,10 +38,12 @@ std::size_t GedzipReader::Read(char* bytes, std::size_t n) {
   if (!entry_open_) return 0;
   const int got = unzReadCurrentFile(zip_, bytes, static_cast<unsigned>(std::min<std::size_t>(n, INT_MAX)));
   if (got < 0) throw ArchiveDamaged();
+  read_ += got;
   if (got == 0) {
-    // The end: only now is the checksum known.
+    // The end: only now is the checksum known. Data that ends early is
+    // never checked by it, so the length is.
     entry_open_ = false;
-    if (unzCloseCurrentFile(zip_) != UNZ_OK) throw ArchiveDamaged();
+    if (unzCloseCurrentFile(zip_) != UNZ_OK || read_ != size_) throw ArchiveDamaged();
   }
   return static_cast<std::size_t>(got);
 }

@@ -35,6 +35,7 @@ class GedzipReader {
   bool entry_open_ = false;
   ArchiveState state_ = ArchiveState::kDamaged;
   std::int64_t size_ = 0;
+  std::int64_t read_ = 0;
 };
 
 // The archive's data broke off or was altered: the load stops.

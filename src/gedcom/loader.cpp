@@ -282,8 +282,13 @@ LoadOutcome LoadGedcom(RunState& state, WindowServices& ws, const std::string& p
     bytes_read = 0;
     if (kind == FileKind::kZip) {
       GedzipReader zip(path);
-      if (zip.state() == ArchiveState::kDamaged) return RefuseFile(state, ws, shown_name + msg::kArchiveDamaged);
-      if (zip.state() == ArchiveState::kNoGedcom) {
+      // An archive of no entries is its directory's end alone, which
+      // minizip does not open.
+      const bool empty = first.size() == 22 && first.compare(0, 4, std::string_view("PK\x05\x06", 4)) == 0;
+      if (zip.state() == ArchiveState::kDamaged && !empty) {
+        return RefuseFile(state, ws, shown_name + msg::kArchiveDamaged);
+      }
+      if (zip.state() != ArchiveState::kReady) {
         // Named as an archive of a tree, it lacks the tree; named as any
         // other ZIP, it is simply not one.
         return RefuseFile(state, ws,
@@ -294,12 +299,23 @@ LoadOutcome LoadGedcom(RunState& state, WindowServices& ws, const std::string& p
       ws.SetProgressMax(unpacked_max);
       if (zip.size() > kProgressShownAbove) ws.SetProgressVisible(true);
       ArchiveSource source{zip};
+      state.hold_problems = true;
+      state.held_problems.clear();
       try {
         ReadText(state, ws, source, unpacked_max, bytes_read, {});
       } catch (const ArchiveDamaged&) {
+        state.hold_problems = false;
         EmptyAfterCancel(state, ws);
+        state.report.Clear();
+        ws.SetStatusText("");
         return RefuseFile(state, ws, shown_name + msg::kArchiveDamaged);
+      } catch (...) {
+        state.hold_problems = false;
+        throw;
       }
+      state.hold_problems = false;
+      for (const std::string& text : state.held_problems) Say(ws, text, MsgIcon::kExclamation);
+      state.held_problems.clear();
     } else if (kind != FileKind::kText) {
       return RefuseFile(state, ws, shown_name + FileKindMessage(kind) + msg::kNotGedcomAdvice);
     } else {

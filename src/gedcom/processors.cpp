@@ -243,7 +243,12 @@ void ReportProblem(RunState& state, WindowServices& ws, const std::string& text)
   std::string one_line = text;
   std::replace(one_line.begin(), one_line.end(), '\n', ' ');
   state.report.Add(state.parser.line_number, state.parser.record_id, ReadingProblem::kUnreadableLine, one_line);
-  if (++state.problem_count <= state.problem_limit) Say(ws, text, MsgIcon::kExclamation);
+  if (++state.problem_count > state.problem_limit) return;
+  if (state.hold_problems) {
+    state.held_problems.push_back(text);
+  } else {
+    Say(ws, text, MsgIcon::kExclamation);
+  }
 }
 
 void AdvanceCounter(RunState& state, WindowServices& ws, int index) {

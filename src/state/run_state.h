@@ -143,6 +143,10 @@ struct RunState {
   // shown (the rest are counted and reported once), the loader counts them.
   std::int64_t problem_limit = 10;
   std::int64_t problem_count = 0;
+  // While a GEDCOM archive is read the messages wait here: its checksum,
+  // known only at its end, may yet say the lines were damaged data.
+  bool hold_problems = false;
+  std::vector<std::string> held_problems;
   // Everything the last load could not read or found inconsistent, and the
   // links it collected to check at its end. Cleared by each load.
   ReadingReport report;

@@ -254,7 +254,8 @@ class BrowseAndDates(Work):
                         "11,I1,Id defined again: @I1@,Both records kept as rows; links go to the first", ""])
             # Quiet exports say nothing; a report that cannot be written fails the run.
             r = run("export", "--quiet", "--force", ged, os.path.join(tmp, "out.csv"))
-            self.assertEqual((r.returncode, r.stderr), (0, b"Kinsheet: Reading as GEDCOM 7.0\n"))
+            self.assertEqual(r.returncode, 0, r.stderr)
+            self.assertNotIn(b"Reading report", r.stderr)
             r = run("counters", "--report", os.path.join(tmp, "no", "such", "r.csv"), ged)
             self.assertEqual(r.returncode, 1)
             self.assertIn(b"The reading report could not be saved: ", r.stderr)
