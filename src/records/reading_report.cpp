@@ -120,19 +120,65 @@ std::string ReadingReport::Summary() const {
   return s;
 }
 
+bool HashSet64::Insert(std::uint64_t h) {
+  if (h == 0) h = 1;
+  if ((size_ + 1) * 2 > slots_.size()) Grow();
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t i = h & mask;; i = (i + 1) & mask) {
+    if (slots_[i] == h) return false;
+    if (slots_[i] == 0) {
+      slots_[i] = h;
+      ++size_;
+      return true;
+    }
+  }
+}
+
+bool HashSet64::Contains(std::uint64_t h) const {
+  if (h == 0) h = 1;
+  if (slots_.empty()) return false;
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t i = h & mask;; i = (i + 1) & mask) {
+    if (slots_[i] == h) return true;
+    if (slots_[i] == 0) return false;
+  }
+}
+
+void HashSet64::Clear() {
+  slots_ = {};
+  size_ = 0;
+}
+
+void HashSet64::Grow() {
+  std::vector<std::uint64_t> old;
+  old.swap(slots_);
+  slots_.assign(old.empty() ? 1024 : old.size() * 2, 0);
+  size_ = 0;
+  for (std::uint64_t h : old) {
+    if (h != 0) Insert(h);
+  }
+}
+
 LinkCheck::LinkCheck() : spill_(nullptr, &std::fclose) {}
 LinkCheck::~LinkCheck() = default;
 
 void LinkCheck::Clear() {
-  defined_ = {};
+  defined_.Clear();
+  famc_.Clear();
+  chil_.Clear();
   held_.clear();
   held_.shrink_to_fit();
   spill_.reset();
 }
 
-bool LinkCheck::Define(std::string_view id) { return defined_.insert(HashText(id)).second; }
+bool LinkCheck::Define(std::string_view id) { return defined_.Insert(HashText(id)); }
 
 void LinkCheck::Pointer(LinkKind kind, std::int64_t line, std::string_view from, std::string_view target) {
+  if (kind == LinkKind::kFamc) famc_.Insert(PairHash(target, from));
+  if (kind == LinkKind::kChil) chil_.Insert(PairHash(from, target));
+  // A pointer back to a record already read has nothing left to check
+  // unless it is half of a family link.
+  if (kind == LinkKind::kOther && defined_.Contains(HashText(target))) return;
   held_.push_back(static_cast<char>(kind));
   PutNumber(held_, static_cast<std::uint64_t>(line), 8);
   PutNumber(held_, from.size(), 4);
@@ -220,26 +266,18 @@ bool LinkCheck::ForEachPointer(Visit visit) {
 }
 
 void LinkCheck::Finish(ReadingReport& report) {
-  std::vector<std::uint64_t> famc;  // (family, person) of each FAMC
-  std::vector<std::uint64_t> chil;  // (family, person) of each CHIL
+  auto has = [](const HashSet64& set, std::uint64_t h) { return set.Contains(h); };
   ForEachPointer([&](const Pending& p) {
-    if (p.kind == LinkKind::kFamc) famc.push_back(PairHash(p.target, p.from));
-    if (p.kind == LinkKind::kChil) chil.push_back(PairHash(p.from, p.target));
-  });
-  std::sort(famc.begin(), famc.end());
-  std::sort(chil.begin(), chil.end());
-  auto has = [](const std::vector<std::uint64_t>& v, std::uint64_t h) { return std::binary_search(v.begin(), v.end(), h); };
-  ForEachPointer([&](const Pending& p) {
-    if (!defined_.contains(HashText(p.target))) {
+    if (!defined_.Contains(HashText(p.target))) {
       report.Add(p.line, p.from, ReadingProblem::kUndefinedPointer, "@" + std::string(p.target) + "@");
       return;
     }
     // A record without an id cannot be pointed back to: its links are
     // one-sided by nature, and the record is reported already.
     if (p.from.empty()) return;
-    if (p.kind == LinkKind::kChil && !has(famc, PairHash(p.from, p.target))) {
+    if (p.kind == LinkKind::kChil && !has(famc_, PairHash(p.from, p.target))) {
       report.Add(p.line, p.from, ReadingProblem::kChildWithoutFamc, "@" + std::string(p.target) + "@");
-    } else if (p.kind == LinkKind::kFamc && !has(chil, PairHash(p.target, p.from))) {
+    } else if (p.kind == LinkKind::kFamc && !has(chil_, PairHash(p.target, p.from))) {
       report.Add(p.line, p.from, ReadingProblem::kFamcWithoutChild, "@" + std::string(p.target) + "@");
     }
   });
