@@ -31,6 +31,28 @@ int FieldSize(int position) {
   return kMarriage[(position - 23) % 6];
 }
 
+// A value of at most `size` characters, cut where needed to `size` UTF-16
+// units, as a Jet text field counts them: letters outside the Basic
+// Multilingual Plane take two. The cut never falls inside a character nor
+// between a letter and its accents. A value of more characters than the
+// field holds stays whole, for the engine to refuse as too long.
+std::u16string FitField(const std::string& value, std::size_t size) {
+  std::u16string text = text::DecodeText(value);
+  if (text.size() <= size) return text;
+  const std::size_t characters = text::IsValidUtf8(value) ? text::CodePointCount(value) : value.size();
+  if (characters > size) return text;
+  // The characters whose units fit, a surrogate pair counted whole.
+  std::size_t units = 0;
+  std::size_t fitting = 0;
+  for (std::size_t i = 0; i < text.size(); ++i, ++fitting) {
+    const bool pair = text[i] >= 0xD800 && text[i] < 0xDC00 && i + 1 < text.size();
+    if (units + (pair ? 2 : 1) > size) break;
+    units += pair ? 2 : 1;
+    if (pair) ++i;
+  }
+  return text::DecodeText(std::string_view(value).substr(0, text::FitCharacters(value, fitting)));
+}
+
 constexpr WriterTraits kAccessTraits = {msg::kDbError, 100, true, false, 3};
 
 class AccessWriter : public TableWriter {
@@ -60,7 +82,7 @@ class AccessWriter : public TableWriter {
     for (const ExportValue& v : row) by_position_[v.position] = &v.value;
     for (const TableField& f : fields_) {
       const std::string* value = by_position_[f.position] ? by_position_[f.position] : &empty_;
-      rs_->Fields(f.name).Value(text::DecodeText(*value));
+      rs_->Fields(f.name).Value(FitField(*value, static_cast<std::size_t>(FieldSize(f.position))));
     }
     rs_->Update(jet::dbUpdateRegular, false);
   }
