@@ -1,12 +1,14 @@
 // From the open dialog to work files on disk: the file read once into the
 // parser, its problems counted, and the browser set up.
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "fileio/file_open.h"
 #include "gedcom/file_kind.h"
+#include "gedcom/gedzip.h"
 #include "gedcom/loader.h"
 #include "gedcom/parser.h"
 #include "gedcom/processors.h"
@@ -28,7 +30,10 @@ constexpr std::size_t kChunk = 1 << 16;
 class ParserSink : public LineSink {
  public:
   ParserSink(RunState& state, WindowServices& ws) : state_(state), ws_(ws) {}
-  void OnLine(std::string_view line) override { ParseGedRec(state_, ws_, line); }
+  void OnLine(std::string_view line) override {
+    state_.parser.line_number = line_number;
+    ParseGedRec(state_, ws_, line);
+  }
   void OnReading(FileEncoding encoding, text::Charset charset) override {
     const char* note = nullptr;
     if (encoding == FileEncoding::kUtf16Le) {
@@ -52,8 +57,8 @@ class ParserSink : public LineSink {
 
 // The file once, from start to end, in pieces: a pipe works like a file.
 // `first` is the piece already read to tell what kind of file it is.
-template <typename Reader>
-void ReadAll(WindowServices& ws, File& in, Reader& reader, std::int32_t progress_max, std::int64_t& done,
+template <typename Source, typename Reader>
+void ReadAll(WindowServices& ws, Source& in, Reader& reader, std::int32_t progress_max, std::int64_t& done,
              std::string_view first) {
   reader.Feed(first.data(), first.size());
   done += static_cast<std::int64_t>(first.size());
@@ -97,6 +102,43 @@ LoadOutcome StopWhenWorkFolderFull(RunState& state, WindowServices& ws, std::int
   Say(ws, text, MsgIcon::kExclamation);
   state.load_failure = text;
   return LoadOutcome::kWorkFolderFull;
+}
+
+// gedcom.ged of an archive, read as a file is.
+struct ArchiveSource {
+  GedzipReader& zip;
+  std::size_t ReadBytes(char* bytes, std::size_t n) { return zip.Read(bytes, n); }
+};
+
+template <typename Source>
+void ReadText(RunState& state, WindowServices& ws, Source& in, std::int32_t progress_max, std::int64_t& done,
+              std::string_view first) {
+  ParserSink sink(state, ws);
+  if (state.literal_reading) {
+    LiteralTextReader reader(sink);
+    ReadAll(ws, in, reader, progress_max, done, first);
+  } else {
+    GedcomTextReader reader(sink);
+    ReadAll(ws, in, reader, progress_max, done, first);
+  }
+}
+
+// A load refused before its first line: one message, and the window as
+// it was before a file was chosen.
+LoadOutcome RefuseFile(RunState& state, WindowServices& ws, const std::string& text) {
+  ws.SetCaption(kAppTitle);
+  ws.SetProgressVisible(false);
+  ws.SetBusy(false);
+  Say(ws, text, MsgIcon::kExclamation);
+  state.load_failure = text;
+  return LoadOutcome::kNotGedcom;
+}
+
+bool EndsWithGdz(const std::string& path) {
+  if (path.size() < 4) return false;
+  std::string ext = path.substr(path.size() - 4);
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext == ".gdz";
 }
 
 }  // namespace
@@ -176,6 +218,12 @@ LoadOutcome LoadGedcom(RunState& state, WindowServices& ws, const std::string& p
   ws.SetBusy(true);
   state.load_failure.clear();
   state.problem_count = 0;
+  state.report.Clear();
+  state.links.Clear();
+  state.parser.line_number = 0;
+  state.parser.record_id.clear();
+  state.parser.gedcom7 = false;
+  state.parser.conc_reported = false;
   ResetCounters(state, ws);
 
   WorkState& w = state.work;
@@ -226,33 +274,57 @@ LoadOutcome LoadGedcom(RunState& state, WindowServices& ws, const std::string& p
     if (!w.individual_file.is_open() || !w.family_file.is_open()) return LoadOutcome::kFailed;
 
     // A file of another kind stops here, before any of its bytes can reach
-    // a message as a line. (A reader of GEDCOM archives takes a kZip here.)
+    // a message as a line; a ZIP may be a GEDCOM archive.
     std::string first(kChunk, '\0');
     first.resize(in.ReadBytes(first.data(), first.size()));
     const FileKind kind = SniffFileKind(first);
-    if (kind != FileKind::kText) {
-      const std::string& path = state.current_file_name;
-      const std::string text = text::EscapeForDisplay(path.substr(path.rfind('/') + 1)) + FileKindMessage(kind) +
-                               msg::kNotGedcomAdvice;
-      ws.SetCaption(kAppTitle);
-      ws.SetProgressVisible(false);
-      ws.SetBusy(false);
-      Say(ws, text, MsgIcon::kExclamation);
-      state.load_failure = text;
-      return LoadOutcome::kNotGedcom;
-    }
-
-    ParserSink sink(state, ws);
+    const std::string& path = state.current_file_name;
+    const std::string shown_name = text::EscapeForDisplay(path.substr(path.rfind('/') + 1));
     bytes_read = 0;
-    if (state.literal_reading) {
-      LiteralTextReader reader(sink);
-      ReadAll(ws, in, reader, progress_max, bytes_read, first);
+    if (kind == FileKind::kZip) {
+      GedzipReader zip(path);
+      // An archive of no entries is its directory's end alone, which
+      // minizip does not open.
+      const bool empty = first.size() == 22 && first.compare(0, 4, std::string_view("PK\x05\x06", 4)) == 0;
+      if (zip.state() == ArchiveState::kDamaged && !empty) {
+        return RefuseFile(state, ws, shown_name + msg::kArchiveDamaged);
+      }
+      if (zip.state() != ArchiveState::kReady) {
+        // Named as an archive of a tree, it lacks the tree; named as any
+        // other ZIP, it is simply not one.
+        return RefuseFile(state, ws,
+                          shown_name + (EndsWithGdz(path) ? msg::kArchiveWithoutGedcom
+                                                          : std::string(msg::kNotGedcomZip) + msg::kNotGedcomAdvice));
+      }
+      const auto unpacked_max = static_cast<std::int32_t>(std::min<std::int64_t>(zip.size(), INT32_MAX));
+      ws.SetProgressMax(unpacked_max);
+      if (zip.size() > kProgressShownAbove) ws.SetProgressVisible(true);
+      ArchiveSource source{zip};
+      state.hold_problems = true;
+      state.held_problems.clear();
+      try {
+        ReadText(state, ws, source, unpacked_max, bytes_read, {});
+      } catch (const ArchiveDamaged&) {
+        state.hold_problems = false;
+        EmptyAfterCancel(state, ws);
+        state.report.Clear();
+        ws.SetStatusText("");
+        return RefuseFile(state, ws, shown_name + msg::kArchiveDamaged);
+      } catch (...) {
+        state.hold_problems = false;
+        throw;
+      }
+      state.hold_problems = false;
+      for (const std::string& text : state.held_problems) Say(ws, text, MsgIcon::kExclamation);
+      state.held_problems.clear();
+    } else if (kind != FileKind::kText) {
+      return RefuseFile(state, ws, shown_name + FileKindMessage(kind) + msg::kNotGedcomAdvice);
     } else {
-      GedcomTextReader reader(sink);
-      ReadAll(ws, in, reader, progress_max, bytes_read, first);
+      ReadText(state, ws, in, progress_max, bytes_read, first);
     }
 
     FlushWorkRecords(state);
+    state.links.Finish(state.report);
     in.Close();
     w.individual_file.Close();
     w.family_file.Close();

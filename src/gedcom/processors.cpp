@@ -2,6 +2,7 @@
 // sex, four events, family links; husband, wife, marriage and children.
 #include "gedcom/processors.h"
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cstdint>
@@ -39,8 +40,8 @@ bool CountLine(std::int16_t& count, bool& limit_reported, WindowServices& ws, co
 enum class LineRole : std::uint8_t {
   kNone,
   kIndiStart, kName, kTitle, kNamePrefix, kNameSuffix, kNickname, kGivenName, kSurname,
-  kSex, kAfn, kFamc, kFams, kDeathOrBurial,
-  kFamStart, kHusband, kWife, kChild,
+  kSex, kAfn, kFamc, kFams, kDeath, kBurial, kBirth, kChr,
+  kFamStart, kHusband, kWife, kChild, kMarriage,
   // Events: a date or place of the individual's or the family's record.
   kBirthDate, kBirthPlace, kChrDate, kChrPlace, kDeathDate, kDeathPlace, kBurialDate,
   kBurialPlace, kMarriageDate, kMarriagePlace,
@@ -77,12 +78,13 @@ constexpr PathRole Entry(std::string_view path, LineRole role) {
 using R = LineRole;
 constexpr PathRole kPaths8[] = {
     Entry("INDI:SEX", R::kSex), Entry("INDI:AFN", R::kAfn), Entry("FAM:HUSB", R::kHusband),
-    Entry("FAM:WIFE", R::kWife), Entry("FAM:CHIL", R::kChild),
+    Entry("FAM:WIFE", R::kWife), Entry("FAM:CHIL", R::kChild), Entry("INDI:CHR", R::kChr),
+    Entry("FAM:MARR", R::kMarriage),
 };
 constexpr PathRole kPaths9[] = {
     Entry("INDI:NAME", R::kName), Entry("INDI:TITL", R::kTitle), Entry("INDI:FAMC", R::kFamc),
-    Entry("INDI:FAMS", R::kFams), Entry("INDI:DEAT", R::kDeathOrBurial),
-    Entry("INDI:BURI", R::kDeathOrBurial),
+    Entry("INDI:FAMS", R::kFams), Entry("INDI:DEAT", R::kDeath),
+    Entry("INDI:BURI", R::kBurial), Entry("INDI:BIRT", R::kBirth),
 };
 constexpr PathRole kPaths13[] = {
     Entry("INDI:CHR:DATE", R::kChrDate), Entry("INDI:CHR:PLAC", R::kChrPlace),
@@ -136,6 +138,33 @@ bool IsVoidLink(LineRole role, std::string_view value) {
   }
 }
 
+// Of several structures of one kind in a record the first is the
+// preferred one, taken whole: a later one's date, place or name parts do
+// not replace the first's, even where the first has none. A bit per kind.
+std::uint8_t StructureOf(LineRole role) {
+  switch (role) {
+    case LineRole::kBirth: case LineRole::kBirthDate: case LineRole::kBirthPlace: return 1;
+    case LineRole::kChr: case LineRole::kChrDate: case LineRole::kChrPlace: return 2;
+    case LineRole::kDeath: case LineRole::kDeathDate: case LineRole::kDeathPlace: return 4;
+    case LineRole::kBurial: case LineRole::kBurialDate: case LineRole::kBurialPlace: return 8;
+    case LineRole::kMarriage: case LineRole::kMarriageDate: case LineRole::kMarriagePlace: return 16;
+    case LineRole::kName: return 32;
+    default: return 0;
+  }
+}
+
+// A structure's own line: the first of its kind is taken, a later one
+// skipped with everything under it.
+void StartStructure(WorkState& w, LineRole role) {
+  const std::uint8_t kind = StructureOf(role);
+  w.skipping_structure = (w.structures_seen & kind) != 0 ? kind : 0;
+  w.structures_seen |= kind;
+}
+
+bool Skipped(const WorkState& w, LineRole role) {
+  return w.skipping_structure != 0 && w.skipping_structure == StructureOf(role);
+}
+
 void NameAnalysis(IndividualRecord& rec, std::string_view value) {
   std::string_view given;
   std::string_view surname;
@@ -184,6 +213,13 @@ void StoreIfNonEmpty(IndividualRecord& rec, IndiField field, std::string_view va
   if (!value.empty()) rec.Set(field, value);
 }
 
+// A part under a later NAME only fills what the names before it left
+// blank, as the later NAME line itself does.
+void StoreNamePart(const WorkState& w, IndividualRecord& rec, IndiField field, std::string_view value) {
+  if (w.skipping_structure == StructureOf(LineRole::kName) && !rec.IsBlank(field)) return;
+  StoreIfNonEmpty(rec, field, value);
+}
+
 // The longest-id figures count characters, as every width does.
 std::int32_t IdCharacters(std::string_view id) {
   return static_cast<std::int32_t>(text::IsValidUtf8(id) ? text::CodePointCount(id) : id.size());
@@ -208,8 +244,16 @@ std::string CounterCaption(std::int64_t value) {
 
 void ReportProblem(RunState& state, WindowServices& ws, const std::string& text) {
   // Past the front end's limit only the count goes on; the loader reports it
-  // once at the end.
-  if (++state.problem_count <= state.problem_limit) Say(ws, text, MsgIcon::kExclamation);
+  // once at the end. The reading report lists every one.
+  std::string one_line = text;
+  std::replace(one_line.begin(), one_line.end(), '\n', ' ');
+  state.report.Add(state.parser.line_number, state.parser.record_id, ReadingProblem::kUnreadableLine, one_line);
+  if (++state.problem_count > state.problem_limit) return;
+  if (state.hold_problems) {
+    state.held_problems.push_back(text);
+  } else {
+    Say(ws, text, MsgIcon::kExclamation);
+  }
 }
 
 void AdvanceCounter(RunState& state, WindowServices& ws, int index) {
@@ -232,6 +276,8 @@ void StartIndividualRecord(RunState& state, WindowServices& ws) {
   w.individual_number = w.individual_count;
   w.individual.Clear();
   w.individual_count_limit_said = false;
+  w.structures_seen = 0;
+  w.skipping_structure = 0;
 }
 
 void StartFamilyRecord(RunState& state, WindowServices& ws) {
@@ -249,6 +295,8 @@ void StartFamilyRecord(RunState& state, WindowServices& ws) {
   w.family_number = w.family_count;
   w.family.Clear();
   w.family_count_limit_said = false;
+  w.structures_seen = 0;
+  w.skipping_structure = 0;
 }
 
 void FlushWorkRecords(RunState& state) {
@@ -263,6 +311,7 @@ namespace {
 void StoreEvent(RunState& state, WindowServices& ws, LineRole role) {
   const std::string& value = state.parser.current_value;
   IndividualRecord& rec = state.work.individual;
+  if (Skipped(state.work, role)) return;
   try {
     switch (role) {
       case LineRole::kBirthDate:
@@ -316,6 +365,9 @@ void ProcessINDI(RunState& state, WindowServices& ws) {
         w.current_individual_id = std::string(TrimSpaces(value));
         StartIndividualRecord(state, ws);
         AdvanceCounter(state, ws, 0);
+        if (w.current_individual_id.empty()) {
+          state.report.Add(state.parser.line_number, "", ReadingProblem::kRecordWithoutId, "INDI");
+        }
         rec.Set(IndiField::kIndiId, w.current_individual_id);
         const auto len = IdCharacters(w.current_individual_id);
         if (len > w.max_individual_id_length) w.max_individual_id_length = len;
@@ -323,14 +375,22 @@ void ProcessINDI(RunState& state, WindowServices& ws) {
         break;
       }
       case LineRole::kName:
+        StartStructure(w, role);
         if (!value.empty()) NameAnalysis(rec, value);
         break;
-      case LineRole::kTitle: StoreIfNonEmpty(rec, IndiField::kTitle, value); break;
-      case LineRole::kNamePrefix: StoreIfNonEmpty(rec, IndiField::kNamePrefix, value); break;
-      case LineRole::kNameSuffix: StoreIfNonEmpty(rec, IndiField::kNameSuffix, value); break;
-      case LineRole::kNickname: StoreIfNonEmpty(rec, IndiField::kNickname, value); break;
-      case LineRole::kGivenName: StoreIfNonEmpty(rec, IndiField::kGivenName, value); break;
-      case LineRole::kSurname: StoreIfNonEmpty(rec, IndiField::kSurname, value); break;
+      case LineRole::kTitle:
+        if (path.size() > 9) {
+          StoreNamePart(w, rec, IndiField::kTitle, value);
+        } else {
+          StoreIfNonEmpty(rec, IndiField::kTitle, value);
+        }
+        break;
+      case LineRole::kNamePrefix: StoreNamePart(w, rec, IndiField::kNamePrefix, value); break;
+      case LineRole::kNameSuffix: StoreNamePart(w, rec, IndiField::kNameSuffix, value); break;
+      case LineRole::kNickname: StoreNamePart(w, rec, IndiField::kNickname, value); break;
+      case LineRole::kGivenName: StoreNamePart(w, rec, IndiField::kGivenName, value); break;
+      case LineRole::kSurname: StoreNamePart(w, rec, IndiField::kSurname, value); break;
+      case LineRole::kBirth: case LineRole::kChr: StartStructure(w, role); break;
       case LineRole::kSex: rec.Set(IndiField::kSex, value); break;
       case LineRole::kAfn: rec.Set(IndiField::kAfn, value); break;
       case LineRole::kFamc: rec.Set(IndiField::kFamc, value); break;
@@ -351,7 +411,8 @@ void ProcessINDI(RunState& state, WindowServices& ws) {
           }
         }
         break;
-      case LineRole::kDeathOrBurial: {
+      case LineRole::kDeath: case LineRole::kBurial: {
+        StartStructure(w, role);
         // The event alone is evidence of death, with or without a date.
         const auto n = static_cast<std::size_t>(w.individual_number);
         if (n > 0) {
@@ -375,6 +436,7 @@ void ProcessHEAD(RunState& state, WindowServices& ws) {
   // standard is being read tells the user why.
   const std::string_view version = TrimSpaces(state.parser.current_value);
   if (version.size() >= 2 && version[0] == '7' && version[1] == '.') {
+    state.parser.gedcom7 = true;
     ws.ShowReadingNote(msg::kReadingGedcomStart + text::EscapeForDisplay(version, 20));
   }
 }
@@ -401,12 +463,16 @@ void ProcessFAM(RunState& state, WindowServices& ws) {
         w.current_family_id = std::string(TrimSpaces(value));
         StartFamilyRecord(state, ws);
         AdvanceCounter(state, ws, 5);
+        if (w.current_family_id.empty()) {
+          state.report.Add(state.parser.line_number, "", ReadingProblem::kRecordWithoutId, "FAM");
+        }
         rec.Set(FamField::kFamId, w.current_family_id);
         const auto len = IdCharacters(w.current_family_id);
         if (len > w.max_family_id_length) w.max_family_id_length = len;
         w.family_index.Append(w.current_family_id);
         break;
       }
+      case LineRole::kMarriage: StartStructure(w, role); break;
       case LineRole::kHusband:
         rec.Set(FamField::kHusbandId, value);
         w.family_index.SetExtra(w.family_number, 1, value);

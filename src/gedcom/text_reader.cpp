@@ -111,9 +111,20 @@ void GedcomTextReader::Split(const char* p, std::size_t n) {
   while (p < end) {
     const char* stop = std::min(cr, lf);
     if (stop == end) {
+      if (p < end) last_end_ = 0;
       AppendClipped(partial_, p, static_cast<std::size_t>(end - p));
       return;
     }
+    // The second byte of a CR LF or LF CR pair ends no line of its own.
+    if (stop == p && partial_.empty() && last_end_ != 0 && last_end_ != *stop) {
+      last_end_ = 0;
+      p = stop + 1;
+      if (cr < p) cr = Find(p, end, '\r');
+      if (lf < p) lf = Find(p, end, '\n');
+      continue;
+    }
+    last_end_ = *stop;
+    ++line_ends_;
     if (partial_.empty() && static_cast<std::size_t>(stop - p) <= kMaxLine) {
       Line(std::string_view(p, static_cast<std::size_t>(stop - p)));
     } else {
@@ -134,19 +145,22 @@ void GedcomTextReader::Line(std::string_view line) {
     first_line_ = false;
     if (line.find("0 HEAD") != std::string_view::npos) line = "0 HEAD";
   }
+  // The line being ended is the one after the previous line end.
+  const std::int64_t number = line_ends_ > 0 && last_end_ != 0 ? line_ends_ : line_ends_ + 1;
   if (decided_) {
-    Deliver(line);
+    Deliver(line, number);
     return;
   }
   if (body.front() == '0') {
     if (seen_level0_) {
       Decide(text::Charset::kNone);
-      Deliver(line);
+      Deliver(line, number);
       return;
     }
     seen_level0_ = true;
   }
   held_.emplace_back(line);
+  held_numbers_.push_back(number);
   held_bytes_ += line.size();
   std::string_view value;
   if (CharLineValue(line, value)) {
@@ -162,11 +176,14 @@ void GedcomTextReader::Decide(text::Charset charset) {
   sink_.OnReading(encoding_, charset_);
   std::vector<std::string> held;
   held.swap(held_);
-  for (const std::string& line : held) Deliver(line);
+  std::vector<std::int64_t> numbers;
+  numbers.swap(held_numbers_);
+  for (std::size_t i = 0; i < held.size(); ++i) Deliver(held[i], numbers[i]);
   held_bytes_ = 0;
 }
 
-void GedcomTextReader::Deliver(std::string_view line) {
+void GedcomTextReader::Deliver(std::string_view line, std::int64_t number) {
+  sink_.line_number = number;
   // A valid UTF-8 line is kept whatever the header says; this check is the
   // whole cost of a declared set on an ASCII or UTF-8 line.
   if (charset_ != text::Charset::kNone && !text::IsAscii(line) && !text::IsValidUtf8(line)) {
@@ -219,6 +236,7 @@ void LiteralTextReader::HandOn() {
     line_ = "0 HEAD";
   }
   first_ = false;
+  sink_.line_number = ++lines_;
   sink_.OnLine(line_);
   line_.clear();
 }

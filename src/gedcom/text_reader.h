@@ -23,6 +23,9 @@ class LineSink {
   virtual void OnLine(std::string_view line) = 0;
   // Once per file, before its first line: how it is being read.
   virtual void OnReading(FileEncoding /*encoding*/, text::Charset /*charset*/) {}
+  // During OnLine: the line's number in the file, from 1 (CR LF, LF CR,
+  // CR and LF each end one line; blank lines count).
+  std::int64_t line_number = 0;
 };
 
 // Longest line kept whole; a longer one keeps its head and its last 16
@@ -45,7 +48,7 @@ class GedcomTextReader {
   void Split(const char* p, std::size_t n);
   void Line(std::string_view line);
   void Decide(text::Charset charset);
-  void Deliver(std::string_view line);
+  void Deliver(std::string_view line, std::int64_t number);
 
   LineSink& sink_;
   bool detected_ = false;
@@ -54,11 +57,14 @@ class GedcomTextReader {
   text::Utf16Decoder utf16_{false};
   std::string decoded_;
   std::string partial_;  // a line that continues in the next piece
+  std::int64_t line_ends_ = 0;  // line ends so far
+  char last_end_ = 0;           // the byte of the last line end, while nothing followed it
   bool first_line_ = true;
   // Lines of the header, held until the declared set is known.
   bool decided_ = false;
   bool seen_level0_ = false;
   std::vector<std::string> held_;
+  std::vector<std::int64_t> held_numbers_;
   std::size_t held_bytes_ = 0;
   text::Charset charset_ = text::Charset::kNone;
   std::string converted_;
@@ -86,6 +92,7 @@ class LiteralTextReader {
   bool skip_lf_ = false;       // line mode: a CR ended the last piece
   bool line_started_ = false;  // line mode: bytes since the last CR
   std::int64_t counter_ = 0;   // bytes read so far
+  std::int64_t lines_ = 0;     // lines handed on
   bool first_ = true;
 };
 

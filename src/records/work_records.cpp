@@ -73,7 +73,11 @@ int CharacterLimit(FamField field) { return kFamLimits[static_cast<std::size_t>(
 template <typename Field, int FieldCount>
 void WorkRecord<Field, FieldCount>::Set(Field field, std::string_view value) {
   const int limit = CharacterLimit(field);
-  if (limit > 0) value = value.substr(0, text::FitCharacters(value, static_cast<std::size_t>(limit)));
+  if (limit > 0) {
+    const std::size_t fit = text::FitCharacters(value, static_cast<std::size_t>(limit));
+    if (fit < TrimSpaces(value).size()) cut_ = true;
+    value = value.substr(0, fit);
+  }
   values_[static_cast<std::size_t>(field)].assign(TrimSpaces(value));
 }
 

@@ -86,6 +86,12 @@ class WorkRecord {
   }
   // Cut at the field's character limit, then trimmed of spaces.
   void Set(Field field, std::string_view value);
+  // True once after a Set whose value was longer than its field's limit.
+  bool TakeCut() {
+    const bool cut = cut_;
+    cut_ = false;
+    return cut;
+  }
   std::string_view Trimmed(Field field) const { return values_[static_cast<std::size_t>(field)]; }
   bool IsBlank(Field field) const { return values_[static_cast<std::size_t>(field)].empty(); }
   std::int16_t Count() const { return count_; }
@@ -97,6 +103,7 @@ class WorkRecord {
   std::array<std::string, FieldCount> values_;
   std::int16_t count_ = 0;
   std::string packed_;
+  bool cut_ = false;
 };
 
 using IndividualRecord = WorkRecord<IndiField, kIndiFieldCount>;

@@ -12,6 +12,7 @@
 #include "fileio/file_open.h"
 #include "fileio/navigate.h"
 #include "fileio/replacement.h"
+#include "records/reading_report.h"
 #include "records/work_records.h"
 
 namespace kinsheet {
@@ -49,6 +50,14 @@ struct ParserState {
   std::array<std::size_t, 10> level_ends{};  // a level is one digit
   std::string current_path;
   std::string current_value;
+  // The current line's number in the file, and the id of the record it
+  // belongs to (empty before the first record and in one without an id).
+  std::int64_t line_number = 0;
+  std::string record_id;
+  // HEAD.GEDC.VERS said 7.x: record tags are read as words, CONC is a
+  // problem (said once).
+  bool gedcom7 = false;
+  bool conc_reported = false;
 };
 
 struct WorkState {
@@ -80,6 +89,12 @@ struct WorkState {
   // been told.
   bool individual_count_limit_said = false;
   bool family_count_limit_said = false;
+  // Of several structures of one kind (BIRT, CHR, DEAT, BURI, MARR, NAME)
+  // the first is the preferred one and is taken whole: a bit per kind seen
+  // in the current record, and the kind whose later structure is being
+  // skipped (0: none).
+  std::uint8_t structures_seen = 0;
+  std::uint8_t skipping_structure = 0;
 };
 
 // What an export does with people presumed living.
@@ -142,6 +157,14 @@ struct RunState {
   // shown (the rest are counted and reported once), the loader counts them.
   std::int64_t problem_limit = 10;
   std::int64_t problem_count = 0;
+  // While a GEDCOM archive is read the messages wait here: its checksum,
+  // known only at its end, may yet say the lines were damaged data.
+  bool hold_problems = false;
+  std::vector<std::string> held_problems;
+  // Everything the last load could not read or found inconsistent, and the
+  // links it collected to check at its end. Cleared by each load.
+  ReadingReport report;
+  LinkCheck links;
   // Read files as bytes with line ends taken from their first 200 bytes
   // (kinsheet-batch --literal) rather than by their encoding.
   bool literal_reading = false;

@@ -10,7 +10,7 @@ namespace kinsheet::msg {
 // Loader and parser
 inline constexpr const char* kOpenTitle = "Select GEDCOM file to Sheetify...";
 inline constexpr const char* kOpenFilter =
-    "All Files (*.*)|*.*|GEDCOM files (*.GED)|*.ged|Text Files (*.txt)|*.txt";
+    "All Files (*.*)|*.*|GEDCOM files (*.GED, *.GDZ)|*.ged;*.gdz|Text Files (*.txt)|*.txt";
 inline constexpr const char* kLoading = "Loading ";
 inline constexpr const char* kCaptionStart = "Kinsheet (";
 inline constexpr const char* kCaptionEnd = ")";
@@ -74,6 +74,55 @@ inline constexpr const char* kNotGedcomBinary = " holds binary data, not text: i
 inline constexpr const char* kNotGedcomAdvice =
     " A GEDCOM file is a text file (usually .ged) that a family tree program exports.";
 inline constexpr const char* kNoWorkFolder = "Cannot make a private folder for the work files: ";
+// A GEDCOM archive (.gdz, a ZIP holding gedcom.ged and its media):
+// "<file name><text>".
+inline constexpr const char* kArchiveWithoutGedcom =
+    " is a GEDCOM archive (.gdz) without the gedcom.ged it must hold: there is no family tree in it to read.";
+inline constexpr const char* kArchiveDamaged =
+    " is a damaged ZIP archive: its gedcom.ged cannot be read. Make the archive again, or unpack what can be"
+    " saved with an archive program.";
+
+// The reading report: everything a load could not read or found
+// inconsistent, one entry a line. Problem and what was done, by kind.
+inline constexpr const char* kReportUnreadable = "Line could not be read";
+inline constexpr const char* kReportUnreadableDone = "Line left out";
+inline constexpr const char* kReportUndefined = "Pointer to an id that no record defines";
+inline constexpr const char* kReportUndefinedDone = "Kept as written; it links to nobody";
+inline constexpr const char* kReportDuplicate = "Id defined again";
+inline constexpr const char* kReportDuplicateDone = "Both records kept as rows; links go to the first";
+inline constexpr const char* kReportChildWithoutFamc = "Family names a child (CHIL) whose record does not name the family (FAMC)";
+inline constexpr const char* kReportChildWithoutFamcDone = "Child counted in the family; the person keeps the parents it names";
+inline constexpr const char* kReportFamcWithoutChild = "Person names a parents' family (FAMC) that does not name the person as a child (CHIL)";
+inline constexpr const char* kReportFamcWithoutChildDone = "Parents taken from the family; not counted among its children";
+inline constexpr const char* kReportConc = "CONC line in a GEDCOM 7 file (7 has no CONC)";
+inline constexpr const char* kReportConcDone = "Read as in GEDCOM 5.5.1; reported once";
+inline constexpr const char* kReportCut = "Value longer than its field";
+inline constexpr const char* kReportCutDone = "Cut to the field's width";
+inline constexpr const char* kReportNoId = "Record without an id";
+inline constexpr const char* kReportNoIdDone = "Kept as a row with an empty id; nothing can point to it";
+// The kinds, short, for the summary line: "<count> <kind>".
+inline constexpr const char* kReportShortUnreadable = "unreadable lines";
+inline constexpr const char* kReportShortUndefined = "pointers to undefined ids";
+inline constexpr const char* kReportShortDuplicate = "ids defined again";
+inline constexpr const char* kReportShortChildWithoutFamc = "CHIL without the child's FAMC";
+inline constexpr const char* kReportShortFamcWithoutChild = "FAMC without the family's CHIL";
+inline constexpr const char* kReportShortConc = "CONC in GEDCOM 7";
+inline constexpr const char* kReportShortCut = "values cut";
+inline constexpr const char* kReportShortNoId = "records without an id";
+// Past this many entries only the counts go on.
+inline constexpr const char* kReportMoreStart = "Only the first ";
+inline constexpr const char* kReportMoreEnd = " entries are listed";
+// The summary line: "<start><count><end>" then "(<n> <kind>, ...)".
+inline constexpr const char* kReportSummaryStart = "Reading report: ";
+inline constexpr const char* kReportSummaryEnd = " entries";
+inline constexpr const char* kReportSummaryNone = "Reading report: nothing to report";
+// The window's status-bar entry and menu item: "<start><count><end>".
+inline constexpr const char* kReportEntryStart = "Reading report (";
+inline constexpr const char* kReportEntryEnd = ")";
+inline constexpr const char* kReportCsvHeader = "Line,Record_ID,Problem,Action";
+inline constexpr const char* kReportSaveTitle = "Save the reading report as...";
+inline constexpr const char* kReportSaveFilter = "CSV files (*.csv)|*.csv|All Files (*.*)|*.*";
+inline constexpr const char* kReportSaveFailed = "The reading report could not be saved: ";
 
 // Export command
 inline constexpr const char* kNoRecords = "Workfile contains no records. Cannot create";

@@ -227,9 +227,44 @@ class BrowseAndDates(Work):
             for args in (["counters", gdz], ["browse", gdz], ["export", gdz, os.path.join(tmp, "out.csv")]):
                 r = run(*args)
                 self.assertEqual(r.returncode, 1, args)
-                self.assertEqual(r.stderr.decode(), "Kinsheet: tree.gdz is a ZIP archive, not a GEDCOM file. A GEDCOM "
-                                 "file is a text file (usually .ged) that a family tree program exports.\n", args)
+                self.assertEqual(r.stderr.decode(), "Kinsheet: tree.gdz is a damaged ZIP archive: its gedcom.ged "
+                                 "cannot be read. Make the archive again, or unpack what can be saved with an "
+                                 "archive program.\n", args)
             self.assertFalse(os.path.exists(os.path.join(tmp, "out.csv")))
+
+    def test_reading_report_summary_and_csv(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            ged = os.path.join(tmp, "links.ged")
+            with open(ged, "wb") as f:
+                f.write(b"0 HEAD\r\n1 GEDC\r\n2 VERS 7.0\r\n0 @I1@ INDI\r\n1 FAMC @F1@\r\n1 FAMS @F2@\r\n"
+                        b"1 NOTE x\r\n2 CONC y\r\n0 @F1@ FAM\r\n1 CHIL @I\x1b[2J@\r\n0 @I1@ INDI\r\n0 TRLR\r\n")
+            report = os.path.join(tmp, "report.csv")
+            for args in (["counters", "--report", report, ged], ["browse", "--report=" + report, ged],
+                         ["export", "--report", report, ged, os.path.join(tmp, "out.csv")]):
+                if os.path.exists(report):
+                    os.remove(report)
+                r = run(*args)
+                self.assertEqual(r.returncode, 0, r.stderr)
+                self.assertIn(b"Kinsheet: Reading report: 5 entries (2 pointers to undefined ids, 1 ids defined "
+                              b"again, 1 FAMC without the family's CHIL, 1 CONC in GEDCOM 7)\n", r.stderr)
+                with open(report, "rb") as f:
+                    self.assertEqual(f.read().decode("utf-8").split("\r\n"), [
+                        "Line,Record_ID,Problem,Action",
+                        "5,I1,Person names a parents' family (FAMC) that does not name the person as a child "
+                        "(CHIL): @F1@,Parents taken from the family; not counted among its children",
+                        "6,I1,Pointer to an id that no record defines: @F2@,Kept as written; it links to nobody",
+                        "8,I1,CONC line in a GEDCOM 7 file (7 has no CONC),Read as in GEDCOM 5.5.1; reported once",
+                        "10,F1,Pointer to an id that no record defines: @I\\x1b[2J@,Kept as written; it links to "
+                        "nobody",
+                        "11,I1,Id defined again: @I1@,Both records kept as rows; links go to the first", ""])
+            # Quiet exports say nothing; a report that cannot be written fails the run.
+            r = run("export", "--quiet", "--force", ged, os.path.join(tmp, "out.csv"))
+            self.assertEqual(r.returncode, 0, r.stderr)
+            self.assertNotIn(b"Reading report", r.stderr)
+            r = run("counters", "--report", os.path.join(tmp, "no", "such", "r.csv"), ged)
+            self.assertEqual(r.returncode, 1)
+            self.assertIn(b"The reading report could not be saved: ", r.stderr)
+            self.assertEqual(run("counters", "--report", ged).returncode, 2)
 
     def test_dateyear(self):
         for text, year in (("ABT 12 MAR 1850", b"1850\n"), ("1750/51", b"1750\n"), ("", b"0\n"),

@@ -112,6 +112,12 @@ void DesktopTest::dropAGedcomFile() {
   QDragEnterEvent refuse(QPoint(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(&w, &refuse);
   QVERIFY(!refuse.isAccepted());
+  // A GEDCOM archive is taken like a .ged.
+  QMimeData archive;
+  archive.setUrls({QUrl::fromLocalFile(f.sandbox.Path("tree.GDZ"))});
+  QDragEnterEvent take(QPoint(5, 5), Qt::CopyAction, &archive, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&w, &take);
+  QVERIFY(take.isAccepted());
 
   QMimeData data;
   data.setUrls({QUrl("https://example.org/a.ged"), QUrl::fromLocalFile(PathText(dropped))});
@@ -325,7 +331,7 @@ class DialogsTest : public QObject {
 
 void DialogsTest::filtersAndTexts() {
   QCOMPARE(NameFilters(msg::kOpenFilter),
-           (QStringList{"All Files (*.*) (*)", "GEDCOM files (*.GED) (*.ged *.GED)",
+           (QStringList{"All Files (*.*) (*)", "GEDCOM files (*.GED, *.GDZ) (*.ged *.GED *.gdz *.GDZ)",
                         "Text Files (*.txt) (*.txt *.TXT)"}));
   QCOMPARE(NameFilters("Odd|*.a;*.b|Unpaired"), QStringList{"Odd (*.a *.A *.b *.B)"});
   QCOMPARE(ToQString("\xC3\x96rebro"), QString::fromUtf8("\xC3\x96rebro"));  // UTF-8
@@ -343,7 +349,7 @@ void DialogsTest::fileDialogs() {
   QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptOpen);
   QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFile);
   // Shown as the description alone.
-  QCOMPARE(dialog->selectedNameFilter(), QString("GEDCOM files (*.GED)"));
+  QCOMPARE(dialog->selectedNameFilter(), QString("GEDCOM files (*.GED, *.GDZ)"));
   QVERIFY(dialog->testOption(QFileDialog::HideNameFilterDetails));
   QCOMPARE(dialog->directory().absolutePath(), folder);
   QCOMPARE(dialog->selectedFiles(), QStringList{PathText(ged)});

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -19,7 +20,9 @@
 #include <new>
 #include <stdexcept>
 
+#include "export/report_csv.h"
 #include "shell/qt/about_window.h"
+#include "shell/qt/report_dialog.h"
 #include "state/startup.h"
 #include "test_support.h"
 #include "ui/messages.h"
@@ -246,6 +249,7 @@ class BrowserTest : public QObject {
   void aMessageShowsTheCountersAsTheyAre();
   void stopALongLoad_data();
   void stopALongLoad();
+  void readingReportFromTheStatusBarAndTheViewMenu();
 };
 
 void BrowserTest::loadShowsTheCoresPageAndCounters() {
@@ -264,6 +268,46 @@ void BrowserTest::loadShowsTheCoresPageAndCounters() {
   QCOMPARE(rows[1], QString("1871|1940|Berg, Maria"));
   QVERIFY(!w.ProgressBar1->isVisible());
   QVERIFY(QApplication::overrideCursor() == nullptr);
+}
+
+void BrowserTest::readingReportFromTheStatusBarAndTheViewMenu() {
+  WindowFixture f;
+  MainWindow& w = *f.window;
+  QVERIFY(w.cmdReadingReport->isHidden());
+  QVERIFY(!w.mnuViewReport->isEnabled());
+  // Lines 9 and 10: sorted as numbers, 9 comes first.
+  const std::string ged = WriteFile(f.sandbox, "links.ged",
+                                    "0 HEAD\n0 @I1@ INDI\n1 NAME A /B/\n1 NOTE 1\n1 NOTE 2\n1 NOTE 3\n1 NOTE 4\n"
+                                    "1 NOTE 5\n1 FAMC @F9@\n0 @I1@ INDI\n0 TRLR\n");
+  QVERIFY(f.Load(ged));
+  QCOMPARE(w.cmdReadingReport->text(), QString("Reading report (2)"));
+  QVERIFY(!w.cmdReadingReport->isHidden() && w.cmdReadingReport->isEnabled());
+  QCOMPARE(w.mnuViewReport->text(), QString("Reading report (2)"));
+  QVERIFY(w.mnuViewReport->isEnabled());
+
+  w.mnuViewReport->trigger();
+  auto* dialog = qobject_cast<ReportDialog*>(w.report_dialog());
+  QVERIFY(dialog != nullptr);
+  QTableWidget* table = dialog->table();
+  QCOMPARE(table->rowCount(), 2);
+  QCOMPARE(table->item(0, 0)->text(), QString("9"));
+  table->sortByColumn(0, Qt::DescendingOrder);
+  QCOMPARE(table->item(0, 0)->text(), QString("10"));
+  table->sortByColumn(2, Qt::AscendingOrder);
+  QCOMPARE(table->item(0, 2)->text(), QString("Id defined again: @I1@"));
+  QCOMPARE(dialog->CopyText(),
+           QString("Line\tRecord_ID\tProblem\tAction\n"
+                   "10\tI1\tId defined again: @I1@\tBoth records kept as rows; links go to the first\n"
+                   "9\tI1\tPointer to an id that no record defines: @F9@\tKept as written; it links to nobody\n"));
+  f.dialogs.file_answers.push_back(f.sandbox.PathBytes("report.csv"));
+  QVERIFY(dialog->SaveAsCsv());
+  QCOMPARE(ReadFile(f.sandbox.PathBytes("report.csv")), ReadingReportCsv(f.state.report));
+
+  // The next load's report replaces the shown one; a clean file has none.
+  QVERIFY(f.Load(WriteFile(f.sandbox, "clean.ged", "0 HEAD\n0 @I1@ INDI\n1 NAME A /B/\n0 TRLR\n")));
+  QTRY_VERIFY(w.report_dialog() == nullptr);
+  QCOMPARE(w.mnuViewReport->text(), QString("Reading report (0)"));
+  QVERIFY(w.cmdReadingReport->isHidden() && !w.mnuViewReport->isEnabled());
 }
 
 void BrowserTest::pagingWithTheBarTheKeysAndTheWheel() {

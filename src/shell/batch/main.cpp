@@ -16,6 +16,7 @@
 
 #include "export/export_command.h"
 #include "export/living.h"
+#include "export/report_csv.h"
 #include "gedcom/loader.h"
 #include "records/dates.h"
 #include "shell/batch/console_window_services.h"
@@ -66,10 +67,17 @@ const char* const kToolHelp =
     "ANSEL, IBMPC (code page 437) or MACINTOSH converts the lines that are not\n"
     "UTF-8. Standard error says so when a file is read that way. INPUT may be a\n"
     "pipe; '-' reads standard input. The first 100 lines that cannot be read are\n"
-    "reported, then their number.\n";
+    "reported, then their number. A GEDCOM archive (.gdz) is read from its\n"
+    "gedcom.ged.\n"
+    "\n"
+    "Reading report: after a load, one line on standard error counts what could\n"
+    "not be read or did not agree (pointers to ids no record defines, ids defined\n"
+    "twice, one-sided parent-child links, records without an id, values cut);\n"
+    "each command's --report FILE.csv writes the whole list (Line, Record_ID,\n"
+    "Problem, Action).\n";
 
 const char* const kCountersHelp =
-    "Usage: kinsheet-batch counters [--literal] INPUT\n"
+    "Usage: kinsheet-batch counters [--literal] [--report FILE.csv] INPUT\n"
     "\n"
     "Loads INPUT and prints one JSON object: the eight load counters (people,\n"
     "birth dates, christenings, deaths, burials, families, spouse-family links,\n"
@@ -77,6 +85,7 @@ const char* const kCountersHelp =
     "The object is printed also when the load ends with a message (exit 1).\n"
     "  --literal    read INPUT byte for byte, line ends taken from its first 200\n"
     "               bytes (a CR there: CR or CR LF, else LF), no character sets\n"
+    "  --report F   write the reading report to F as CSV (replacing F)\n"
     "\n"
     "Example:\n"
     "  kinsheet-batch counters family.ged\n";
@@ -86,7 +95,7 @@ const char* const kExportHelp =
     "                             [--fields all|LIST] [--living include|private|exclude]\n"
     "                             [--living-years N] [--csv-bom] [--csv-guard]\n"
     "                             [--force] [--quiet] [--literal] [--timings]\n"
-    "                             INPUT OUTPUT\n"
+    "                             [--report FILE.csv] INPUT OUTPUT\n"
     "\n"
     "Loads INPUT and writes OUTPUT with one row per person.\n"
     "  --format F   csv, txt (fixed-width report), xls (Excel 97-2003), xlsx (Excel\n"
@@ -123,6 +132,7 @@ const char* const kExportHelp =
     "  --quiet      no progress bar and no completion line\n"
     "  --literal    read INPUT byte for byte, line ends taken from its first 200\n"
     "               bytes (a CR there: CR or CR LF, else LF), no character sets\n"
+    "  --report F   write the reading report to F as CSV (replacing F)\n"
     "  --timings    print the seconds spent loading, writing the rows and\n"
     "               finishing the file (closing, compressing, indexing)\n"
     "An OUTPUT without any '.' that does not exist gets the format's extension\n"
@@ -142,13 +152,14 @@ const char* const kExportHelp =
     "  kinsheet-batch export --fields 16,25 - - < family.ged | head\n";
 
 const char* const kBrowseHelp =
-    "Usage: kinsheet-batch browse INPUT [--from N] [--literal]\n"
+    "Usage: kinsheet-batch browse INPUT [--from N] [--literal] [--report FILE.csv]\n"
     "\n"
     "Loads INPUT and prints the twenty people the browser shows from person N\n"
     "(default 1), one per line: birth year, death year and name, separated by\n"
     "tabs. N is kept within the range the browser's scroll bar allows.\n"
     "  --literal    read INPUT byte for byte, line ends taken from its first 200\n"
     "               bytes (a CR there: CR or CR LF, else LF), no character sets\n"
+    "  --report F   write the reading report to F as CSV (replacing F)\n"
     "\n"
     "Example:\n"
     "  kinsheet-batch browse family.ged --from 21\n";
@@ -196,7 +207,22 @@ std::string ExecutableFolder(const char* argv0) {
 struct Session {
   PrivateWorkFolder work;
   RunState state;
+  bool report_failed = false;
 };
+
+// "--report FILE" or "--report=FILE" at args[i]: true when taken.
+bool TakeReportOption(const std::vector<std::string>& args, std::size_t& i, std::string& path, bool& missing) {
+  const std::string& a = args[i];
+  if (a.rfind("--report=", 0) == 0) {
+    path = a.substr(9);
+    missing = path.empty();
+    return true;
+  }
+  if (a != "--report") return false;
+  missing = i + 1 >= args.size() || args[i + 1].empty();
+  if (!missing) path = args[++i];
+  return true;
+}
 
 // Loads INPUT; a load that ends without a message of its own (a missing or
 // unreadable file) gets one line saying why.
@@ -207,12 +233,23 @@ std::string InputPath(const std::string& input) {
   return fs::absolute(input, ec).string();
 }
 
-LoadOutcome Load(Session& s, batch::ConsoleWindowServices& ws, const std::string& input) {
+LoadOutcome Load(Session& s, batch::ConsoleWindowServices& ws, const std::string& input,
+                 const std::string& report_path = {}, bool quiet = false) {
   const std::string path = InputPath(input);
   const int before = ws.messages_shown();
   const LoadOutcome outcome = LoadGedcom(s.state, ws);
   ws.EndProgress();
   if (outcome == LoadOutcome::kInterrupted) return outcome;
+  // Entries are escaped where they are made: nothing here comes raw from the file.
+  if (s.state.report.total() > 0 && !quiet) std::fprintf(stderr, "Kinsheet: %s\n", s.state.report.Summary().c_str());
+  if (!report_path.empty()) {
+    try {
+      WriteReadingReportCsv(s.state.report, report_path);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "Kinsheet: %s%s\n", msg::kReportSaveFailed, text::EscapeForTerminal(e.what()).c_str());
+      s.report_failed = true;
+    }
+  }
   if (outcome != LoadOutcome::kLoaded && ws.messages_shown() == before) {
     struct stat st {};
     std::string why;
@@ -249,11 +286,16 @@ bool PrepareSession(Session& s, const char* argv0, bool literal) {
 
 int CountersCommand(const std::vector<std::string>& args, const char* argv0) {
   bool literal = false;
+  std::string report_path;
+  bool report_missing = false;
   std::vector<std::string> positional;
-  for (const std::string& a : args) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
     if (IsHelp(a)) {
       std::fputs(kCountersHelp, stdout);
       return kExitOk;
+    } else if (TakeReportOption(args, i, report_path, report_missing)) {
+      if (report_missing) return Usage("--report needs a file name", kCountersHelp);
     } else if (a == "--literal") {
       literal = true;
     } else if (a.size() > 1 && a[0] == '-') {
@@ -267,7 +309,7 @@ int CountersCommand(const std::vector<std::string>& args, const char* argv0) {
   Session s;
   if (!PrepareSession(s, argv0, literal)) return kExitRefused;
   batch::ConsoleWindowServices ws({InputPath(positional[0]), "", false}, false, true);
-  const LoadOutcome outcome = Load(s, ws, positional[0]);
+  const LoadOutcome outcome = Load(s, ws, positional[0], report_path);
   if (outcome == LoadOutcome::kInterrupted) return Interrupted(msg::kLoadCancelled);
   const auto& c = s.state.counters;
   std::printf("{\"counters\":[%lld,%lld,%lld,%lld,%lld,%lld,%lld,%lld],\"IndividualCount\":%d,"
@@ -277,7 +319,7 @@ int CountersCommand(const std::vector<std::string>& args, const char* argv0) {
               static_cast<long long>(c[6]), static_cast<long long>(c[7]), s.state.work.individual_count,
               s.state.work.family_count, s.state.work.max_individual_id_length,
               s.state.work.max_family_id_length);
-  return outcome == LoadOutcome::kLoaded ? kExitOk : kExitRefused;
+  return outcome == LoadOutcome::kLoaded && !s.report_failed ? kExitOk : kExitRefused;
 }
 
 struct FormatChoice {
@@ -343,12 +385,16 @@ bool ParseLivingYears(const std::string& text, int& years) {
 int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
   std::string format_name, fields = "all", living_name = "include", living_years;
   bool force = false, quiet = false, literal = false, timings = false, csv_bom = false, csv_guard = false;
+  std::string report_path;
+  bool report_missing = false;
   std::vector<std::string> positional;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (IsHelp(a)) {
       std::fputs(kExportHelp, stdout);
       return kExitOk;
+    } else if (TakeReportOption(args, i, report_path, report_missing)) {
+      if (report_missing) return Usage("--report needs a file name", kExportHelp);
     } else if (a == "--format" || a == "--fields" || a == "--living" || a == "--living-years") {
       if (i + 1 >= args.size()) return Usage(a + " needs a value", kExportHelp);
       (a == "--format" ? format_name : a == "--fields" ? fields : a == "--living" ? living_name : living_years) =
@@ -425,7 +471,7 @@ int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
   batch::ConsoleWindowServices ws({InputPath(input), output, force}, tty, quiet);
   using Clock = std::chrono::steady_clock;
   const Clock::time_point started = Clock::now();
-  const LoadOutcome outcome = Load(s, ws, input);
+  const LoadOutcome outcome = Load(s, ws, input, report_path, quiet);
   if (outcome == LoadOutcome::kInterrupted) return Interrupted(msg::kLoadCancelled);
   const Clock::time_point loaded = Clock::now();
   if (outcome != LoadOutcome::kLoaded && s.state.work.individual_count > 0) return kExitRefused;
@@ -454,18 +500,22 @@ int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
     }
     return kExitRefused;
   }
-  return outcome == LoadOutcome::kLoaded ? kExitOk : kExitRefused;
+  return outcome == LoadOutcome::kLoaded && !s.report_failed ? kExitOk : kExitRefused;
 }
 
 int BrowseCommand(const std::vector<std::string>& args, const char* argv0) {
   std::vector<std::string> positional;
   long long from = 1;
   bool literal = false;
+  std::string report_path;
+  bool report_missing = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (IsHelp(a)) {
       std::fputs(kBrowseHelp, stdout);
       return kExitOk;
+    } else if (TakeReportOption(args, i, report_path, report_missing)) {
+      if (report_missing) return Usage("--report needs a file name", kBrowseHelp);
     } else if (a == "--from" || a.rfind("--from=", 0) == 0) {
       std::string value;
       if (a == "--from") {
@@ -491,9 +541,9 @@ int BrowseCommand(const std::vector<std::string>& args, const char* argv0) {
   Session s;
   if (!PrepareSession(s, argv0, literal)) return kExitRefused;
   batch::ConsoleWindowServices ws({InputPath(positional[0]), "", false}, false, true);
-  const LoadOutcome outcome = Load(s, ws, positional[0]);
+  const LoadOutcome outcome = Load(s, ws, positional[0], report_path);
   if (outcome == LoadOutcome::kInterrupted) return Interrupted(msg::kLoadCancelled);
-  if (outcome != LoadOutcome::kLoaded) return kExitRefused;
+  if (outcome != LoadOutcome::kLoaded || s.report_failed) return kExitRefused;
   const ScrollBarState& bar = s.state.scroll;
   const auto value = static_cast<std::int32_t>(
       std::clamp<long long>(from, std::max<std::int32_t>(bar.min, 1), std::max<std::int32_t>(bar.max, 1)));

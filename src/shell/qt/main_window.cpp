@@ -51,6 +51,7 @@
 #include "records/work_records.h"
 #include "shell/qt/preview_pane.h"
 #include "shell/qt/qt_window_services.h"
+#include "shell/qt/report_dialog.h"
 #include "state/commands.h"
 #include "state/startup.h"
 #include "ui/messages.h"
@@ -119,11 +120,13 @@ constexpr const char* kGedcomFolderKey = "folders/gedcom";
 constexpr const char* kExportFolderKey = "folders/export";
 constexpr const char* kRecentKey = "recentFiles";
 
-// The first local .ged file among dropped items, or empty.
+// The first local .ged file or GEDCOM archive (.gdz) among dropped items,
+// or empty.
 QString DroppedGedcom(const QMimeData* data) {
   if (data == nullptr || !data->hasUrls()) return {};
   for (const QUrl& url : data->urls()) {
-    if (url.isLocalFile() && url.toLocalFile().endsWith(".ged", Qt::CaseInsensitive)) {
+    const QString file = url.isLocalFile() ? url.toLocalFile() : QString();
+    if (file.endsWith(".ged", Qt::CaseInsensitive) || file.endsWith(".gdz", Qt::CaseInsensitive)) {
       return url.toLocalFile();
     }
   }
@@ -222,6 +225,12 @@ MainWindow::MainWindow(RunState& state, DialogHooks& hooks, QWidget* parent)
   ProgressBar1->setFixedWidth(fontMetrics().averageCharWidth() * 30);
   ProgressBar1->setVisible(false);
   StatusBar1->addPermanentWidget(ProgressBar1);
+  cmdReadingReport = new QPushButton(StatusBar1);
+  cmdReadingReport->setObjectName("cmdReadingReport");
+  cmdReadingReport->setFlat(true);
+  cmdReadingReport->setVisible(false);
+  connect(cmdReadingReport, &QPushButton::clicked, this, &MainWindow::ShowReadingReport);
+  StatusBar1->addPermanentWidget(cmdReadingReport);
   cmdCancel = new QPushButton(msg::kCancel, StatusBar1);
   cmdCancel->setObjectName("cmdCancel");
   cmdCancel->setVisible(false);
@@ -285,6 +294,13 @@ void MainWindow::BuildMenus() {
       connect(mnuFileItem[i], &QAction::triggered, this, [this, i] { mnuFileItem_Click(i); });
     }
   }
+
+  mnuView = menuBar()->addMenu("&View");
+  mnuView->setObjectName("mnuView");
+  mnuViewReport = mnuView->addAction(QString(msg::kReportEntryStart) + "0" + msg::kReportEntryEnd);
+  mnuViewReport->setObjectName("mnuViewReport");
+  mnuViewReport->setEnabled(false);
+  connect(mnuViewReport, &QAction::triggered, this, &MainWindow::ShowReadingReport);
 
   mnuHelp = menuBar()->addMenu("&Help");
   mnuHelp->setObjectName("mnuHelp");
@@ -619,6 +635,7 @@ void MainWindow::LoadFile(const std::string& preset) {
     lblReadingNote->clear();
     const LoadOutcome outcome = ReloadGedcom(state_, *services_, preset);
     services_->FlushCounters();
+    if (outcome != LoadOutcome::kCancelled) UpdateReportEntry();
     if (outcome == LoadOutcome::kLoaded) RememberRecent(state_.current_file_name);
     // A cancelled load leaves the file before it, and its note.
     if ((outcome == LoadOutcome::kCancelled || outcome == LoadOutcome::kInterrupted) &&
@@ -630,6 +647,31 @@ void MainWindow::LoadFile(const std::string& preset) {
   ShowStartHint();
   if (state_.work.individual_count == 0) services_->ShowPageRange({});
   preview->Invalidate(true);
+}
+
+void MainWindow::UpdateReportEntry() {
+  // A report still open shows the entries of a load that is gone.
+  if (report_dialog_ != nullptr) report_dialog_->close();
+  const std::int64_t n = state_.report.total();
+  const QString caption = QString(msg::kReportEntryStart) + QString::number(n) + msg::kReportEntryEnd;
+  cmdReadingReport->setText(caption);
+  // A clean load leaves the status bar's room to the other notes; the View
+  // menu still says "(0)".
+  cmdReadingReport->setVisible(n > 0);
+  mnuViewReport->setText(caption);
+  mnuViewReport->setEnabled(n > 0);
+}
+
+void MainWindow::ShowReadingReport() {
+  if (report_dialog_ != nullptr) {
+    report_dialog_->raise();
+    return;
+  }
+  auto* dialog = new ReportDialog(state_.report, *services_, this);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  report_dialog_ = dialog;
+  connect(dialog, &QObject::destroyed, this, [this] { report_dialog_ = nullptr; });
+  dialog->open();
 }
 
 QStringList MainWindow::RecentFiles() const {

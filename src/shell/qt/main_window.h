@@ -98,6 +98,11 @@ class MainWindow : public QMainWindow {
   void mnuSheetifyItem_Click(int index);
   void mnuHelpItem_Click(int index);
   void Toolbar1_ButtonClick(int position);
+  // The reading report of the last load: the status-bar entry and the View
+  // menu's item show its count; both open it.
+  void UpdateReportEntry();
+  void ShowReadingReport();
+  QDialog* report_dialog() const { return report_dialog_; }
 
   // Controls, under the names the code and the tests use.
   QToolBar* Toolbar1 = nullptr;
@@ -129,6 +134,9 @@ class MainWindow : public QMainWindow {
   QMenu* mnuFile = nullptr;
   QMenu* mnuSheetify = nullptr;
   QMenu* mnuHelp = nullptr;
+  QMenu* mnuView = nullptr;
+  QAction* mnuViewReport = nullptr;
+  QPushButton* cmdReadingReport = nullptr;
   std::array<QAction*, 5> mnuFileItem{};      // 1 and 3 are separators
   std::array<QAction*, kExportFormatCount> mnuSheetifyItem{};
   std::array<QAction*, 3> mnuHelpItem{};      // 1 is a separator
@@ -140,6 +148,7 @@ class MainWindow : public QMainWindow {
   void dropEvent(QDropEvent* event) override;
 
  private:
+  QDialog* report_dialog_ = nullptr;
   void BuildMenus();
   void BuildToolbar();
   QWidget* BuildFieldBoxes();
