@@ -25,6 +25,9 @@ int FieldSize(int position) {
   static constexpr std::array<int, 22> kOwn = {30, 180, 120, 120, 60, 60,  120, 60, 1,  60, 120,
                                                60, 120, 60,  120, 60, 120, 30,  30, 120, 30, 120};
   static constexpr std::array<int, 6> kMarriage = {30, 30, 120, 60, 120, 2};
+  // The "More fields": words, numbers, two ids, and texts of any length.
+  static constexpr std::array<int, 13> kMore = {120, 10, 255, 1, 61, 6, 6, 6, 255, 255, 255, 6, 10};
+  if (position > kSeedColumnCount) return kMore[static_cast<std::size_t>(position - kSeedColumnCount - 1)];
   if (position <= 22) return kOwn[position - 1];
   return kMarriage[(position - 23) % 6];
 }
@@ -58,7 +61,11 @@ class AccessWriter : public TableWriter {
     for (const ExportValue& v : row) by_position_[v.position] = &v.value;
     for (const TableField& f : fields_) {
       const std::string* value = by_position_[f.position] ? by_position_[f.position] : &empty_;
-      rs_->Fields(f.name).Value(text::DecodeText(*value));
+      std::u16string text = text::DecodeText(*value);
+      // A joined text of the "More fields" may pass its field: cut, not refused.
+      const auto size = static_cast<std::size_t>(FieldSize(f.position));
+      if (f.position > kSeedColumnCount && text.size() > size) text.resize(size);
+      rs_->Fields(f.name).Value(text);
     }
     rs_->Update(jet::dbUpdateRegular, false);
   }

@@ -1,0 +1,251 @@
+#include "export/more_columns.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <vector>
+
+#include "export/living.h"
+#include "records/dates.h"
+
+namespace kinsheet {
+namespace {
+
+// Box numbers of the "More fields" group.
+enum MoreBox {
+  kRelationshipBox = kFieldCount, kGenerationBox, kAhnentafelBox, kDirectLineBox, kCommonAncestorBox,
+  kBirthYearBox, kDeathYearBox, kAgeBox, kOccupationBox, kReligionBox, kResidenceBox, kSpousesBox,
+  kChildrenBox,
+};
+// Catalogue position of box b is b + kMoreOffset.
+constexpr int kMoreOffset = 41 - kFieldCount;
+
+bool Ticked(const FieldSelection& s, int box) { return s.ticked[static_cast<std::size_t>(box)]; }
+
+struct DayDate {
+  int year = 0;
+  int month = 0;
+  int day = 0;
+  bool exact = false;
+};
+
+std::vector<std::string> UpperWords(std::string_view text) {
+  std::vector<std::string> words;
+  std::string word;
+  for (char c : text) {
+    if (c == ' ' || c == '\t') {
+      if (!word.empty()) words.push_back(word);
+      word.clear();
+    } else {
+      word.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+    }
+  }
+  if (!word.empty()) words.push_back(word);
+  return words;
+}
+
+int Digits(std::string_view s) {
+  if (s.empty() || s.size() > 4) return -1;
+  int v = 0;
+  for (char c : s) {
+    if (c < '0' || c > '9') return -1;
+    v = v * 10 + (c - '0');
+  }
+  return v;
+}
+
+constexpr std::array<const char*, 12> kMonths = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
+                                                 "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+
+// A date to the day when it is written as one Gregorian day and nothing
+// else: "23 MAY 1817", "23/05/1817", "1817-05-23". Any other date gives
+// its year alone.
+DayDate ReadDay(std::string_view text) {
+  DayDate d;
+  d.year = DateYear(text);
+  if (d.year <= 0) return d;
+  std::vector<std::string> words = UpperWords(text);
+  if (!words.empty() && (words[0] == "@#DGREGORIAN@" || words[0] == "GREGORIAN")) words.erase(words.begin());
+  int year = -1, month = 0, day = 0;
+  if (words.size() == 3) {
+    day = Digits(words[0]);
+    for (std::size_t i = 0; i < kMonths.size(); ++i) {
+      if (words[1] == kMonths[i]) month = static_cast<int>(i) + 1;
+    }
+    year = words[2].size() >= 3 ? Digits(words[2]) : -1;
+  } else if (words.size() == 1) {
+    const std::string& w = words[0];
+    const char sep = w.find('-') != std::string::npos ? '-' : w.find('/') != std::string::npos ? '/' : '.';
+    std::vector<int> parts;
+    std::size_t from = 0;
+    for (std::size_t i = 0; i <= w.size(); ++i) {
+      if (i == w.size() || w[i] == sep) {
+        parts.push_back(Digits(std::string_view(w).substr(from, i - from)));
+        from = i + 1;
+      }
+    }
+    if (parts.size() == 3 && sep == '-' && w.find('-') == 4) {
+      year = parts[0];
+      month = parts[1];
+      day = parts[2];
+    } else if (parts.size() == 3 && sep != '-' && parts[2] >= 100) {
+      year = parts[2];
+      // Day and month are told apart only when one of them passes 12.
+      if (parts[0] > 12 && parts[1] <= 12) {
+        day = parts[0];
+        month = parts[1];
+      } else if (parts[1] > 12 && parts[0] <= 12) {
+        month = parts[0];
+        day = parts[1];
+      }
+    }
+  }
+  if (year == d.year && month >= 1 && month <= 12 && day >= 1 && day <= 31) {
+    d.month = month;
+    d.day = day;
+    d.exact = true;
+  }
+  return d;
+}
+
+std::string YearText(std::string_view date, std::string_view fallback) {
+  int year = DateYear(date);
+  if (year <= 0) year = DateYear(fallback);
+  return year > 0 ? std::to_string(year) : std::string();
+}
+
+}  // namespace
+
+std::string RootIdFrom(std::string_view typed) {
+  std::string id(TrimSpaces(typed));
+  if (id.size() >= 2 && id.front() == '@' && id.back() == '@') id = id.substr(1, id.size() - 2);
+  return std::string(TrimSpaces(id));
+}
+
+std::optional<std::int32_t> FindRoot(const RunState& state) {
+  const std::string id = RootIdFrom(state.root_id);
+  if (id.empty()) return std::nullopt;
+  return state.work.individual_index.Find(id, state.work.individual_count);
+}
+
+std::string AgeAtDeath(std::string_view birth, std::string_view death) {
+  const DayDate b = ReadDay(birth);
+  const DayDate d = ReadDay(death);
+  if (b.year <= 0 || d.year <= 0) return {};
+  int age = d.year - b.year;
+  const bool exact = b.exact && d.exact;
+  if (exact && (d.month < b.month || (d.month == b.month && d.day < b.day))) --age;
+  if (age < 0) return {};
+  return (exact ? "" : "~") + std::to_string(age);
+}
+
+MoreColumns::MoreColumns(const RunState& state) : selection_(state.selection) {
+  const FieldSelection& s = selection_;
+  const bool kin = Ticked(s, kRelationshipBox) || Ticked(s, kGenerationBox) || Ticked(s, kAhnentafelBox) ||
+                   Ticked(s, kDirectLineBox) || Ticked(s, kCommonAncestorBox);
+  if (kin || Ticked(s, kSpousesBox) || Ticked(s, kChildrenBox)) graph_.emplace(FamilyGraph::Build(state));
+  if (kin) map_.emplace(KinshipMap::Compute(*graph_, FindRoot(state).value_or(0)));
+  if (Ticked(s, kOccupationBox) || Ticked(s, kReligionBox) || Ticked(s, kResidenceBox)) {
+    texts_ = std::make_unique<KinLogReader>(state.KinWorkFile());
+  }
+}
+
+MoreColumns::~MoreColumns() = default;
+
+void MoreColumns::TextsOf(std::int32_t n) {
+  occupation_.clear();
+  religion_.clear();
+  residence_.clear();
+  const auto join = [](std::string& to, const std::string& value) {
+    const std::string_view v = TrimSpaces(value);
+    if (v.empty()) return;
+    if (!to.empty()) to += "; ";
+    to += v;
+  };
+  for (;;) {
+    if (!has_pending_) {
+      if (!texts_->Next(pending_)) return;
+      has_pending_ = true;
+    }
+    KinEntry& e = pending_;
+    const bool own = e.kind == KinLine::kOccupation || e.kind == KinLine::kReligion ||
+                     e.kind == KinLine::kResidence || e.kind == KinLine::kResidencePlace;
+    // A person's lines come together, people in record order.
+    if (own && e.owner > n) return;
+    has_pending_ = false;
+    if (!own || e.owner < n) continue;
+    switch (e.kind) {
+      case KinLine::kOccupation: join(occupation_, e.value); break;
+      case KinLine::kReligion: join(religion_, e.value); break;
+      case KinLine::kResidence: residence_ = std::string(TrimSpaces(e.value)); break;
+      case KinLine::kResidencePlace:
+        if (!TrimSpaces(e.value).empty()) residence_ = std::string(TrimSpaces(e.value));
+        break;
+      default: break;
+    }
+  }
+}
+
+void MoreColumns::Append(RunState& state, WorkFiles& files, std::int32_t n, ExportRow& row) {
+  const FieldSelection& s = selection_;
+  if (texts_) TextsOf(n);
+  const IndividualView rec = ViewIndividual(files.individuals, n, relative_, state.work.individual_ends);
+  const bool hidden = state.living.mode == LivingMode::kPrivate && IsLiving(state.living_plan, n);
+  const std::string_view sex = rec.Trimmed(IndiField::kSex);
+  std::string value;
+  for (int box = kFieldCount; box < kAllFieldCount; ++box) {
+    if (!Ticked(s, box)) continue;
+    value.clear();
+    // A private row keeps where the person stands, nothing of the life.
+    const bool kept = box <= kDirectLineBox;
+    if (!hidden || kept) {
+      switch (box) {
+        case kRelationshipBox: value = map_->Relationship(n, sex.empty() ? ' ' : sex.front()); break;
+        case kGenerationBox: value = map_->Generation(n); break;
+        case kAhnentafelBox: value = map_->Ahnentafel(n); break;
+        case kDirectLineBox: value = map_->DirectLine(n); break;
+        case kCommonAncestorBox:
+          if (const std::int32_t f = map_->CommonCouple(n); f != 0) {
+            const IdTable& ids = state.work.individual_index;
+            value = std::string(TrimSpaces(ids.Id(graph_->Husband(f)))) + "+" +
+                    std::string(TrimSpaces(ids.Id(graph_->Wife(f))));
+          } else if (const std::int32_t a = map_->CommonAncestor(n); a != 0) {
+            value = TrimSpaces(state.work.individual_index.Id(a));
+          }
+          break;
+        case kBirthYearBox:
+          value = YearText(rec.Trimmed(IndiField::kBirthDate), rec.Trimmed(IndiField::kChrDate));
+          break;
+        case kDeathYearBox:
+          value = YearText(rec.Trimmed(IndiField::kDeathDate), rec.Trimmed(IndiField::kBurialDate));
+          break;
+        case kAgeBox: {
+          std::string_view birth = rec.Trimmed(IndiField::kBirthDate);
+          std::string_view death = rec.Trimmed(IndiField::kDeathDate);
+          // A christening or a burial stands in for the day itself: never exact.
+          bool stand_in = false;
+          if (DateYear(birth) <= 0) {
+            birth = rec.Trimmed(IndiField::kChrDate);
+            stand_in = true;
+          }
+          if (DateYear(death) <= 0) {
+            death = rec.Trimmed(IndiField::kBurialDate);
+            stand_in = true;
+          }
+          value = AgeAtDeath(birth, death);
+          if (stand_in && !value.empty() && value.front() != '~') value.insert(0, "~");
+          break;
+        }
+        case kOccupationBox: value = occupation_; break;
+        case kReligionBox: value = religion_; break;
+        case kResidenceBox: value = residence_; break;
+        case kSpousesBox: value = std::to_string(graph_->SpouseLines(n)); break;
+        case kChildrenBox: value = std::to_string(graph_->ChildCount(n)); break;
+        default: break;
+      }
+    }
+    row.push_back({box + kMoreOffset, value});
+  }
+}
+
+}  // namespace kinsheet

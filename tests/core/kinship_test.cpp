@@ -1,0 +1,414 @@
+// The "More fields": relationship words at their edges, every new column
+// of a family built for the purpose, the private rule, and the direct line
+// of a public file against a walk of its own up the FAMC links.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "export/columns.h"
+#include "export/kinship.h"
+#include "export/more_columns.h"
+#include "support/fixtures.h"
+
+namespace kinsheet::testing {
+namespace {
+
+TEST(RelationshipWords, LinesByDistanceAndSex) {
+  struct Case {
+    KinKind kind;
+    int up, down;
+    bool half;
+    char sex;
+    const char* words;
+  };
+  const Case cases[] = {
+      {KinKind::kBlood, 0, 0, false, 'M', "self"},
+      {KinKind::kBlood, 1, 0, false, 'M', "father"},
+      {KinKind::kBlood, 1, 0, false, 'F', "mother"},
+      {KinKind::kBlood, 1, 0, false, 'U', "parent"},
+      {KinKind::kBlood, 2, 0, false, 'F', "grandmother"},
+      {KinKind::kBlood, 3, 0, false, 'M', "great-grandfather"},
+      {KinKind::kBlood, 4, 0, false, 'M', "2nd great-grandfather"},
+      {KinKind::kBlood, 5, 0, false, ' ', "3rd great-grandparent"},
+      {KinKind::kBlood, 0, 1, false, 'f', "daughter"},
+      {KinKind::kBlood, 0, 2, false, 'M', "grandson"},
+      {KinKind::kBlood, 0, 4, false, 'F', "2nd great-granddaughter"},
+      {KinKind::kBlood, 0, 3, false, ' ', "great-grandchild"},
+      {KinKind::kBlood, 1, 1, false, 'M', "brother"},
+      {KinKind::kBlood, 1, 1, true, 'F', "half-sister"},
+      {KinKind::kBlood, 1, 1, true, ' ', "half-sibling"},
+      {KinKind::kBlood, 2, 1, false, 'M', "uncle"},
+      {KinKind::kBlood, 3, 1, false, 'F', "great-aunt"},
+      {KinKind::kBlood, 4, 1, false, 'F', "2nd great-aunt"},
+      {KinKind::kBlood, 2, 1, false, ' ', "uncle or aunt"},
+      {KinKind::kBlood, 2, 1, true, 'M', "half-uncle"},
+      {KinKind::kBlood, 3, 1, true, 'F', "half-great-aunt"},
+      {KinKind::kBlood, 1, 2, true, ' ', "half-nephew or half-niece"},
+      {KinKind::kBlood, 2, 2, true, 'M', "1st cousin"},
+      {KinKind::kBlood, 1, 2, false, 'F', "niece"},
+      {KinKind::kBlood, 1, 3, false, 'M', "great-nephew"},
+      {KinKind::kBlood, 1, 4, false, ' ', "2nd great-nephew or 2nd great-niece"},
+      {KinKind::kBlood, 2, 2, false, 'M', "1st cousin"},
+      {KinKind::kBlood, 2, 3, false, 'M', "1st cousin once removed"},
+      {KinKind::kBlood, 4, 2, false, 'M', "1st cousin twice removed"},
+      {KinKind::kBlood, 2, 5, false, 'F', "1st cousin 3 times removed"},
+      {KinKind::kBlood, 3, 3, false, 'F', "2nd cousin"},
+      {KinKind::kBlood, 13, 14, false, 'F', "12th cousin once removed"},
+      {KinKind::kSpouse, 0, 0, false, 'M', "husband"},
+      {KinKind::kSpouse, 0, 0, false, 'F', "wife"},
+      {KinKind::kSpouse, 0, 0, false, ' ', "spouse"},
+      {KinKind::kParentInLaw, 0, 0, false, 'F', "mother-in-law"},
+      {KinKind::kChildInLaw, 0, 0, false, 'M', "son-in-law"},
+      {KinKind::kSiblingInLaw, 0, 0, false, 'F', "sister-in-law"},
+      {KinKind::kStepParent, 0, 0, false, 'M', "stepfather"},
+      {KinKind::kStepChild, 0, 0, false, 'F', "stepdaughter"},
+      {KinKind::kByMarriage, 0, 0, false, 'F', "relative by marriage"},
+      {KinKind::kNone, 0, 0, false, 'F', ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(RelationshipWords(c.kind, c.up, c.down, c.half, c.sex), c.words)
+        << "up " << c.up << " down " << c.down << " sex " << c.sex;
+  }
+  const std::pair<int, const char*> ordinals[] = {{1, "1st"},    {2, "2nd"},    {3, "3rd"},   {4, "4th"},
+                                                  {11, "11th"},  {12, "12th"},  {13, "13th"}, {21, "21st"},
+                                                  {102, "102nd"}, {111, "111th"}, {113, "113th"}};
+  for (const auto& [n, words] : ordinals) EXPECT_EQ(Ordinal(n), words);
+}
+
+TEST(AgeAtDeath, ExactOnlyToTheDay) {
+  const struct {
+    const char* birth;
+    const char* death;
+    const char* age;
+  } cases[] = {
+      {"23 MAY 1950", "22 MAY 2020", "69"},
+      {"23 MAY 1950", "23 MAY 2020", "70"},
+      {"23/05/1817", "1 JAN 1900", "82"},
+      {"1817-05-23", "1900-05-22", "82"},
+      {"ABT 1920", "1990", "~70"},
+      {"1920", "12 MAR 1990", "~70"},
+      {"3/4/1901", "5 APR 1950", "~49"},  // day and month cannot be told apart
+      {"BET 1900 AND 1910", "1950", "~40"},
+      {"EST 1800", "AFT 1850", "~50"},
+      {"", "1950", ""},
+      {"1900", "", ""},
+      {"1950", "1900", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(AgeAtDeath(c.birth, c.death), c.age) << c.birth << " / " << c.death;
+}
+
+TEST(RootId, TypedWithOrWithoutAts) {
+  EXPECT_EQ(RootIdFrom("@I1@"), "I1");
+  EXPECT_EQ(RootIdFrom(" I1 "), "I1");
+  EXPECT_EQ(RootIdFrom("@ I7 @"), "I7");
+  EXPECT_EQ(RootIdFrom("@@"), "");
+}
+
+// Three generations each way from I1; a half-brother (I5) through the
+// mother, whose second husband (I14) is a stepfather; I1 married his first
+// cousin I15; I21 is their adopted daughter, a child of two families; a
+// niece (I28) named only by her FAMC, and a stranger.
+const std::vector<std::string> kFamily = {
+    "0 HEAD", "1 GEDC", "2 VERS 5.5.1", "1 CHAR UTF-8",
+    "0 @I1@ INDI", "1 NAME Root /Hill/", "1 SEX M", "1 BIRT", "2 DATE 23 MAY 1950", "1 DEAT",
+    "2 DATE 22 MAY 2020", "1 OCCU Farmer", "1 OCCU Miller", "1 RELI Methodist", "1 RESI", "2 PLAC York",
+    "1 RESI", "2 PLAC Leeds", "1 FAMC @F1@", "1 FAMS @F4@",
+    "0 @I2@ INDI", "1 NAME Frank /Hill/", "1 SEX M", "1 BIRT", "2 DATE ABT 1920", "1 DEAT", "2 DATE 1990",
+    "1 RESI Farm cottage", "1 FAMC @F8@", "1 FAMS @F1@",
+    "0 @I3@ INDI", "1 NAME Mary /Dale/", "1 SEX F", "1 BIRT", "2 DATE 1925", "1 DEAT", "1 FAMC @F2@",
+    "1 FAMS @F1@", "1 FAMS @F3@",
+    "0 @I4@ INDI", "1 NAME Sue /Hill/", "1 SEX F", "1 DEAT Y", "1 FAMC @F1@", "1 FAMS @F13@",
+    "0 @I5@ INDI", "1 NAME Hal /Pike/", "1 SEX M", "1 DEAT Y", "1 FAMC @F3@",
+    "0 @I6@ INDI", "1 NAME Mat /Dale/", "1 SEX M", "1 DEAT Y", "1 FAMS @F2@",
+    "0 @I7@ INDI", "1 NAME Meg /Rowe/", "1 SEX F", "1 DEAT Y", "1 FAMC @F11@", "1 FAMS @F2@",
+    "0 @I8@ INDI", "1 NAME Pat /Hill/", "1 SEX M", "1 CHR", "2 DATE 1890", "1 BURI", "2 DATE 1960",
+    "1 FAMC @F10@", "1 FAMS @F8@",
+    "0 @I9@ INDI", "1 NAME Peg /Vane/", "1 SEX F", "1 DEAT Y", "1 FAMS @F8@",
+    "0 @I10@ INDI", "1 NAME Old /Hill/", "1 SEX M", "1 DEAT Y", "1 FAMS @F10@",
+    "0 @I11@ INDI", "1 NAME Ola /Cobb/", "1 SEX F", "1 DEAT Y", "1 FAMS @F10@",
+    "0 @I12@ INDI", "1 NAME Ann /Hill/", "1 SEX F", "1 DEAT Y", "1 FAMC @F8@", "1 FAMS @F9@",
+    "0 @I13@ INDI", "1 NAME Ned /Ford/", "1 SEX M", "1 DEAT Y", "1 FAMS @F9@",
+    "0 @I14@ INDI", "1 NAME Stan /Pike/", "1 SEX M", "1 DEAT Y", "1 FAMS @F3@",
+    "0 @I15@ INDI", "1 NAME Cora /Ford/", "1 SEX F", "1 DEAT Y", "1 FAMC @F9@", "1 FAMS @F4@",
+    "0 @I16@ INDI", "1 NAME Gus /Rowe/", "1 SEX M", "1 DEAT Y", "1 FAMS @F11@",
+    "0 @I17@ INDI", "1 NAME Gwen /Lee/", "1 SEX F", "1 DEAT Y", "1 FAMS @F11@",
+    "0 @I20@ INDI", "1 NAME Sam /Hill/", "1 SEX M", "1 BIRT", "2 DATE 23/05/1975", "1 DEAT",
+    "2 DATE 1 JAN 2000", "1 FAMC @F4@", "1 FAMS @F5@",
+    "0 @I21@ INDI", "1 NAME Ada /Hill/", "1 SEX F", "1 DEAT Y", "1 FAMC @F4@", "2 PEDI adopted",
+    "1 FAMC @F12@", "2 PEDI birth",
+    "0 @I22@ INDI", "1 NAME Dot /Moss/", "1 SEX F", "1 DEAT Y", "1 FAMS @F5@",
+    "0 @I23@ INDI", "1 NAME Tim /Hill/", "1 SEX M", "1 BIRT", "2 DATE 2001", "1 FAMC @F5@", "1 FAMS @F6@",
+    "0 @I24@ INDI", "1 NAME Kit /Hill/", "1 DEAT Y", "1 FAMC @F6@",
+    "0 @I25@ INDI", "1 NAME Bob /Kerr/", "1 SEX M", "1 DEAT Y", "1 FAMS @F12@",
+    "0 @I26@ INDI", "1 NAME Bea /Kerr/", "1 SEX F", "1 DEAT Y", "1 FAMS @F12@",
+    "0 @I27@ INDI", "1 NAME Ben /Birch/", "1 SEX M", "1 DEAT Y", "1 FAMS @F13@",
+    "0 @I28@ INDI", "1 NAME Nan /Birch/", "1 SEX F", "1 DEAT Y", "1 FAMC @F13@",
+    "0 @I30@ INDI", "1 NAME Zed /Stray/", "1 SEX M", "1 DEAT Y",
+    "0 @F1@ FAM", "1 HUSB @I2@", "1 WIFE @I3@", "1 CHIL @I1@", "1 CHIL @I4@",
+    "0 @F2@ FAM", "1 HUSB @I6@", "1 WIFE @I7@", "1 CHIL @I3@",
+    "0 @F3@ FAM", "1 HUSB @I14@", "1 WIFE @I3@", "1 CHIL @I5@",
+    "0 @F4@ FAM", "1 HUSB @I1@", "1 WIFE @I15@", "1 CHIL @I20@", "1 CHIL @I21@",
+    "0 @F5@ FAM", "1 HUSB @I20@", "1 WIFE @I22@", "1 CHIL @I23@",
+    "0 @F6@ FAM", "1 HUSB @I23@", "1 CHIL @I24@",
+    "0 @F8@ FAM", "1 HUSB @I8@", "1 WIFE @I9@", "1 CHIL @I2@", "1 CHIL @I12@",
+    "0 @F9@ FAM", "1 HUSB @I13@", "1 WIFE @I12@", "1 CHIL @I15@",
+    "0 @F10@ FAM", "1 HUSB @I10@", "1 WIFE @I11@", "1 CHIL @I8@",
+    "0 @F11@ FAM", "1 HUSB @I16@", "1 WIFE @I17@", "1 CHIL @I7@",
+    "0 @F12@ FAM", "1 HUSB @I25@", "1 WIFE @I26@", "1 CHIL @I21@",
+    "0 @F13@ FAM", "1 HUSB @I27@", "1 WIFE @I4@",
+    "0 TRLR",
+};
+
+// The values of one CSV line, quotes taken off.
+std::vector<std::string> CsvValues(const std::string& line) {
+  std::vector<std::string> out;
+  std::string value;
+  bool quoted = false;
+  for (char c : line) {
+    if (c == '"') {
+      quoted = !quoted;
+    } else if (c == ',' && !quoted) {
+      out.push_back(value);
+      value.clear();
+    } else if (c != '\r') {
+      value.push_back(c);
+    }
+  }
+  out.push_back(value);
+  return out;
+}
+
+// Rows of a CSV export by INDI_ID (its first column), with the captions.
+struct CsvTable {
+  std::vector<std::string> captions;
+  std::map<std::string, std::vector<std::string>> rows;
+};
+
+CsvTable ReadCsv(const std::string& path) {
+  CsvTable t;
+  std::istringstream in(ReadBytes(path));
+  std::string line;
+  std::getline(in, line);
+  t.captions = CsvValues(line);
+  while (std::getline(in, line)) {
+    if (line.empty() || line == "\r") continue;
+    const std::vector<std::string> v = CsvValues(line);
+    t.rows[v[0]] = v;
+  }
+  return t;
+}
+
+class KinshipFamily : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_EQ(s.Load(Ged(kFamily)), LoadOutcome::kLoaded); }
+  CsvTable ExportWith(const std::string& root) {
+    s.Tick({16});
+    for (int box = kFieldCount; box < kAllFieldCount; ++box) s.Tick({box});
+    s.state.root_id = root;
+    EXPECT_TRUE(s.Export(3, "kin.csv"));
+    return ReadCsv(s.dir.File("kin.csv"));
+  }
+  Session s;
+};
+
+TEST_F(KinshipFamily, EveryNewColumnOfEveryRow) {
+  const CsvTable t = ExportWith("@I1@");
+  ASSERT_EQ(t.captions,
+            (std::vector<std::string>{"INDI_ID", "Relationship", "Generation", "Ahnentafel", "Direct_Line",
+                                      "Common_Ancestor", "Birth_Year", "Death_Year", "Age_At_Death", "Occupation",
+                                      "Religion", "Residence", "Spouses", "Children"}));
+  // INDI_ID, then the 13 columns in order.
+  const std::vector<std::vector<std::string>> expected = {
+      {"I1", "self", "0", "1", "R", "", "1950", "2020", "69", "Farmer; Miller", "Methodist", "Leeds", "1", "2"},
+      {"I2", "father", "1", "2", "A", "", "1920", "1990", "~70", "", "", "Farm cottage", "1", "2"},
+      {"I3", "mother", "1", "3", "A", "", "1925", "", "", "", "", "", "2", "3"},
+      {"I4", "sister", "0", "", "", "I2+I3", "", "", "", "", "", "", "1", "1"},
+      {"I5", "half-brother", "0", "", "", "I3", "", "", "", "", "", "", "0", "0"},
+      {"I6", "grandfather", "2", "6", "A", "", "", "", "", "", "", "", "1", "1"},
+      {"I7", "grandmother", "2", "7", "A", "", "", "", "", "", "", "", "1", "1"},
+      {"I8", "grandfather", "2", "4", "A", "", "1890", "1960", "~70", "", "", "", "1", "2"},
+      {"I9", "grandmother", "2", "5", "A", "", "", "", "", "", "", "", "1", "2"},
+      {"I10", "great-grandfather", "3", "8", "A", "", "", "", "", "", "", "", "1", "1"},
+      {"I11", "great-grandmother", "3", "9", "A", "", "", "", "", "", "", "", "1", "1"},
+      {"I12", "aunt", "1", "", "", "I8+I9", "", "", "", "", "", "", "1", "1"},
+      {"I13", "father-in-law", "", "", "", "", "", "", "", "", "", "", "1", "1"},
+      {"I14", "stepfather", "", "", "", "", "", "", "", "", "", "", "1", "1"},
+      {"I15", "1st cousin", "0", "", "", "I8+I9", "", "", "", "", "", "", "1", "2"},
+      {"I16", "great-grandfather", "3", "14", "A", "", "", "", "", "", "", "", "1", "1"},
+      {"I17", "great-grandmother", "3", "15", "A", "", "", "", "", "", "", "", "1", "1"},
+      {"I20", "son", "-1", "", "D", "", "1975", "2000", "24", "", "", "", "1", "1"},
+      {"I21", "adopted daughter", "", "", "", "", "", "", "", "", "", "", "0", "0"},
+      {"I22", "daughter-in-law", "", "", "", "", "", "", "", "", "", "", "1", "1"},
+      {"I23", "grandson", "-2", "", "D", "", "2001", "", "", "", "", "", "1", "1"},
+      {"I24", "great-grandchild", "-3", "", "D", "", "", "", "", "", "", "", "0", "0"},
+      {"I25", "relative by marriage", "", "", "", "", "", "", "", "", "", "", "1", "1"},
+      {"I26", "relative by marriage", "", "", "", "", "", "", "", "", "", "", "1", "1"},
+      {"I27", "brother-in-law", "", "", "", "", "", "", "", "", "", "", "1", "1"},
+      {"I28", "niece", "-1", "", "", "I2+I3", "", "", "", "", "", "", "0", "0"},
+      {"I30", "", "", "", "", "", "", "", "", "", "", "", "0", "0"},
+  };
+  ASSERT_EQ(t.rows.size(), expected.size());
+  for (const auto& want : expected) {
+    const auto it = t.rows.find(want[0]);
+    ASSERT_NE(it, t.rows.end()) << want[0];
+    for (std::size_t c = 1; c < want.size(); ++c) {
+      EXPECT_EQ(it->second[c], want[c]) << want[0] << " " << t.captions[c];
+    }
+  }
+}
+
+TEST_F(KinshipFamily, FromTheChildOfTheCousinMarriage) {
+  // I20's parents are first cousins: I8 and I9 are his great-grandparents
+  // twice over, numbered by the smaller way (through the father).
+  const CsvTable t = ExportWith("I20");
+  const std::vector<std::vector<std::string>> expected = {
+      // INDI_ID, Relationship, Generation, Ahnentafel, Direct_Line, Common_Ancestor
+      {"I20", "self", "0", "1", "R", ""},
+      {"I1", "father", "1", "2", "A", ""},
+      {"I15", "mother", "1", "3", "A", ""},
+      {"I2", "grandfather", "2", "4", "A", ""},
+      {"I13", "grandfather", "2", "6", "A", ""},
+      {"I12", "grandmother", "2", "7", "A", ""},
+      {"I8", "great-grandfather", "3", "8", "A", ""},
+      {"I9", "great-grandmother", "3", "9", "A", ""},
+      {"I10", "2nd great-grandfather", "4", "16", "A", ""},
+      {"I16", "2nd great-grandfather", "4", "22", "A", ""},
+      // Adopted by the parents: no blood tie, and none of the named ones.
+      {"I21", "relative by marriage", "", "", "", ""},
+      {"I4", "aunt", "1", "", "", "I2+I3"},
+      {"I5", "half-uncle", "1", "", "", "I3"},
+      {"I22", "wife", "", "", "", ""},
+      {"I23", "son", "-1", "", "D", ""},
+      {"I28", "1st cousin", "0", "", "", "I2+I3"},
+  };
+  for (const auto& want : expected) {
+    const auto& row = t.rows.at(want[0]);
+    for (std::size_t c = 1; c < want.size(); ++c) {
+      EXPECT_EQ(row[c], want[c]) << want[0] << " " << t.captions[c];
+    }
+  }
+}
+
+TEST_F(KinshipFamily, NoRootLeavesTheKinshipColumnsEmpty) {
+  const CsvTable t = ExportWith("");
+  for (const auto& [id, row] : t.rows) {
+    for (std::size_t c = 1; c <= 5; ++c) EXPECT_EQ(row[c], "") << id << " " << t.captions[c];
+  }
+  EXPECT_EQ(t.rows.at("I1")[9], "Farmer; Miller");
+  EXPECT_EQ(t.rows.at("I3")[12], "2");
+}
+
+TEST_F(KinshipFamily, PrivateRowKeepsOnlyWhereThePersonStands) {
+  s.state.living.mode = LivingMode::kPrivate;
+  s.state.living.current_year = 2026;
+  const CsvTable t = ExportWith("I1");
+  // I23 (born 2001, no death) is presumed living; I3's bare DEAT is a death.
+  EXPECT_EQ(t.rows.at("I23"),
+            (std::vector<std::string>{"I23", "grandson", "-2", "", "D", "", "", "", "", "", "", "", "", ""}));
+  EXPECT_EQ(t.rows.at("I3")[1], "mother");
+  EXPECT_EQ(t.rows.at("I3")[6], "1925");
+}
+
+// The direct line of a deep public tree, checked against a walk of this
+// test's own: every ancestor's shortest path up the FAMC links, and the
+// smallest Sosa number among paths of that length, kept as bits.
+struct Walked {
+  std::map<std::string, int> generation;
+  std::map<std::string, std::string> number;  // decimal
+};
+
+std::string BitsToDecimal(const std::string& bits) {
+  std::string dec = "0";
+  for (char b : bits) {
+    int carry = b - '0';
+    for (auto it = dec.rbegin(); it != dec.rend(); ++it) {
+      const int v = (*it - '0') * 2 + carry;
+      *it = static_cast<char>('0' + v % 10);
+      carry = v / 10;
+    }
+    if (carry) dec.insert(dec.begin(), static_cast<char>('0' + carry));
+  }
+  return dec;
+}
+
+Walked WalkUp(const std::string& path, const std::string& root) {
+  std::map<std::string, std::string> first_famc;  // person -> first FAMC
+  std::map<std::string, std::pair<std::string, std::string>> parents;  // family -> husband, wife
+  std::ifstream in(path);
+  std::string line, person, family;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::istringstream words(line);
+    std::string level, a, b;
+    words >> level >> a >> b;
+    if (level == "0") {
+      person = b == "INDI" ? a : "";
+      family = b == "FAM" ? a : "";
+    } else if (level == "1" && a == "FAMC" && !person.empty() && !first_famc.count(person)) {
+      first_famc[person] = b;
+    } else if (level == "1" && a == "HUSB" && !family.empty()) {
+      parents[family].first = b;
+    } else if (level == "1" && a == "WIFE" && !family.empty()) {
+      parents[family].second = b;
+    }
+  }
+  Walked w;
+  std::map<std::string, std::string> level_bits = {{root, "1"}};
+  for (int g = 0; !level_bits.empty(); ++g) {
+    std::map<std::string, std::string> next;
+    for (const auto& [who, bits] : level_bits) {
+      w.generation[who] = g;
+      w.number[who] = BitsToDecimal(bits);
+      const auto famc = first_famc.find(who);
+      if (famc == first_famc.end()) continue;
+      const auto& [husband, wife] = parents[famc->second];
+      for (const auto& [parent, bit] : {std::pair{husband, '0'}, std::pair{wife, '1'}}) {
+        if (parent.empty() || w.generation.count(parent)) continue;
+        const std::string candidate = bits + bit;
+        auto it = next.find(parent);
+        if (it == next.end() || candidate < it->second) next[parent] = candidate;
+      }
+    }
+    for (auto it = next.begin(); it != next.end();) {
+      it = (w.generation.count(it->first) || level_bits.count(it->first)) ? next.erase(it) : std::next(it);
+    }
+    level_bits.swap(next);
+  }
+  return w;
+}
+
+TEST(KinshipPublicFile, DirectLineMatchesAWalkUpTheFamcLinks) {
+  KINSHEET_NEED_PUBLIC_GEDCOM();
+  // Each file with the depth its first person's line reaches at least.
+  for (const auto& [name, depth] : {std::pair{"royal92.ged", 20}, std::pair{"pres2020.ged", 5}}) {
+    Session s;
+    ASSERT_EQ(s.LoadFile(PublicGedcom(name)), LoadOutcome::kLoaded) << name;
+    s.Tick({16, 29, 30, 31});
+    s.state.root_id = "@I1@";
+    ASSERT_TRUE(s.Export(3, "line.csv"));
+    const CsvTable t = ReadCsv(s.dir.File("line.csv"));
+    const Walked w = WalkUp(PublicGedcom(name), "@I1@");
+    std::size_t ancestors = 0;
+    int deepest = 0;
+    for (const auto& [id, row] : t.rows) {
+      if (row[3] != "A" && row[3] != "R") continue;
+      ++ancestors;
+      const std::string at = "@" + id + "@";
+      ASSERT_TRUE(w.generation.count(at)) << name << " " << id;
+      EXPECT_EQ(row[1], std::to_string(w.generation.at(at))) << name << " " << id;
+      EXPECT_EQ(row[2], w.number.at(at)) << name << " " << id;
+      deepest = std::max(deepest, w.generation.at(at));
+    }
+    EXPECT_EQ(ancestors, w.generation.size()) << name;
+    EXPECT_GE(deepest, depth) << name << ": the root should have a deep line";
+  }
+}
+
+}  // namespace
+}  // namespace kinsheet::testing
