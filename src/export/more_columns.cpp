@@ -128,6 +128,31 @@ std::optional<std::int32_t> FindRoot(const RunState& state) {
   return state.work.individual_index.Find(id, state.work.individual_count);
 }
 
+RootPerson SetRootPerson(RunState& state, WindowServices& ws, std::string_view typed) {
+  RootPerson out;
+  out.id = RootIdFrom(typed);
+  if (out.id.empty()) {
+    state.root_id.clear();
+    return out;
+  }
+  const auto n = state.work.individual_index.Find(out.id, state.work.individual_count);
+  if (!n) return out;
+  out.found = true;
+  state.root_id = out.id;
+  File file = FileOpen(ws, state.IndividualWorkFile(), kModeRandom, kIndividualRecordLength, true);
+  if (file.is_open()) {
+    IndividualRecord record;
+    ReadIndividual(record, file, *n);
+    out.name = record.Trimmed(IndiField::kFullName);
+  }
+  return out;
+}
+
+std::string IdOfRecord(const RunState& state, std::int32_t n) {
+  if (n < 1 || n > state.work.individual_count) return {};
+  return std::string(TrimSpaces(state.work.individual_index.Id(n)));
+}
+
 std::string AgeAtDeath(std::string_view birth, std::string_view death) {
   const DayDate b = ReadDay(birth);
   const DayDate d = ReadDay(death);

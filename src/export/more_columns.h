@@ -13,6 +13,7 @@
 #include "export/kinship.h"
 #include "records/kin_log.h"
 #include "state/run_state.h"
+#include "ui/window_services.h"
 
 namespace kinsheet {
 
@@ -21,6 +22,19 @@ std::string RootIdFrom(std::string_view typed);
 // The record number of the root person; nullopt when nobody has the id
 // (and when no root is set).
 std::optional<std::int32_t> FindRoot(const RunState& state);
+
+// The root person as the window shows it: the id and the full name.
+struct RootPerson {
+  bool found = false;
+  std::string id;    // without @s
+  std::string name;  // empty when not found
+};
+// Makes `typed` the root when someone has that id (an empty text clears the
+// root); otherwise the root stays as it was. Reads the person's record for
+// the name.
+RootPerson SetRootPerson(RunState& state, WindowServices& ws, std::string_view typed);
+// The id of record n, for "Set as root person" on a row of the browser.
+std::string IdOfRecord(const RunState& state, std::int32_t n);
 
 // Whole years from birth to death, "~" before them when either date is not
 // exact (a qualifier, a range or period, a year or a month alone); '' when

@@ -31,12 +31,15 @@ int TextWidth(int position, int individual_id_width, int family_id_width) {
     case 4: return 20;
     case 5: case 6: return 10;
     case 9: case 28: return 3;
+    // The "More fields", each at least as wide as its caption.
     case 41: case 49: case 51: return 30;  // relationship, occupation, residence
-    case 42: case 46: case 47: case 48: return 6;  // generation, years, age
-    case 43: return 20;
-    case 44: case 52: case 53: return 3;
-    case 45: return 2 * individual_id_width + 1;  // a couple's two ids
-    case 50: return 20;
+    case 42: case 46: case 47: return 10;  // generation, years
+    case 43: case 50: return 20;           // Ahnentafel, religion
+    case 44: return 11;
+    case 45: return std::max(15, 2 * individual_id_width + 1);  // a couple's two ids
+    case 48: return 12;
+    case 52: return 7;
+    case 53: return 8;
     default: return 30;  // the places and the parents' and spouse's names
   }
 }
