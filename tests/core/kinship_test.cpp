@@ -120,7 +120,7 @@ const std::vector<std::string> kFamily = {
     "2 DATE 22 MAY 2020", "1 OCCU Farmer", "1 OCCU Miller", "1 RELI Methodist", "1 RESI", "2 PLAC York",
     "1 RESI", "2 PLAC Leeds", "1 FAMC @F1@", "1 FAMS @F4@",
     "0 @I2@ INDI", "1 NAME Frank /Hill/", "1 SEX M", "1 BIRT", "2 DATE ABT 1920", "1 DEAT", "2 DATE 1990",
-    "1 RESI Farm cottage", "1 FAMC @F8@", "1 FAMS @F1@",
+    "1 RESI Farm cottage", "1 RESI", "2 PLAC Hull", "1 RESI Mill house", "1 FAMC @F8@", "1 FAMS @F1@",
     "0 @I3@ INDI", "1 NAME Mary /Dale/", "1 SEX F", "1 BIRT", "2 DATE 1925", "1 DEAT", "1 FAMC @F2@",
     "1 FAMS @F1@", "1 FAMS @F3@",
     "0 @I4@ INDI", "1 NAME Sue /Hill/", "1 SEX F", "1 DEAT Y", "1 FAMC @F1@", "1 FAMS @F13@",
@@ -226,7 +226,7 @@ TEST_F(KinshipFamily, EveryNewColumnOfEveryRow) {
   // INDI_ID, then the 13 columns in order.
   const std::vector<std::vector<std::string>> expected = {
       {"I1", "self", "0", "1", "R", "", "1950", "2020", "69", "Farmer; Miller", "Methodist", "Leeds", "1", "2"},
-      {"I2", "father", "1", "2", "A", "", "1920", "1990", "~70", "", "", "Farm cottage", "1", "2"},
+      {"I2", "father", "1", "2", "A", "", "1920", "1990", "~70", "", "", "Mill house", "1", "2"},
       {"I3", "mother", "1", "3", "A", "", "1925", "", "", "", "", "", "2", "3"},
       {"I4", "sister", "0", "", "", "I2+I3", "", "", "", "", "", "", "1", "1"},
       {"I5", "half-brother", "0", "", "", "I3", "", "", "", "", "", "", "0", "0"},
@@ -304,15 +304,49 @@ TEST_F(KinshipFamily, NoRootLeavesTheKinshipColumnsEmpty) {
   EXPECT_EQ(t.rows.at("I3")[12], "2");
 }
 
-TEST_F(KinshipFamily, PrivateRowKeepsOnlyWhereThePersonStands) {
+TEST(KinshipPrivate, PrivateRowKeepsOnlyWhereThePersonStands) {
+  // The niece I28 without her death: presumed living, like I23 (born 2001).
+  std::vector<std::string> lines = kFamily;
+  const auto niece = std::find(lines.begin(), lines.end(), "0 @I28@ INDI");
+  ASSERT_NE(niece, lines.end());
+  lines.erase(std::find(niece, lines.end(), "1 DEAT Y"));
+  Session s;
+  ASSERT_EQ(s.Load(Ged(lines)), LoadOutcome::kLoaded);
   s.state.living.mode = LivingMode::kPrivate;
   s.state.living.current_year = 2026;
-  const CsvTable t = ExportWith("I1");
-  // I23 (born 2001, no death) is presumed living; I3's bare DEAT is a death.
+  s.Tick({16});
+  for (int box = kFieldCount; box < kAllFieldCount; ++box) s.Tick({box});
+  s.state.root_id = "I1";
+  ASSERT_TRUE(s.Export(3, "kin.csv"));
+  const CsvTable t = ReadCsv(s.dir.File("kin.csv"));
   EXPECT_EQ(t.rows.at("I23"),
             (std::vector<std::string>{"I23", "grandson", "-2", "", "D", "", "", "", "", "", "", "", "", ""}));
+  // Her common ancestors are her grandparents' ids: private too.
+  EXPECT_EQ(t.rows.at("I28"),
+            (std::vector<std::string>{"I28", "niece", "-1", "", "", "", "", "", "", "", "", "", "", ""}));
+  // I3's bare DEAT is a death: all of her row stays.
   EXPECT_EQ(t.rows.at("I3")[1], "mother");
   EXPECT_EQ(t.rows.at("I3")[6], "1925");
+  EXPECT_EQ(t.rows.at("I3")[12], "2");
+}
+
+TEST(KinshipTwoBirthFamilies, OnlyTheFirstNumbers) {
+  // Two families both claim to be R's by birth: the parents of each are
+  // ancestors, but Ahnentafel numbers follow the first family alone.
+  Session s;
+  ASSERT_EQ(s.Load(Ged({"0 @R@ INDI", "1 SEX M", "1 FAMC @F1@", "1 FAMC @F2@", "0 @A@ INDI", "1 SEX M",
+                        "1 FAMS @F1@", "0 @B@ INDI", "1 SEX F", "1 FAMS @F1@", "0 @C@ INDI", "1 SEX M",
+                        "1 FAMS @F2@", "0 @D@ INDI", "1 SEX F", "1 FAMS @F2@", "0 @F1@ FAM", "1 HUSB @A@",
+                        "1 WIFE @B@", "1 CHIL @R@", "0 @F2@ FAM", "1 HUSB @C@", "1 WIFE @D@", "1 CHIL @R@"})),
+            LoadOutcome::kLoaded);
+  s.Tick({16, 28, 29, 30, 31});
+  s.state.root_id = "R";
+  ASSERT_TRUE(s.Export(3, "two.csv"));
+  const CsvTable t = ReadCsv(s.dir.File("two.csv"));
+  EXPECT_EQ(t.rows.at("A"), (std::vector<std::string>{"A", "father", "1", "2", "A"}));
+  EXPECT_EQ(t.rows.at("B"), (std::vector<std::string>{"B", "mother", "1", "3", "A"}));
+  EXPECT_EQ(t.rows.at("C"), (std::vector<std::string>{"C", "father", "1", "", "A"}));
+  EXPECT_EQ(t.rows.at("D"), (std::vector<std::string>{"D", "mother", "1", "", "A"}));
 }
 
 // The direct line of a deep public tree, checked against a walk of this
