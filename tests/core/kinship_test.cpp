@@ -14,7 +14,10 @@
 #include "export/columns.h"
 #include "export/kinship.h"
 #include "export/more_columns.h"
+#include "export/xlsx_package.h"
 #include "support/fixtures.h"
+
+#include <sqlite3.h>
 
 namespace kinsheet::testing {
 namespace {
@@ -347,6 +350,47 @@ TEST(KinshipTwoBirthFamilies, OnlyTheFirstNumbers) {
   EXPECT_EQ(t.rows.at("B"), (std::vector<std::string>{"B", "mother", "1", "3", "A"}));
   EXPECT_EQ(t.rows.at("C"), (std::vector<std::string>{"C", "father", "1", "", "A"}));
   EXPECT_EQ(t.rows.at("D"), (std::vector<std::string>{"D", "mother", "1", "", "A"}));
+}
+
+// The years are numbers where the format has them; every format takes the
+// new columns after the others.
+TEST_F(KinshipFamily, YearsAreNumbersInXlsxAndSqlite) {
+  s.Tick({16, 28, 33, 34});
+  s.state.root_id = "I1";
+  ASSERT_TRUE(s.Export(6, "kin.sqlite"));
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open_v2(s.dir.File("kin.sqlite").c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+  std::vector<std::string> got;
+  sqlite3_exec(
+      db,
+      "SELECT name || ' ' || type FROM pragma_table_info('tblKinsheet') UNION ALL "
+      "SELECT INDI_ID || ' ' || Relationship || ' ' || typeof(Birth_Year) || ' ' || IFNULL(Birth_Year, '-') || "
+      "' ' || typeof(Death_Year) FROM tblKinsheet WHERE INDI_ID IN ('I1', 'I3')",
+      [](void* out, int, char** values, char**) {
+        static_cast<std::vector<std::string>*>(out)->push_back(values[0]);
+        return 0;
+      },
+      &got, nullptr);
+  sqlite3_close(db);
+  EXPECT_EQ(got, (std::vector<std::string>{"INDI_ID TEXT", "Relationship TEXT", "Birth_Year INTEGER",
+                                           "Death_Year INTEGER", "I1 self integer 1950 integer",
+                                           "I3 mother integer 1925 null"}));
+
+  ASSERT_TRUE(s.Export(5, "kin.xlsx"));
+  XlsxPackage book(s.dir.File("kin.xlsx"));
+  const std::string sheet = book.Read("xl/worksheets/sheet1.xml");
+  // Row 2 is I1: text cells for the id and the relationship, numbers for
+  // the years (a plain <v>, no string type).
+  EXPECT_NE(sheet.find("<c r=\"C2\"><v>1950</v></c>"), std::string::npos) << sheet.substr(0, 2000);
+  EXPECT_NE(sheet.find("<c r=\"D2\"><v>2020</v></c>"), std::string::npos);
+  EXPECT_EQ(sheet.find("<c r=\"D4\""), std::string::npos) << "I3 has no death year: no cell";
+
+  ASSERT_TRUE(s.Export(4, "kin.txt"));
+  const std::string text = ReadBytes(s.dir.File("kin.txt"));
+  // The report pads the slots it does not use, as with any short choice.
+  std::string caption = text.substr(0, text.find("\r\n"));
+  caption.erase(caption.find_last_not_of(' ') + 1);
+  EXPECT_EQ(caption, "INDI_ID  Relationship                    Birth_Year  Death_Year");
 }
 
 // The direct line of a deep public tree, checked against a walk of this
