@@ -115,41 +115,42 @@ FamilyGraph FamilyGraph::Build(const RunState& state) {
   std::vector<std::int32_t> counts(people, 0);
   for (const RawLink& l : links) ++counts[Z(l.person)];
   std::vector<std::int32_t> start = Starts(counts);
-  std::vector<RawLink> by_person(links.size());
+  // In person order, FAMC lines first (in file order), then CHIL lines;
+  // the raw links go before the rows are made unique in place.
+  std::vector<std::int32_t> family(links.size());
+  std::vector<std::uint8_t> source(links.size());
   {
     std::vector<std::int32_t> next(start.begin(), start.end() - 1);
-    // FAMC lines first, in file order, then CHIL lines.
     for (int pass = 0; pass < 2; ++pass) {
       for (const RawLink& l : links) {
-        if ((l.source != 0) == (pass == 0)) by_person[Z(next[Z(l.person)]++)] = l;
+        if ((l.source != 0) != (pass == 0)) continue;
+        const std::int32_t at = next[Z(l.person)]++;
+        family[Z(at)] = l.family;
+        source[Z(at)] = l.source;
       }
     }
   }
   links.clear();
   links.shrink_to_fit();
   g.child_of_start_.assign(people + 1, 0);
-  g.child_of_.reserve(by_person.size());
-  g.child_of_birth_.reserve(by_person.size());
+  std::int32_t kept = 0;
   for (std::size_t p = 0; p < people; ++p) {
-    const std::int32_t first = static_cast<std::int32_t>(g.child_of_.size());
+    const std::int32_t first = kept;
     for (std::int32_t i = start[p]; i < start[p + 1]; ++i) {
-      const RawLink& l = by_person[Z(i)];
-      bool seen = false;
-      for (std::int32_t j = first; j < static_cast<std::int32_t>(g.child_of_.size()); ++j) {
-        if (g.child_of_[Z(j)] == l.family) {
-          seen = true;
-          break;
-        }
-      }
-      if (!seen) {
-        g.child_of_.push_back(l.family);
-        g.child_of_birth_.push_back(l.source != 2 ? 1 : 0);
-      }
+      // A family named twice (FAMC and CHIL) counts once, as the first said.
+      if (std::find(family.begin() + first, family.begin() + kept, family[Z(i)]) != family.begin() + kept) continue;
+      family[Z(kept)] = family[Z(i)];
+      source[Z(kept)] = source[Z(i)] != 2 ? 1 : 0;
+      ++kept;
     }
-    g.child_of_start_[p + 1] = static_cast<std::int32_t>(g.child_of_.size());
+    g.child_of_start_[p + 1] = kept;
   }
-  by_person.clear();
-  by_person.shrink_to_fit();
+  family.resize(Z(kept));
+  family.shrink_to_fit();
+  source.resize(Z(kept));
+  source.shrink_to_fit();
+  g.child_of_ = std::move(family);
+  g.child_of_birth_ = std::move(source);
 
   // Family -> children, from the same links.
   std::vector<std::int32_t> per_family(families, 0);
