@@ -60,9 +60,9 @@ constexpr std::array<const char*, 12> kMonths = {"JAN", "FEB", "MAR", "APR", "MA
 // A date to the day when it is written as one Gregorian day and nothing
 // else: "23 MAY 1817", "23/05/1817", "1817-05-23". Any other date gives
 // its year alone.
-DayDate ReadDay(std::string_view text) {
+DayDate ReadDay(std::string_view text, int date_year) {
   DayDate d;
-  d.year = DateYear(text);
+  d.year = date_year;
   if (d.year <= 0) return d;
   std::vector<std::string> words = UpperWords(text);
   if (!words.empty() && (words[0] == "@#DGREGORIAN@" || words[0] == "GREGORIAN")) words.erase(words.begin());
@@ -108,10 +108,32 @@ DayDate ReadDay(std::string_view text) {
   return d;
 }
 
-std::string YearText(std::string_view date, std::string_view fallback) {
-  int year = DateYear(date);
-  if (year <= 0) year = DateYear(fallback);
-  return year > 0 ? std::to_string(year) : std::string();
+// A birth or death date, else the christening or burial that stands in
+// for it, with its year: read once a row, for the years and the age.
+struct LifeDate {
+  std::string_view text;
+  int year = 0;
+  bool stand_in = false;
+};
+
+LifeDate DateOrStandIn(std::string_view date, std::string_view stand_in) {
+  LifeDate d{date, DateYear(date), false};
+  if (d.year <= 0) d = {stand_in, DateYear(stand_in), true};
+  return d;
+}
+
+std::string YearText(int year) { return year > 0 ? std::to_string(year) : std::string(); }
+
+std::string Age(const LifeDate& birth, const LifeDate& death) {
+  const DayDate b = ReadDay(birth.text, birth.year);
+  const DayDate d = ReadDay(death.text, death.year);
+  if (b.year <= 0 || d.year <= 0) return {};
+  int age = d.year - b.year;
+  // A christening or a burial stands in for the day itself: never exact.
+  const bool exact = b.exact && d.exact && !birth.stand_in && !death.stand_in;
+  if (exact && (d.month < b.month || (d.month == b.month && d.day < b.day))) --age;
+  if (age < 0) return {};
+  return (exact ? "" : "~") + std::to_string(age);
 }
 
 }  // namespace
@@ -154,14 +176,7 @@ std::string IdOfRecord(const RunState& state, std::int32_t n) {
 }
 
 std::string AgeAtDeath(std::string_view birth, std::string_view death) {
-  const DayDate b = ReadDay(birth);
-  const DayDate d = ReadDay(death);
-  if (b.year <= 0 || d.year <= 0) return {};
-  int age = d.year - b.year;
-  const bool exact = b.exact && d.exact;
-  if (exact && (d.month < b.month || (d.month == b.month && d.day < b.day))) --age;
-  if (age < 0) return {};
-  return (exact ? "" : "~") + std::to_string(age);
+  return Age({birth, DateYear(birth), false}, {death, DateYear(death), false});
 }
 
 MoreColumns::MoreColumns(const RunState& state) : selection_(state.selection) {
@@ -217,6 +232,13 @@ void MoreColumns::Append(RunState& state, WorkFiles& files, std::int32_t n, Expo
   const IndividualView rec = ViewIndividual(files.individuals, n, relative_, state.work.individual_ends);
   const bool hidden = state.living.mode == LivingMode::kPrivate && IsLiving(state.living_plan, n);
   const std::string_view sex = rec.Trimmed(IndiField::kSex);
+  LifeDate birth, death;
+  if (Ticked(s, kBirthYearBox) || Ticked(s, kAgeBox)) {
+    birth = DateOrStandIn(rec.Trimmed(IndiField::kBirthDate), rec.Trimmed(IndiField::kChrDate));
+  }
+  if (Ticked(s, kDeathYearBox) || Ticked(s, kAgeBox)) {
+    death = DateOrStandIn(rec.Trimmed(IndiField::kDeathDate), rec.Trimmed(IndiField::kBurialDate));
+  }
   std::string value;
   for (int box = kFieldCount; box < kAllFieldCount; ++box) {
     if (!Ticked(s, box)) continue;
@@ -238,29 +260,9 @@ void MoreColumns::Append(RunState& state, WorkFiles& files, std::int32_t n, Expo
             value = TrimSpaces(state.work.individual_index.Id(a));
           }
           break;
-        case kBirthYearBox:
-          value = YearText(rec.Trimmed(IndiField::kBirthDate), rec.Trimmed(IndiField::kChrDate));
-          break;
-        case kDeathYearBox:
-          value = YearText(rec.Trimmed(IndiField::kDeathDate), rec.Trimmed(IndiField::kBurialDate));
-          break;
-        case kAgeBox: {
-          std::string_view birth = rec.Trimmed(IndiField::kBirthDate);
-          std::string_view death = rec.Trimmed(IndiField::kDeathDate);
-          // A christening or a burial stands in for the day itself: never exact.
-          bool stand_in = false;
-          if (DateYear(birth) <= 0) {
-            birth = rec.Trimmed(IndiField::kChrDate);
-            stand_in = true;
-          }
-          if (DateYear(death) <= 0) {
-            death = rec.Trimmed(IndiField::kBurialDate);
-            stand_in = true;
-          }
-          value = AgeAtDeath(birth, death);
-          if (stand_in && !value.empty() && value.front() != '~') value.insert(0, "~");
-          break;
-        }
+        case kBirthYearBox: value = YearText(birth.year); break;
+        case kDeathYearBox: value = YearText(death.year); break;
+        case kAgeBox: value = Age(birth, death); break;
         case kOccupationBox: value = occupation_; break;
         case kReligionBox: value = religion_; break;
         case kResidenceBox: value = residence_; break;
