@@ -99,7 +99,8 @@ class ExcelWriter : public TableWriter {
       app_->Range(letters + "1").Select();
       app_->ActiveCell().SetFormulaR1C1(Ascii(column.Caption(CaptionSet::kExcel)));
       app_->Columns(letters + ":" + letters).SetColumnWidth(kColumnWidths[column.position - 1]);
-      app_->Columns(letters + ":" + letters).SetNumberFormat(u"@");
+      // Text columns keep what they hold as text; years are numbers.
+      app_->Columns(letters + ":" + letters).SetNumberFormat(column.numeric ? u"General" : u"@");
       xls::ExcelFont font = app_->Selection().Font();
       font.SetName(u"Arial");
       font.SetFontStyle(u"Bold");
@@ -113,24 +114,41 @@ class ExcelWriter : public TableWriter {
     sheet_ = &app_->Workbooks().Open(temporary_).ActiveSheet();
     start_row_ = 3;
     block_rows_ = 0;
+    numeric_.clear();
+    for (const ExportColumn* c : table.columns) numeric_.push_back(c->numeric);
     const int width = std::max<int>(kBlockWidth, static_cast<int>(table.columns.size()));
     if (width != block_.width()) block_ = RowBlock(width);
     slots_.assign(static_cast<std::size_t>(width), std::string());
   }
   void Row(const ExportRow& row) override {
     std::fill(slots_.begin(), slots_.end(), " ");
-    for (std::size_t k = 0; k < row.size() && k < slots_.size(); ++k) slots_[k] = row[k].value;
     ++block_rows_;
+    for (std::size_t k = 0; k < row.size() && k < slots_.size(); ++k) {
+      if (k < numeric_.size() && numeric_[k]) {
+        // Numbers go into the sheet after the block's text, which would
+        // clear them.
+        if (!row[k].value.empty()) {
+          numbers_.push_back({static_cast<std::uint32_t>(start_row_ - 1 + block_rows_ - 1),
+                              static_cast<std::uint32_t>(k), std::stod(row[k].value)});
+        }
+        continue;
+      }
+      slots_[k] = row[k].value;
+    }
     for (int c = 0; c < block_.width(); ++c) block_.at(block_rows_ - 1, c) = DecodeText(TrimSpaces(slots_[c]));
     if (block_rows_ == kBlockHeight) {
       WriteBlock(*sheet_, start_row_, block_);
+      WriteNumbers();
       block_rows_ = 0;
       start_row_ += kBlockHeight;
       block_.Clear();
     }
   }
   // The last block is written whole, whatever it holds.
-  void EndTable() override { WriteBlock(*sheet_, start_row_, block_); }
+  void EndTable() override {
+    WriteBlock(*sheet_, start_row_, block_);
+    WriteNumbers();
+  }
   void Finish() override {
     app_->ActiveWorkbook().Save();
     app_->ActiveWorkbook().Close(false);
@@ -147,6 +165,17 @@ class ExcelWriter : public TableWriter {
   std::int32_t start_row_ = 3;
   int block_rows_ = 0;
   std::vector<std::string> slots_;
+  struct Number {
+    std::uint32_t row;  // from 0
+    std::uint32_t col;
+    double value;
+  };
+  void WriteNumbers() {
+    for (const Number& n : numbers_) sheet_->sheet().SetNumber(n.row, n.col, n.value);
+    numbers_.clear();
+  }
+  std::vector<bool> numeric_;  // by column of the table
+  std::vector<Number> numbers_;  // of the current block
 };
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "export/kinship.h"
 #include "export/more_columns.h"
 #include "export/xlsx_package.h"
+#include "formats/xls/workbook.h"
 #include "support/fixtures.h"
 
 #include <sqlite3.h>
@@ -354,7 +355,7 @@ TEST(KinshipTwoBirthFamilies, OnlyTheFirstNumbers) {
 
 // The years are numbers where the format has them; every format takes the
 // new columns after the others.
-TEST_F(KinshipFamily, YearsAreNumbersInXlsxAndSqlite) {
+TEST_F(KinshipFamily, YearsAreNumbersInXlsxXlsAndSqlite) {
   s.Tick({16, 28, 33, 34});
   s.state.root_id = "I1";
   ASSERT_TRUE(s.Export(6, "kin.sqlite"));
@@ -384,6 +385,20 @@ TEST_F(KinshipFamily, YearsAreNumbersInXlsxAndSqlite) {
   EXPECT_NE(sheet.find("<c r=\"C2\"><v>1950</v></c>"), std::string::npos) << sheet.substr(0, 2000);
   EXPECT_NE(sheet.find("<c r=\"D2\"><v>2020</v></c>"), std::string::npos);
   EXPECT_EQ(sheet.find("<c r=\"D4\""), std::string::npos) << "I3 has no death year: no cell";
+
+  ASSERT_TRUE(s.Export(0, "kin.xls"));
+  const xls::Workbook xls_book = xls::Workbook::Open(s.dir.File("kin.xls"));
+  const xls::Worksheet& xls_sheet = xls_book.sheet(0);
+  // Captions in row 1, an empty row 2, I1 from row 3 (index 2).
+  EXPECT_EQ(xls_sheet.Text(0, 2), u"Birth_Year");
+  EXPECT_EQ(xls_sheet.Text(2, 0), u"I1");
+  EXPECT_EQ(xls_sheet.Text(2, 1), u"self");
+  EXPECT_EQ(xls_sheet.Number(2, 2), 1950.0);
+  EXPECT_EQ(xls_sheet.Number(2, 3), 2020.0);
+  EXPECT_EQ(xls_sheet.Text(2, 2), u"");
+  EXPECT_EQ(xls_sheet.Number(4, 2), 1925.0);  // I3
+  EXPECT_EQ(xls_sheet.Number(4, 3), std::nullopt);
+  EXPECT_EQ(xls_sheet.Number(2, 1), std::nullopt);
 
   ASSERT_TRUE(s.Export(4, "kin.txt"));
   const std::string text = ReadBytes(s.dir.File("kin.txt"));
