@@ -1,6 +1,7 @@
 // The Access database writer: copies the template workfile of the chosen
-// format, creates "tblKinsheet" with one text field per selected column,
-// and appends one record per person through the database engine.
+// format, creates "tblKinsheet" with one field per selected column (text,
+// Long Integer for the years), and appends one record per person through
+// the database engine.
 #include <array>
 #include <exception>
 #include <filesystem>
@@ -32,6 +33,8 @@ int FieldSize(int position) {
   return kMarriage[(position - 23) % 6];
 }
 
+bool IsNumeric(int position) { return kExportColumns[static_cast<std::size_t>(position - 1)].numeric; }
+
 constexpr WriterTraits kAccessTraits = {msg::kDbError, 100, true, false, 3};
 
 class AccessWriter : public TableWriter {
@@ -48,6 +51,11 @@ class AccessWriter : public TableWriter {
     jet::TableDef def = db_->CreateTableDef(table.name);
     fields_ = TableFields(table.columns);
     for (const TableField& f : fields_) {
+      // Years are Long Integers; everything else is text.
+      if (IsNumeric(f.position)) {
+        def.Fields().Append(def.CreateField(f.name, jet::dbLong, 4));
+        continue;
+      }
       jet::Field field = def.CreateField(f.name, jet::dbText, FieldSize(f.position));
       field.AllowZeroLength(true);
       def.Fields().Append(field);
@@ -61,6 +69,11 @@ class AccessWriter : public TableWriter {
     for (const ExportValue& v : row) by_position_[v.position] = &v.value;
     for (const TableField& f : fields_) {
       const std::string* value = by_position_[f.position] ? by_position_[f.position] : &empty_;
+      if (IsNumeric(f.position)) {
+        // No number stays NULL.
+        if (!value->empty()) rs_->Fields(f.name).Value(static_cast<std::int32_t>(std::stol(*value)));
+        continue;
+      }
       std::u16string text = text::DecodeText(*value);
       // A joined text of the "More fields" may pass its field: cut, not refused.
       const auto size = static_cast<std::size_t>(FieldSize(f.position));

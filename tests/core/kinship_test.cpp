@@ -15,6 +15,7 @@
 #include "export/kinship.h"
 #include "export/more_columns.h"
 #include "export/xlsx_package.h"
+#include "formats/jet/database_reader.h"
 #include "formats/xls/workbook.h"
 #include "support/fixtures.h"
 
@@ -406,6 +407,36 @@ TEST_F(KinshipFamily, YearsAreNumbersInXlsxXlsAndSqlite) {
   std::string caption = text.substr(0, text.find("\r\n"));
   caption.erase(caption.find_last_not_of(' ') + 1);
   EXPECT_EQ(caption, "INDI_ID  Relationship                    Birth_Year  Death_Year");
+}
+
+// Access: the years are Long Integer fields, a missing one NULL; in both
+// database versions.
+TEST_F(KinshipFamily, YearsAreLongIntegersInAccess) {
+  s.Tick({16, 28, 33, 34});
+  s.state.root_id = "I1";
+  s.state.program_folder = KINSHEET_BIN_DIR;  // the Access templates
+  for (const auto& [format, name] : {std::pair{std::int16_t{1}, "kin.mdb"}, std::pair{std::int16_t{2}, "kin95.mdb"}}) {
+    ASSERT_TRUE(s.Export(format, name)) << s.ws.MessageTexts().back();
+    const jet::DatabaseReader reader(s.dir.File(name));
+    const auto table = reader.FindObject(u"tblKinsheet");
+    ASSERT_TRUE(table) << name;
+    const jet::TableShape shape = reader.Table(*table);
+    ASSERT_EQ(shape.columns.size(), 4u);
+    EXPECT_EQ(shape.columns[1].type, jet::kTypeText);
+    EXPECT_EQ(shape.columns[2].type, jet::kTypeLong);
+    EXPECT_EQ(shape.columns[3].type, jet::kTypeLong);
+    std::vector<std::string> rows;
+    reader.ForEachRow(*table, [&](const std::vector<jet::Cell>& cells) {
+      const auto number = [](const jet::Cell& c) -> std::string {
+        if (c.null) return "NULL";
+        std::int32_t v = 0;
+        for (int i = 3; i >= 0; --i) v = v * 256 + static_cast<unsigned char>(c.bytes[static_cast<std::size_t>(i)]);
+        return std::to_string(v);
+      };
+      if (rows.size() < 3) rows.push_back(number(cells[2]) + " " + number(cells[3]));
+    });
+    EXPECT_EQ(rows, (std::vector<std::string>{"1950 2020", "1920 1990", "1925 NULL"})) << name;
+  }
 }
 
 // The direct line of a deep public tree, checked against a walk of this
