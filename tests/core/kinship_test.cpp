@@ -439,6 +439,34 @@ TEST_F(KinshipFamily, YearsAreLongIntegersInAccess) {
   }
 }
 
+TEST(KinshipTies, EqualStepsGoToFewerGenerationsUp) {
+  // X is the child of R's sister S and of R's grandfather G: a nephew and
+  // an uncle, three steps either way; the nephew counts.
+  Session s;
+  ASSERT_EQ(s.Load(Ged({"0 @R@ INDI", "1 SEX M", "1 FAMC @F1@", "0 @S@ INDI", "1 SEX F", "1 FAMC @F1@",
+                        "1 FAMS @F3@", "0 @F@ INDI", "1 SEX M", "1 FAMC @F2@", "1 FAMS @F1@", "0 @G@ INDI",
+                        "1 SEX M", "1 FAMS @F2@", "1 FAMS @F3@", "0 @X@ INDI", "1 SEX M", "1 FAMC @F3@",
+                        "0 @F1@ FAM", "1 HUSB @F@", "1 CHIL @R@", "1 CHIL @S@", "0 @F2@ FAM", "1 HUSB @G@",
+                        "1 CHIL @F@", "0 @F3@ FAM", "1 HUSB @G@", "1 WIFE @S@", "1 CHIL @X@"})),
+            LoadOutcome::kLoaded);
+  s.Tick({16, 28, 29, 32});
+  s.state.root_id = "R";
+  ASSERT_TRUE(s.Export(3, "tie.csv"));
+  EXPECT_EQ(ReadCsv(s.dir.File("tie.csv")).rows.at("X"), (std::vector<std::string>{"X", "nephew", "-1", "F"}));
+}
+
+// Numbers survive the 70-row blocks of the .xls writer.
+TEST(KinshipXls, NumbersInEveryBlock) {
+  Session s;
+  ASSERT_EQ(s.Load(People(150)), LoadOutcome::kLoaded);
+  s.Tick({16, 33});
+  ASSERT_TRUE(s.Export(0, "many.xls"));
+  const xls::Workbook book = xls::Workbook::Open(s.dir.File("many.xls"));
+  for (int person : {1, 70, 71, 140, 150}) {
+    EXPECT_EQ(book.sheet(0).Number(static_cast<std::uint32_t>(person + 1), 1), 1800.0 + person % 150) << person;
+  }
+}
+
 // The direct line of a deep public tree, checked against a walk of this
 // test's own: every ancestor's shortest path up the FAMC links, and the
 // smallest Sosa number among paths of that length, kept as bits.
