@@ -21,6 +21,8 @@
 namespace kinsheet {
 namespace {
 
+constexpr int kIdFieldSize = 30;
+
 // Field size in characters, by catalogue position.
 int FieldSize(int position) {
   static constexpr std::array<int, 22> kOwn = {30, 180, 120, 120, 60, 60,  120, 60, 1,  60, 120,
@@ -115,6 +117,11 @@ class AccessWriter : public TableWriter {
 };
 
 }  // namespace
+
+std::string AccessIdRefusal(std::int32_t longest_id) {
+  if (longest_id <= kIdFieldSize) return {};
+  return msg::kAccessIdTooLong + std::to_string(longest_id) + msg::kAccessIdTooLongEnd;
+}
 
 bool WriteAccessDatabase(RunState& state, WindowServices& ws, const std::string& AccessFormat) {
   const std::string template_path =

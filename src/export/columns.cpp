@@ -89,9 +89,8 @@ std::vector<const ExportColumn*> SelectedColumns(const FieldSelection& selection
 
 WorkFiles OpenWorkFiles(RunState& state, WindowServices& ws) {
   WorkFiles files;
-  files.individuals =
-      FileOpen(ws, state.IndividualWorkFile(), kModeRandom, kIndividualRecordLength, false);
-  files.families = FileOpen(ws, state.FamilyWorkFile(), kModeRandom, kFamilyRecordLength, false);
+  files.individuals = FileOpen(ws, state.IndividualWorkFile(), kModeRandom, 1, false);
+  files.families = FileOpen(ws, state.FamilyWorkFile(), kModeRandom, 1, false);
   return files;
 }
 
@@ -139,9 +138,10 @@ class RowFiller {
 // into the work records, the id tables and these buffers, and are copied
 // once, into the row.
 struct RowScratch {
-  // A relative's record when the work file cannot be mapped; left
-  // unwritten otherwise.
-  char relative[kIndividualRecordLength];
+  // A relative's or a family's record when the work file cannot be
+  // mapped; unused otherwise.
+  std::string relative;
+  std::string family;
   std::string own_name;       // "Living ..." of the person
   std::string relative_name;  // "Living ..." of a relative
   char children[8];           // a 16-bit count in digits
@@ -161,10 +161,7 @@ Relative LookUpPerson(RunState& state, WorkFiles& files, std::string_view id, Ro
   Relative out;
   const auto n = state.work.individual_index.Find(id, state.work.individual_count);
   if (!n) return out;
-  // Relatives are read all over the file: their two short fields cost less
-  // to scan than a visit to the field ends, which would be one more cache
-  // miss.
-  const IndividualView rec = ViewIndividual(files.individuals, *n, scratch.relative);
+  const IndividualView rec = ViewIndividual(files.individuals, state.work.individual_records, *n, scratch.relative);
   if (state.living.mode != LivingMode::kInclude && IsLiving(state.living_plan, *n)) {
     scratch.relative_name = LivingName(rec.Trimmed(IndiField::kSurname));
     out.name = scratch.relative_name;
@@ -193,8 +190,7 @@ void LookUpMarriage(RunState& state, WorkFiles& files, std::string_view own_id, 
                     std::string_view fams, RowScratch& scratch, Marriage& m) {
   const auto f = state.work.family_index.Find(fams, state.work.family_count);
   if (!f) return;
-  FamilyRecord& family = state.work.family;
-  ReadFamily(family, files.families, *f);
+  const FamilyView family = ViewFamily(files.families, state.work.family_records, *f, scratch.family);
   m.date = family.Trimmed(FamField::kMarriageDate);
   m.place = family.Trimmed(FamField::kMarriagePlace);
   const auto digits = std::to_chars(scratch.children, scratch.children + sizeof scratch.children,
@@ -239,7 +235,7 @@ void AssembleRow(RunState& state, WorkFiles& files, std::int32_t n, int marriage
   // The person's record stays valid to the end: relatives are read into
   // the scratch, never into the working record.
   const IndividualView rec =
-      ViewIndividual(files.individuals, n, state.work.individual.data(), state.work.individual_ends);
+      ViewIndividual(files.individuals, state.work.individual_records, n, state.work.individual_scratch);
   const std::string_view own_id = rec.Trimmed(IndiField::kIndiId);
   const std::string_view famc = rec.Trimmed(IndiField::kFamc);
 

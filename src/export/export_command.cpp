@@ -49,6 +49,15 @@ bool RefusedByWriter(RunState& state, WindowServices& ws, std::int16_t index) {
   const std::int32_t rows = state.living_plan.rows;
   if (index == 0) refusal = ExcelWorkbookRefusal(rows);
   if (index == 5) refusal = XlsxWorkbookRefusal(rows);
+  if (index == 1 || index == 2) {
+    // Ids are kept whole, so one longer than an Access field cannot go there.
+    const std::string access =
+        AccessIdRefusal(std::max(state.work.max_individual_id_length, state.work.max_family_id_length));
+    if (!access.empty()) {
+      Say(ws, access, MsgIcon::kExclamation);
+      return true;
+    }
+  }
   if (refusal.empty()) return false;
   ReportWriterFailure(ws, msg::kWorksheetError, xls::XlsError(refusal));
   return true;

@@ -26,11 +26,11 @@ int LivingRuleYear(std::string_view date) {
   return year >= 100 ? year : 0;
 }
 
-bool PresumedLiving(const IndividualRecord& record, bool death_recorded, const LivingOptions& options) {
+bool PresumedLiving(const IndividualView& record, bool death_recorded, const LivingOptions& options) {
   if (death_recorded) return false;
   for (IndiField f : {IndiField::kDeathDate, IndiField::kDeathPlace, IndiField::kBurialDate,
                       IndiField::kBurialPlace}) {
-    if (!record.IsBlank(f)) return false;
+    if (!record.Trimmed(f).empty()) return false;
   }
   for (IndiField f : {IndiField::kBirthDate, IndiField::kChrDate}) {
     const int year = LivingRuleYear(record.Trimmed(f));
@@ -54,12 +54,11 @@ const LivingPlan& SettleLiving(RunState& state, WindowServices& ws) {
   if (options.mode != LivingMode::kInclude && count > 0) {
     fresh.living.assign(static_cast<std::size_t>(count) + 1, false);
     const std::vector<bool>& deaths = state.work.death_recorded;
-    File individuals =
-        FileOpen(ws, state.IndividualWorkFile(), kModeRandom, kIndividualRecordLength, false);
-    IndividualRecord record;
+    File individuals = FileOpen(ws, state.IndividualWorkFile(), kModeRandom, 1, false);
+    std::string scratch;
     std::int32_t living = 0;
     for (std::int32_t n = 1; n <= count; ++n) {
-      ReadIndividual(record, individuals, n);
+      const IndividualView record = ViewIndividual(individuals, state.work.individual_records, n, scratch);
       const auto i = static_cast<std::size_t>(n);
       const bool died = i < deaths.size() && deaths[i];
       if (PresumedLiving(record, died, options)) {

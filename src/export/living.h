@@ -21,7 +21,7 @@ int LivingRuleYear(std::string_view date);
 // or the bare event), or when a birth or christening year lies at least
 // `options.years` before `options.current_year`. Everyone else, people
 // without any date included, is presumed living.
-bool PresumedLiving(const IndividualRecord& record, bool death_recorded, const LivingOptions& options);
+bool PresumedLiving(const IndividualView& record, bool death_recorded, const LivingOptions& options);
 
 // Settles who is living for every person of the load (one pass over the
 // individual work file; none with kInclude) unless the plan already holds

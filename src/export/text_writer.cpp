@@ -118,8 +118,7 @@ class TextWriter : public TableWriter {
         cut_[j] = v;  // the children count and an Ahnentafel number are written whole
       } else {
         const auto w = static_cast<std::size_t>(slots_[j].width);
-        cut_[j] = text::IsValidUtf8(v) ? v.substr(0, text::CodePointPrefixBytes(v, w))
-                                       : v.substr(0, std::min(w, v.size()));
+        cut_[j] = v.substr(0, text::FitCharacters(v, w));
       }
     }
     layout_.Build(line_, row.size(), [&](std::size_t j) -> std::string_view { return cut_[j]; });

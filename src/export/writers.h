@@ -36,6 +36,8 @@ std::vector<std::pair<std::string, std::string>> ExportInfo(const RunState& stat
 // can: the export command refuses before asking for a file.
 std::string ExcelWorkbookRefusal(std::int32_t count);
 std::string XlsxWorkbookRefusal(std::int64_t count);
+// The same for the Access formats and the file's longest id, in characters.
+std::string AccessIdRefusal(std::int32_t longest_id);
 
 // The .xlsx sheet's name: the GEDCOM file's name without its extension,
 // with the characters Excel refuses replaced, cut to 31 characters.

@@ -208,18 +208,22 @@ void File::RequireOpen() const {
 }
 
 void File::PutRecord(std::int64_t number, const char* data) {
+  PutBytes(static_cast<std::int64_t>(number - 1) * record_length_,
+           std::string_view(data, static_cast<std::size_t>(record_length_)));
+}
+
+void File::PutBytes(std::int64_t offset, std::string_view bytes) {
   RequireOpen();
-  const off_t offset = static_cast<off_t>(number - 1) * record_length_;
   // Records mostly arrive in ascending order: gather runs of them and
   // write each run at once.
   if (!pending_.empty() && offset == pending_at_ + static_cast<off_t>(pending_.size())) {
-    pending_.append(data, static_cast<std::size_t>(record_length_));
+    pending_.append(bytes);
     if (pending_.size() >= kRecordRun) FlushRecords();
     return;
   }
   FlushRecords();
   pending_at_ = offset;
-  pending_.assign(data, static_cast<std::size_t>(record_length_));
+  pending_.assign(bytes);
 }
 
 void File::FlushRecords() {
@@ -258,8 +262,8 @@ void File::Unmap() {
   map_length_ = 0;
 }
 
-const char* File::Mapped(std::int64_t number, std::int64_t offset, std::size_t end) {
-  if (number < 1 || !MapTo(end)) return nullptr;
+const char* File::Mapped(std::int64_t offset, std::size_t end) {
+  if (offset < 0 || !MapTo(end)) return nullptr;
   // The pages stay in the page cache; giving them back now and then keeps
   // the process's own memory flat however large the file. A view handed out
   // stays readable: released pages come back on the next touch.
@@ -270,32 +274,31 @@ const char* File::Mapped(std::int64_t number, std::int64_t offset, std::size_t e
   return static_cast<const char*>(map_) + offset;
 }
 
-const char* File::ViewRecord(std::int64_t number, char* scratch) {
+const char* File::ViewBytes(std::int64_t offset, std::size_t count, std::string& scratch) {
   RequireOpen();
   FlushRecords();
-  const off_t offset = static_cast<off_t>(number - 1) * record_length_;
-  const auto end = static_cast<std::size_t>(offset) + static_cast<std::size_t>(record_length_);
-  if (const char* mapped = Mapped(number, offset, end)) return mapped;
-  GetRecordBytes(number, 0, record_length_, scratch);
-  return scratch;
+  if (const char* mapped = Mapped(offset, static_cast<std::size_t>(offset) + count)) return mapped;
+  scratch.resize(count);
+  ReadAt(offset, count, scratch.data());
+  return scratch.data();
 }
 
 void File::GetRecord(std::int64_t number, char* data) {
-  GetRecordBytes(number, 0, record_length_, data);
-}
-
-void File::GetRecordBytes(std::int64_t number, std::int32_t from, std::int32_t count, char* data) {
   RequireOpen();
   FlushRecords();
-  const off_t offset = static_cast<off_t>(number - 1) * record_length_ + from;
-  const auto end = static_cast<std::size_t>(offset) + static_cast<std::size_t>(count);
-  if (const char* mapped = Mapped(number, offset, end)) {
-    std::memcpy(data, mapped, static_cast<std::size_t>(count));
+  const off_t offset = static_cast<off_t>(number - 1) * record_length_;
+  const auto count = static_cast<std::size_t>(record_length_);
+  if (const char* mapped = number < 1 ? nullptr : Mapped(offset, static_cast<std::size_t>(offset) + count)) {
+    std::memcpy(data, mapped, count);
     return;
   }
+  ReadAt(offset, count, data);
+}
+
+void File::ReadAt(std::int64_t offset, std::size_t count, char* data) {
   std::size_t done = 0;
-  while (done < static_cast<std::size_t>(count)) {
-    const ssize_t n = sys::calls.pread(fd_, data + done, count - done, offset + done);
+  while (done < count) {
+    const ssize_t n = sys::calls.pread(fd_, data + done, count - done, static_cast<off_t>(offset + done));
     if (n < 0) {
       if (errno == EINTR) continue;
       ThrowFileError(errno, path_);

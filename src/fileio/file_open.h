@@ -90,19 +90,17 @@ class File {
   int ReadByte();  // -1 at the end
   std::size_t ReadBytes(char* out, std::size_t count);
 
-  // Random access in records of record_length() bytes, numbered from 1.
-  // Consecutive records are written in runs: a failed write may surface at
-  // a later PutRecord, a read, Flush or Close.
+  // Random access in records of record_length() bytes, numbered from 1,
+  // or in bytes at any offset for records of varying length. Consecutive
+  // writes are gathered in runs: a failed write may surface at a later
+  // write, a read, Flush or Close.
   void PutRecord(std::int64_t number, const char* data);
   void GetRecord(std::int64_t number, char* data);
-  // `count` bytes of record `number` from byte `from` of the record: a
-  // lookup that needs one field need not copy the whole record.
-  void GetRecordBytes(std::int64_t number, std::int32_t from, std::int32_t count, char* data);
-  // Record `number` without copying it when the file can be mapped: a
-  // pointer into the mapping, good until the next write to this file.
-  // Otherwise the record is read into `scratch` (record_length() bytes),
-  // which is returned.
-  const char* ViewRecord(std::int64_t number, char* scratch);
+  void PutBytes(std::int64_t offset, std::string_view bytes);
+  // `count` bytes at `offset` without copying them when the file can be
+  // mapped: a pointer into the mapping, good until the next write to this
+  // file. Otherwise they are read into `scratch`, whose bytes are returned.
+  const char* ViewBytes(std::int64_t offset, std::size_t count, std::string& scratch);
 
   std::int64_t Length() const;
 
@@ -122,7 +120,8 @@ class File {
   void FlushRecords();
   // Record bytes at `offset` in the mapping (mapping it as far as `end`);
   // null when the file cannot be mapped.
-  const char* Mapped(std::int64_t number, std::int64_t offset, std::size_t end);
+  const char* Mapped(std::int64_t offset, std::size_t end);
+  void ReadAt(std::int64_t offset, std::size_t count, char* data);
   bool MapTo(std::size_t end);
   void Unmap();
 

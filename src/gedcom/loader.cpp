@@ -85,8 +85,8 @@ void ReportUnshownProblems(RunState& state, WindowServices& ws) {
 LoadOutcome StopWhenWorkFolderFull(RunState& state, WindowServices& ws, std::int64_t length,
                                    std::int64_t bytes_read) {
   const WorkState& w = state.work;
-  const double written = static_cast<double>(w.individual_count) * kIndividualRecordLength +
-                         static_cast<double>(w.family_count) * kFamilyRecordLength;
+  const double written =
+      static_cast<double>(w.individual_records.end()) + static_cast<double>(w.family_records.end());
   const double share = bytes_read > 0 && length > bytes_read ? static_cast<double>(length) / bytes_read : 1.0;
   const auto megabytes = static_cast<std::int64_t>(written * share / (1024.0 * 1024.0)) + 1;
   EmptyAfterCancel(state, ws);
@@ -134,7 +134,8 @@ void ResetCounters(RunState& state, WindowServices& ws) {
   w.family_count = 0;
   w.family_number = 0;
   w.individual_index.Reset();
-  w.individual_ends.Reset();
+  w.individual_records.Reset();
+  w.family_records.Reset();
   w.family_index.Reset();
   w.max_individual_id_length = 0;
   w.max_family_id_length = 0;
@@ -223,8 +224,8 @@ LoadOutcome LoadGedcom(RunState& state, WindowServices& ws, const std::string& p
     const std::string fam_path = state.FamilyWorkFile();
     if (FileExists(ind_path)) std::remove(ind_path.c_str());
     if (FileExists(fam_path)) std::remove(fam_path.c_str());
-    w.individual_file = FileOpen(ws, ind_path, kModeRandom, kIndividualRecordLength, true);
-    w.family_file = FileOpen(ws, fam_path, kModeRandom, kFamilyRecordLength, true);
+    w.individual_file = FileOpen(ws, ind_path, kModeRandom, 1, true);
+    w.family_file = FileOpen(ws, fam_path, kModeRandom, 1, true);
     if (!w.individual_file.is_open() || !w.family_file.is_open()) return LoadOutcome::kFailed;
     w.kin_log.Open(state.KinWorkFile());
 

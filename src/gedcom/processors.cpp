@@ -189,12 +189,17 @@ void StoreIfNonEmpty(IndividualRecord& rec, IndiField field, std::string_view va
   if (!value.empty()) rec.Set(field, value);
 }
 
-// The working record to its file, and its field ends beside it for the
-// readers.
+// The longest-id figures count characters, as every width does.
+std::int32_t IdCharacters(std::string_view id) {
+  return static_cast<std::int32_t>(text::IsValidUtf8(id) ? text::CodePointCount(id) : id.size());
+}
+
 void PutIndividual(WorkState& w) {
-  const IndividualRecord& rec = w.individual;
-  w.individual_file.PutRecord(w.individual_number, rec.data());
-  if (const FieldEnds* ends = rec.Ends()) w.individual_ends.Store(w.individual_number, *ends);
+  PutWorkRecord(w.individual_file, w.individual_records, w.individual_number, w.individual.Pack());
+}
+
+void PutFamily(WorkState& w) {
+  PutWorkRecord(w.family_file, w.family_records, w.family_number, w.family.Pack());
 }
 
 }  // namespace
@@ -238,7 +243,7 @@ void StartFamilyRecord(RunState& state, WindowServices& ws) {
   WorkState& w = state.work;
   if (w.family_count >= w.record_limit) throw RecordLimitError();
   try {
-    if (w.family_count > 0) w.family_file.PutRecord(w.family_number, w.family.data());
+    if (w.family_count > 0) PutFamily(w);
   } catch (const std::exception& e) {
     if (IsOutOfSpace(e)) throw WorkFolderFullError(e.what());
     ReportProblem(state, ws, std::string(msg::kProblemAddingFamil) + std::to_string(w.family_count) + " - " +
@@ -254,7 +259,7 @@ void StartFamilyRecord(RunState& state, WindowServices& ws) {
 void FlushWorkRecords(RunState& state) {
   WorkState& w = state.work;
   if (w.individual_number > 0) PutIndividual(w);
-  if (w.family_number > 0) w.family_file.PutRecord(w.family_number, w.family.data());
+  if (w.family_number > 0) PutFamily(w);
 }
 
 namespace {
@@ -317,8 +322,7 @@ void ProcessINDI(RunState& state, WindowServices& ws) {
         StartIndividualRecord(state, ws);
         AdvanceCounter(state, ws, 0);
         rec.Set(IndiField::kIndiId, w.current_individual_id);
-        const auto len = static_cast<std::int16_t>(
-            std::min<std::size_t>(w.current_individual_id.size(), INT16_MAX));
+        const auto len = IdCharacters(w.current_individual_id);
         if (len > w.max_individual_id_length) w.max_individual_id_length = len;
         w.individual_index.Append(w.current_individual_id);
         break;
@@ -414,8 +418,7 @@ void ProcessFAM(RunState& state, WindowServices& ws) {
         StartFamilyRecord(state, ws);
         AdvanceCounter(state, ws, 5);
         rec.Set(FamField::kFamId, w.current_family_id);
-        const auto len = static_cast<std::int16_t>(
-            std::min<std::size_t>(w.current_family_id.size(), INT16_MAX));
+        const auto len = IdCharacters(w.current_family_id);
         if (len > w.max_family_id_length) w.max_family_id_length = len;
         w.family_index.Append(w.current_family_id);
         break;

@@ -1,8 +1,12 @@
-// The two fixed-length work-file records, the working copies the processors
-// fill, and the id tables through which rows find parents and spouses.
+// The work-file records (packed, one after another, found through an index
+// of where each starts), the working copies the processors fill, and the id
+// tables through which rows find parents and spouses.
 #pragma once
 
+#include <endian.h>
+
 #include <array>
+#include <cstring>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -16,16 +20,8 @@
 
 namespace kinsheet {
 
-inline constexpr int kIndividualRecordLength = 1777;
-inline constexpr int kFamilyRecordLength = 274;
-inline constexpr int kIdWidth = 24;
 // Records of each kind are numbered in 32 bits: the most a load can hold.
 inline constexpr std::int32_t kMaxRecordNumber = INT32_MAX;
-
-struct FieldSlot {
-  int offset;
-  int width;
-};
 
 // Text fields of an individual record, in file order.
 enum class IndiField {
@@ -34,89 +30,79 @@ enum class IndiField {
   kDeathPlace, kBurialDate, kBurialPlace, kFamc, kFams1, kFams2, kFams3,
 };
 enum class FamField { kFamId, kHusbandId, kWifeId, kMarriageDate, kMarriagePlace };
+inline constexpr int kIndiFieldCount = 22;
+inline constexpr int kFamFieldCount = 5;
 
-FieldSlot SlotOf(IndiField field);
-FieldSlot SlotOf(FamField field);
+// The most characters a field keeps (a longer value is cut, never between
+// a letter and its accents); 0: no limit, as for ids, which must never
+// merge by a cut.
+int CharacterLimit(IndiField field);
+int CharacterLimit(FamField field);
 
-// Where each text field's value ends within the field (the padding
-// after it is all spaces), kept beside the bytes so that reading a field
-// need not scan its padding. Fields are at most 120 bytes.
-inline constexpr int kMaxFields = 22;
-using FieldEnds = std::array<std::uint8_t, kMaxFields>;
-
-// The fields of a record's bytes, wherever they are: a working record, or a
-// record seen in place in its work file, with the ends of its fields when
-// they are known.
-template <int Length, typename Field>
-class FixedRecordView {
+// A record as it lies in its work file: the 16-bit count, where each field
+// ends (32 bits each, counted from the first field's start), then the
+// fields' bytes, trimmed, one after the other. Most fields are empty, so a
+// person takes a tenth of the room a padded layout would.
+template <typename Field, int FieldCount>
+class PackedRecordView {
  public:
-  explicit FixedRecordView(const char* bytes, const FieldEnds* ends = nullptr)
-      : bytes_(bytes), ends_(ends) {}
-  std::string_view Raw(Field field) const {
-    const FieldSlot s = SlotOf(field);
-    return std::string_view(bytes_ + s.offset, static_cast<std::size_t>(s.width));
-  }
+  static constexpr std::size_t kHeaderBytes = 2 + 4 * FieldCount;
+  PackedRecordView() = default;
+  // `bytes` hold a whole packed record of `size` bytes.
+  PackedRecordView(const char* bytes, std::size_t size) : bytes_(bytes), size_(size) {}
   std::string_view Trimmed(Field field) const {
-    if (ends_ == nullptr) return TrimSpaces(Raw(field));
-    const FieldSlot s = SlotOf(field);
-    return TrimSpaces(std::string_view(bytes_ + s.offset, (*ends_)[static_cast<std::size_t>(field)]));
+    const auto f = static_cast<std::size_t>(field);
+    const std::uint32_t begin = f == 0 ? 0 : End(f - 1);
+    const std::uint32_t end = End(f);
+    // A damaged record gives empty fields rather than bytes outside it.
+    if (bytes_ == nullptr || begin > end || kHeaderBytes + end > size_) return {};
+    return std::string_view(bytes_ + kHeaderBytes + begin, end - begin);
   }
-
- private:
-  const char* bytes_;
-  const FieldEnds* ends_;
-};
-
-// A record is its bytes: what is in memory is what goes to disk.
-template <int Length, typename Field>
-class FixedRecord {
- public:
-  FixedRecord() { Clear(); }
-  void Clear() {
-    bytes_.fill(' ');
-    bytes_[Length - 2] = 0;
-    bytes_[Length - 1] = 0;
-    ends_.fill(0);
-    ends_known_ = true;
-  }
-  // Left-aligned, space-padded, cut at the width (never inside a UTF-8
-  // character when the value is valid UTF-8).
-  void Set(Field field, std::string_view value);
-  std::string_view Raw(Field field) const { return View().Raw(field); }
-  std::string_view Trimmed(Field field) const { return View().Trimmed(field); }
-  bool IsBlank(Field field) const { return Trimmed(field).empty(); }
-
-  // The 16-bit little-endian count in the last two bytes.
   std::int16_t Count() const {
-    return static_cast<std::int16_t>(static_cast<unsigned char>(bytes_[Length - 2]) |
-                                     (static_cast<unsigned char>(bytes_[Length - 1]) << 8));
+    if (bytes_ == nullptr || size_ < 2) return 0;
+    return static_cast<std::int16_t>(static_cast<unsigned char>(bytes_[0]) |
+                                     (static_cast<unsigned char>(bytes_[1]) << 8));
   }
-  void SetCount(std::int16_t value) {
-    bytes_[Length - 2] = static_cast<char>(value & 0xFF);
-    bytes_[Length - 1] = static_cast<char>((static_cast<std::uint16_t>(value) >> 8) & 0xFF);
-  }
-
-  FixedRecordView<Length, Field> View() const { return FixedRecordView<Length, Field>(bytes_.data(), Ends()); }
-  // The field ends, while every byte came through Clear and Set.
-  const FieldEnds* Ends() const { return ends_known_ ? &ends_ : nullptr; }
-  // Bytes written from outside (a record read from its file) have ends
-  // nobody measured.
-  char* data() {
-    ends_known_ = false;
-    return bytes_.data();
-  }
-  const char* data() const { return bytes_.data(); }
-  static constexpr int length() { return Length; }
 
  private:
-  std::array<char, Length> bytes_;
-  FieldEnds ends_;
-  bool ends_known_ = true;
+  std::uint32_t End(std::size_t f) const {
+    if (bytes_ == nullptr || size_ < kHeaderBytes) return 0;
+    std::uint32_t end;
+    std::memcpy(&end, bytes_ + 2 + 4 * f, 4);
+    return le32toh(end);
+  }
+  const char* bytes_ = nullptr;
+  std::size_t size_ = 0;
 };
 
-using IndividualRecord = FixedRecord<kIndividualRecordLength, IndiField>;
-using FamilyRecord = FixedRecord<kFamilyRecordLength, FamField>;
-using IndividualView = FixedRecordView<kIndividualRecordLength, IndiField>;
+// The working copy of a record while the loader fills it.
+template <typename Field, int FieldCount>
+class WorkRecord {
+ public:
+  WorkRecord() { Clear(); }
+  void Clear() {
+    for (std::string& v : values_) v.clear();
+    count_ = 0;
+  }
+  // Cut at the field's character limit, then trimmed of spaces.
+  void Set(Field field, std::string_view value);
+  std::string_view Trimmed(Field field) const { return values_[static_cast<std::size_t>(field)]; }
+  bool IsBlank(Field field) const { return values_[static_cast<std::size_t>(field)].empty(); }
+  std::int16_t Count() const { return count_; }
+  void SetCount(std::int16_t value) { count_ = value; }
+  // The record in its work-file form; good until the next Pack.
+  std::string_view Pack();
+
+ private:
+  std::array<std::string, FieldCount> values_;
+  std::int16_t count_ = 0;
+  std::string packed_;
+};
+
+using IndividualRecord = WorkRecord<IndiField, kIndiFieldCount>;
+using FamilyRecord = WorkRecord<FamField, kFamFieldCount>;
+using IndividualView = PackedRecordView<IndiField, kIndiFieldCount>;
+using FamilyView = PackedRecordView<FamField, kFamFieldCount>;
 
 // Ends a whole load rather than one line: the processors let it through.
 class LoadStopError : public std::runtime_error {
@@ -141,7 +127,7 @@ class WorkFolderFullError : public LoadStopError {
 // True when `e` is a file error saying the disk or the user's quota is full.
 bool IsOutOfSpace(const std::exception& e);
 
-// An id table: entries 1, 2, ... of 24-character ids (and `extra_ids` more
+// An id table: entries 1, 2, ... of ids of any length (and `extra_ids` more
 // per entry), growing as entries come, with a hash index that answers what
 // a scan from entry 1 would (the first match wins). The index is flat (open
 // addressing, linear probing) and names entries by number, so a probe
@@ -167,8 +153,12 @@ class IdTable {
   std::optional<std::int32_t> Find(std::string_view id, std::int32_t record_count) const;
 
  private:
-  char* Slot(std::int32_t n, int which);
-  const char* Slot(std::int32_t n, int which) const;
+  // An id's place in the text store: chunk, offset and length; 0 is the
+  // empty id.
+  std::uint64_t& Ref(std::int32_t n, int which);
+  std::uint64_t Ref(std::int32_t n, int which) const;
+  std::uint64_t StoreText(std::string_view id);
+  std::string_view Text(std::uint64_t ref) const;
 
   // The trimmed id of entry n.
   std::string_view Key(std::int32_t n) const;
@@ -178,42 +168,49 @@ class IdTable {
 
   int ids_per_entry_;
   std::int32_t fill_ = 0;
-  // Entries in chunks of a fixed count, added as entries come: growing
-  // never moves an entry, and memory follows the file.
-  std::vector<std::unique_ptr<char[]>> chunks_;
+  // Entries' references in chunks of a fixed count, and the ids' bytes in
+  // chunks of their own, added as entries come: growing never moves an
+  // entry or an id, and memory follows the file.
+  std::vector<std::unique_ptr<std::uint64_t[]>> refs_;
+  std::vector<std::unique_ptr<char[]>> texts_;
+  std::size_t text_used_ = 0;  // in the last chunk of texts_
   // Each slot: the key's 32-bit hash in the upper half, its first entry's
   // number in the lower (0: empty). At most 7/10 full.
   std::vector<std::uint64_t> slots_;
   std::size_t keys_ = 0;
 };
 
-// The field ends of every individual record a load wrote, by record
-// number: 22 bytes a person, in chunks, so that growing never copies.
-class FieldEndsTable {
+// Where each record of a work file starts, by record number: 8 bytes a
+// record, in chunks, so that growing never copies. Records are written in
+// number order, each once (the last may be written again).
+class RecordIndex {
  public:
   void Reset();
-  // Record n's ends as it is written: n is at most one past the last.
-  void Store(std::int32_t n, const FieldEnds& ends);
-  // Null when record n's ends were never stored.
-  const FieldEnds* Find(std::int32_t n) const;
+  std::int32_t fill() const { return fill_; }
+  // Where the next record goes.
+  std::int64_t end() const { return end_; }
+  // Record n of `size` bytes starts at end(): n is the last record again
+  // or the one after it.
+  void Store(std::int32_t n, std::int64_t size);
+  // Start and size of record n; false when it was never stored.
+  bool Find(std::int32_t n, std::int64_t& start, std::size_t& size) const;
 
  private:
-  std::vector<std::unique_ptr<FieldEnds[]>> chunks_;
+  std::int64_t& Start(std::int32_t n);
+  std::int64_t Start(std::int32_t n) const;
+  std::vector<std::unique_ptr<std::int64_t[]>> chunks_;
   std::int32_t fill_ = 0;
+  std::int64_t end_ = 0;
 };
 
-// ReadIndividual / ReadFamily: record n of a work file into a working record.
-void ReadIndividual(IndividualRecord& record, File& individuals, std::int32_t n);
-void ReadFamily(FamilyRecord& record, File& families, std::int32_t n);
-// Individual record n in place when its file is mapped, else read into
-// `scratch`; good until the next write to the file. A row reads every
-// person's own record once: this spares copying each one.
-IndividualView ViewIndividual(File& individuals, std::int32_t n, IndividualRecord& scratch);
-// The same with a buffer of kIndividualRecordLength bytes as the scratch,
-// for the relatives a row looks up beside the person's own record.
-IndividualView ViewIndividual(File& individuals, std::int32_t n, char* scratch);
-// Either view with the ends the load stored for record n, when it did.
-IndividualView ViewIndividual(File& individuals, std::int32_t n, char* scratch,
-                              const FieldEndsTable& ends);
+// Writes the working record as record n of its file.
+void PutWorkRecord(File& file, RecordIndex& index, std::int32_t n, std::string_view packed);
+
+// Record n in place when its file is mapped, else read into `scratch`; good
+// until the next write to the file or the next use of the scratch. A
+// record never stored reads as an empty one.
+IndividualView ViewIndividual(File& individuals, const RecordIndex& index, std::int32_t n,
+                              std::string& scratch);
+FamilyView ViewFamily(File& families, const RecordIndex& index, std::int32_t n, std::string& scratch);
 
 }  // namespace kinsheet

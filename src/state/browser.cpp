@@ -18,17 +18,17 @@ void BrowsePage(RunState& state, WindowServices& ws) {
   const std::int32_t first = state.scroll.value;
   if (first == 0) return;
   const std::int32_t last = first + kPageLength - 1;
-  File file = FileOpen(ws, state.IndividualWorkFile(), kModeRandom, kIndividualRecordLength, true);
+  File file = FileOpen(ws, state.IndividualWorkFile(), kModeRandom, 1, true);
   ws.ListClear();
   if (!file.is_open()) return;
   try {
     for (std::int32_t n = first; n <= last && n <= state.work.individual_count; ++n) {
-      ReadIndividual(state.work.individual, file, n);
-      const IndividualRecord& rec = state.work.individual;
+      const IndividualView rec =
+          ViewIndividual(file, state.work.individual_records, n, state.work.individual_scratch);
       std::string name = std::string(rec.Trimmed(IndiField::kSurname)) + ", " +
                          std::string(rec.Trimmed(IndiField::kGivenName)) + " " +
                          std::string(rec.Trimmed(IndiField::kNameSuffix));
-      ws.ListAddRow(YearText(rec.Raw(IndiField::kBirthDate)), YearText(rec.Raw(IndiField::kDeathDate)),
+      ws.ListAddRow(YearText(rec.Trimmed(IndiField::kBirthDate)), YearText(rec.Trimmed(IndiField::kDeathDate)),
                     std::string(TrimSpaces(name)));
     }
   } catch (const FileError&) {

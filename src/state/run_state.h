@@ -64,19 +64,22 @@ struct ParserState {
 };
 
 struct WorkState {
-  IndividualRecord individual;  // working record / read buffer
+  IndividualRecord individual;  // working record
   FamilyRecord family;
+  // Where a person's own record is read when its file cannot be mapped.
+  std::string individual_scratch;
   std::int32_t individual_count = 0;  // IndividualCount
   std::int32_t family_count = 0;      // FamilyCount
   std::int32_t individual_number = 0;  // where the working record goes
   std::int32_t family_number = 0;
   IdTable individual_index{0};  // IndividualIndex
-  FieldEndsTable individual_ends;  // of each record written
+  RecordIndex individual_records;  // where each record starts in its file
+  RecordIndex family_records;
   IdTable family_index{2};      // FamilyIndex: id, husband 1, wife 2
   // Records of one kind a load may hold; lower only in tests.
   std::int32_t record_limit = kMaxRecordNumber;
-  std::int16_t max_individual_id_length = 0;  // MaxIndividualIdLength
-  std::int16_t max_family_id_length = 0;      // MaxFamilyIdLength
+  std::int32_t max_individual_id_length = 0;  // MaxIndividualIdLength
+  std::int32_t max_family_id_length = 0;      // MaxFamilyIdLength
   std::string current_individual_id;
   std::string current_family_id;
   File individual_file;  // open during a load only

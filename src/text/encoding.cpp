@@ -1,7 +1,11 @@
 // Strict UTF-8 validation and the Windows-1252 fallback.
 #include "text/encoding.h"
 
+#include <unicode/ubrk.h>
+#include <unicode/utext.h>
+
 #include <array>
+#include <memory>
 
 namespace kinsheet::text {
 namespace {
@@ -80,12 +84,23 @@ std::size_t CodePointCount(std::string_view utf8) {
   return count;
 }
 
-std::size_t FitBytes(std::string_view value, std::size_t width) {
-  if (value.size() <= width) return value.size();
-  if (!IsValidUtf8(value)) return width;
-  std::size_t end = width;
-  while (end > 0 && (static_cast<unsigned char>(value[end]) & 0xC0) == 0x80) --end;
-  return end;
+std::size_t FitCharacters(std::string_view value, std::size_t max_chars) {
+  // Bytes are never fewer than characters: most values end here.
+  if (value.size() <= max_chars) return value.size();
+  if (!IsValidUtf8(value)) return max_chars;
+  const std::size_t end = CodePointPrefixBytes(value, max_chars);
+  if (end == value.size()) return end;
+  // Only a value that is really cut asks where its clusters begin.
+  UErrorCode status = U_ZERO_ERROR;
+  std::unique_ptr<UText, decltype(&utext_close)> text(
+      utext_openUTF8(nullptr, value.data(), static_cast<std::int64_t>(value.size()), &status), &utext_close);
+  std::unique_ptr<UBreakIterator, decltype(&ubrk_close)> clusters(
+      ubrk_open(UBRK_CHARACTER, "", nullptr, 0, &status), &ubrk_close);
+  if (U_FAILURE(status)) return end;
+  ubrk_setUText(clusters.get(), text.get(), &status);
+  if (U_FAILURE(status) || ubrk_isBoundary(clusters.get(), static_cast<std::int32_t>(end))) return end;
+  const std::int32_t before = ubrk_preceding(clusters.get(), static_cast<std::int32_t>(end));
+  return before == UBRK_DONE ? 0 : static_cast<std::size_t>(before);
 }
 
 std::size_t CodePointPrefixBytes(std::string_view utf8, std::size_t count) {
@@ -101,7 +116,7 @@ std::size_t CodePointPrefixBytes(std::string_view utf8, std::size_t count) {
 std::string FitColumns(std::string_view value, std::size_t width) {
   std::string out;
   if (!IsAscii(value) && IsValidUtf8(value)) {
-    const std::size_t keep = CodePointPrefixBytes(value, width);
+    const std::size_t keep = FitCharacters(value, width);
     out.assign(value.substr(0, keep));
     out.append(width - CodePointCount(out), ' ');
   } else {

@@ -1,6 +1,7 @@
 // Text encodings shared by every layer: the one rule for turning the bytes of
 // a GEDCOM value into characters (strict UTF-8 when valid, else Windows-1252),
-// and width cuts that never split a UTF-8 character.
+// and cuts by characters that never split a character or a letter from its
+// accents.
 #pragma once
 
 #include <cstddef>
@@ -19,16 +20,19 @@ std::size_t Utf8SequenceLength(std::string_view s, std::size_t i, char32_t* cp);
 // Number of code points of valid UTF-8 (callers check validity first).
 std::size_t CodePointCount(std::string_view utf8);
 
-// Byte length of the longest prefix of `value` that fits in `width` bytes.
-// Valid UTF-8 is cut before a multi-byte sequence that would not fit; any
-// other value is cut by bytes.
-std::size_t FitBytes(std::string_view value, std::size_t width);
+// Byte length of the longest prefix of `value` that holds at most
+// `max_chars` characters (code points) and does not part a letter from the
+// combining marks after it: such a cut moves to before the whole
+// cluster. Text that is not valid UTF-8 is read one byte a character, as
+// Windows-1252 reads it.
+std::size_t FitCharacters(std::string_view value, std::size_t max_chars);
 
 // Byte length of the first `count` code points of valid UTF-8.
 std::size_t CodePointPrefixBytes(std::string_view utf8, std::size_t count);
 
-// Cuts and pads `value` to exactly `width` columns: by code points when it is
-// valid UTF-8 and not pure ASCII, by bytes otherwise.
+// Cuts and pads `value` to exactly `width` columns: by characters as
+// FitCharacters cuts when it is valid UTF-8 and not pure ASCII, by bytes
+// otherwise.
 std::string FitColumns(std::string_view value, std::size_t width);
 
 // The value as UTF-16: decoded as UTF-8 when valid, otherwise as Windows-1252.

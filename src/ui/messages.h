@@ -130,6 +130,12 @@ inline constexpr const char* kTooManyPeopleAdvice =
 inline constexpr const char* kXlsxTooManyPeopleLimit = " people, but an Excel 2007+ worksheet holds at most ";
 inline constexpr const char* kXlsxTooManyPeopleAdvice =
     " (1048576 rows with the caption row). Please export to the CSV or SQLite format instead.";
+// An Access id field is narrower than the file's longest id: "This file
+// has an id of N characters, ...".
+inline constexpr const char* kAccessIdTooLong = "This file has an id of ";
+inline constexpr const char* kAccessIdTooLongEnd =
+    " characters, but an Access id field holds at most 30. An id is never cut, so that two people "
+    "cannot come out with the same one: please export to the .xlsx, SQLite or CSV format instead.";
 // What failed in the .xlsx writer: the text, then the library's reason or
 // the path (with what follows it).
 inline constexpr const char* kXlsxCannotCreate = "Cannot create ";

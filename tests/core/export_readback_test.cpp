@@ -16,6 +16,7 @@
 #include "export/writers.h"
 #include "export/xlsx_package.h"
 #include "support/fixtures.h"
+#include "text/encoding.h"
 
 namespace kinsheet::testing {
 namespace {
@@ -128,6 +129,88 @@ TEST(SqliteReadBack, FieldsRowsIndexAndPrivacy) {
   ASSERT_TRUE(s.Export(6, "family.sqlite"));
   const Database again(s.dir.File("family.sqlite"));
   EXPECT_EQ(again.Rows("SELECT INDI_ID FROM tblKinsheet ORDER BY rowid"), (Rows{{"I1"}, {"I3"}}));
+}
+
+std::string Times(const std::string& unit, int n) {
+  std::string out;
+  for (int i = 0; i < n; ++i) out += unit;
+  return out;
+}
+
+// Places of 99 to 101 characters of 1- to 4-byte UTF-8, and an accent at
+// the cut: every format keeps the same characters, at most 100, and never
+// a letter without its accent.
+TEST(LongValues, CutByCharactersAlikeInEveryFormat) {
+  std::vector<std::string> lines = {"0 HEAD", "1 CHAR UTF-8"};
+  std::vector<std::string> kept;
+  auto person = [&](const std::string& place, const std::string& expected) {
+    lines.push_back("0 @I" + std::to_string(kept.size() + 1) + "@ INDI");
+    lines.push_back("1 BIRT");
+    lines.push_back("2 PLAC " + place);
+    kept.push_back(expected);
+  };
+  for (const std::string unit : {"a", "\xC5\x99", "\xE6\x9D\xB1", "\xF0\xA0\x80\x8B"}) {
+    for (int n : {99, 100, 101}) person(Times(unit, n), Times(unit, std::min(n, 100)));
+  }
+  person(Times("a", 99) + "e\xCC\x81" + "x", Times("a", 99));
+  person(Times("a", 98) + "e\xCC\x81" + "x", Times("a", 98) + "e\xCC\x81");
+  lines.push_back("0 TRLR");
+  Session s;
+  ASSERT_EQ(s.Load(Ged(lines)), LoadOutcome::kLoaded);
+  s.Tick({16, 7});  // INDI_ID, Birth place
+
+  ASSERT_TRUE(s.Export(3, "long.csv"));
+  const std::vector<std::string> csv = CrLfLines(ReadBytes(s.dir.File("long.csv")));
+  ASSERT_EQ(csv.size(), kept.size() + 1);
+  for (std::size_t i = 0; i < kept.size(); ++i) {
+    EXPECT_EQ(csv[i + 1], "\"I" + std::to_string(i + 1) + "\",\"" + kept[i] + "\"") << i;
+  }
+
+  ASSERT_TRUE(s.Export(6, "long.sqlite"));
+  const Database db(s.dir.File("long.sqlite"));
+  const auto rows = db.Rows("SELECT Bir_Place FROM tblKinsheet ORDER BY rowid");
+  ASSERT_EQ(rows.size(), kept.size());
+  for (std::size_t i = 0; i < kept.size(); ++i) EXPECT_EQ(rows[i][0], kept[i]) << i;
+
+  ASSERT_TRUE(s.Export(5, "long.xlsx"));
+  const auto cells = Cells(XlsxPackage(s.dir.File("long.xlsx")).Read("xl/worksheets/sheet1.xml"));
+  for (std::size_t i = 0; i < kept.size(); ++i) EXPECT_EQ(cells.at("B" + std::to_string(i + 2)), kept[i]) << i;
+
+  // The text report's place column is narrower: every line still has the
+  // same number of characters, and the accent stays with its letter.
+  ASSERT_TRUE(s.Export(4, "long.txt"));
+  const std::vector<std::string> report = CrLfLines(ReadBytes(s.dir.File("long.txt")));
+  ASSERT_GE(report.size(), kept.size() + 2);
+  for (const std::string& line : report) {
+    if (line.empty() || line.rfind("INDI_ID", 0) == 0) continue;
+    EXPECT_EQ(text::CodePointCount(line), text::CodePointCount(report[0])) << line;
+    if (line[0] == 'I') {
+      EXPECT_EQ(line.find("e "), std::string::npos) << line;
+    }
+  }
+}
+
+// Ids are never cut: two that share their first 40 characters stay two
+// people with their own parents, and Access, whose id fields hold 30
+// characters, refuses before asking for a file.
+TEST(LongIds, WholeInEveryRowAndRefusedByAccess) {
+  const std::string stem(40, 'P');
+  Session s;
+  ASSERT_EQ(s.Load(Ged({"0 @" + stem + "1@ INDI", "1 NAME Ann /A/", "1 FAMS @F1@", "0 @" + stem + "2@ INDI",
+                        "1 NAME Bob /B/", "1 FAMC @F1@", "0 @F1@ FAM", "1 WIFE @" + stem + "1@",
+                        "1 CHIL @" + stem + "2@"})),
+            LoadOutcome::kLoaded);
+  s.Tick({16, 23, 19});  // INDI_ID, Mother_ID, Mother
+  ASSERT_TRUE(s.Export(3, "ids.csv"));
+  EXPECT_EQ(CrLfLines(ReadBytes(s.dir.File("ids.csv"))),
+            (std::vector<std::string>{"\"INDI_ID\",\"Mother_ID\",\"Mother\"", "\"" + stem + "1\",\"\",\"\"",
+                                      "\"" + stem + "2\",\"" + stem + "1\",\"Ann  A\""}));
+  const std::size_t dialogs = s.ws.dialogs.size();
+  s.ws.messages.clear();
+  for (std::int16_t access : {1, 2}) EXPECT_FALSE(mnuSheetifyItem_Click(s.state, s.ws, access));
+  EXPECT_EQ(s.ws.dialogs.size(), dialogs);
+  ASSERT_EQ(s.ws.MessageTexts().size(), 2u);
+  EXPECT_EQ(s.ws.MessageTexts()[0].rfind("This file has an id of 41 characters, but an Access id field holds at most 30.", 0), 0u);
 }
 
 // The part is read in pieces of 64 KiB: the last row's mark may begin in

@@ -65,10 +65,14 @@ TEST(Utf8Validity, StrictRules) {
 }
 
 TEST(WidthCuts, NeverSplitAUtf8CharacterAndPadByCharacters) {
-  EXPECT_EQ(FitBytes("abcdef", 4), 4u);
-  EXPECT_EQ(FitBytes("ab\xC3\xBC", 3), 2u);               // ü would be split
-  EXPECT_EQ(FitBytes("ab\xF0\x9F\x98\x80x", 5), 2u);
-  EXPECT_EQ(FitBytes("ab\xFC\xFC", 3), 3u);               // not UTF-8: by bytes
+  EXPECT_EQ(FitCharacters("abcdef", 4), 4u);
+  EXPECT_EQ(FitCharacters("ab\xC3\xBC", 3), 4u);            // three characters in four bytes
+  EXPECT_EQ(FitCharacters("ab\xF0\x9F\x98\x80xy", 3), 6u);
+  EXPECT_EQ(FitCharacters("ab\xFC\xFC", 3), 3u);            // not UTF-8: a byte a character
+  EXPECT_EQ(FitCharacters("abe\xCC\x81", 3), 2u);           // e stays with its accent
+  EXPECT_EQ(FitCharacters("abe\xCC\x81\xCC\xA3x", 4), 2u);  // and with both of its marks
+  EXPECT_EQ(FitCharacters("abe\xCC\x81x", 4), 5u);
+  EXPECT_EQ(FitCharacters("\xCC\x81\xCC\x81\xCC\x81", 2), 0u);  // marks alone: one cluster
   EXPECT_EQ(CodePointPrefixBytes("\xC3\xBC\xC3\xBC" "a", 2), 4u);
   EXPECT_EQ(CodePointCount("Wi\xC5\x9Bniewska"), 10u);
   EXPECT_EQ(FitColumns("ab", 4), "ab  ");
@@ -76,6 +80,7 @@ TEST(WidthCuts, NeverSplitAUtf8CharacterAndPadByCharacters) {
   EXPECT_EQ(FitColumns("\xC3\xBC\xC3\xBC", 3), "\xC3\xBC\xC3\xBC ");
   EXPECT_EQ(FitColumns("\xE6\x97\xA5\xE6\x9C\xAC\xE6\x97\xA5", 2), "\xE6\x97\xA5\xE6\x9C\xAC");
   EXPECT_EQ(FitColumns("\xFC\xFC\xFC", 2), "\xFC\xFC");  // bytes
+  EXPECT_EQ(FitColumns("Se\xCC\x81n", 2), "S ");           // the accented e goes whole
 }
 
 TEST(Decoding, Utf8WhenValidElseWindows1252) {

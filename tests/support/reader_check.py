@@ -125,15 +125,14 @@ def ansel_decode(data):
 
 
 def fitted(text, width=100):
-    """A value as the work files keep it: trimmed, and cut to WIDTH bytes of
-    UTF-8 before a character that would not fit."""
-    out, used = [], 0
-    for ch in text.strip(" "):
-        used += len(ch.encode("utf-8"))
-        if used > width:
-            break
-        out.append(ch)
-    return "".join(out).rstrip(" ")
+    """A value as the work files keep it: cut to WIDTH characters, never
+    between a letter and the combining marks after it, then trimmed."""
+    chars = list(text)
+    keep = min(width, len(chars))
+    if keep < len(chars):
+        while keep > 0 and unicodedata.category(chars[keep])[0] == "M":
+            keep -= 1  # back to the letter the marks belong to
+    return "".join(chars[:keep]).strip(" ")
 
 
 def ansel_places(data):
