@@ -161,11 +161,10 @@ RootPerson SetRootPerson(RunState& state, WindowServices& ws, std::string_view t
   if (!n) return out;
   out.found = true;
   state.root_id = out.id;
-  File file = FileOpen(ws, state.IndividualWorkFile(), kModeRandom, kIndividualRecordLength, true);
+  File file = FileOpen(ws, state.IndividualWorkFile(), kModeRandom, 1, true);
   if (file.is_open()) {
-    IndividualRecord record;
-    ReadIndividual(record, file, *n);
-    out.name = record.Trimmed(IndiField::kFullName);
+    std::string scratch;
+    out.name = ViewIndividual(file, state.work.individual_records, *n, scratch).Trimmed(IndiField::kFullName);
   }
   return out;
 }
@@ -229,7 +228,7 @@ void MoreColumns::TextsOf(std::int32_t n) {
 void MoreColumns::Append(RunState& state, WorkFiles& files, std::int32_t n, ExportRow& row) {
   const FieldSelection& s = selection_;
   if (texts_) TextsOf(n);
-  const IndividualView rec = ViewIndividual(files.individuals, n, relative_, state.work.individual_ends);
+  const IndividualView rec = ViewIndividual(files.individuals, state.work.individual_records, n, scratch_);
   const bool hidden = state.living.mode == LivingMode::kPrivate && IsLiving(state.living_plan, n);
   const std::string_view sex = rec.Trimmed(IndiField::kSex);
   LifeDate birth, death;

@@ -65,7 +65,7 @@ class MoreColumns {
   KinEntry pending_;
   bool has_pending_ = false;
   std::string occupation_, religion_, residence_;
-  char relative_[kIndividualRecordLength];
+  std::string scratch_;  // the person's record when the file is not mapped
 };
 
 }  // namespace kinsheet
