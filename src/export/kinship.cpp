@@ -207,7 +207,19 @@ std::vector<FamilyGraph::Link> FamilyGraph::Children(std::int32_t f) const {
   return out;
 }
 
+void FamilyGraph::KeepCountsOnly() {
+  std::vector<std::int32_t> counts(Z(people_) + 1, 0);
+  for (std::int32_t p = 1; p <= people_; ++p) counts[Z(p)] = ChildCount(p);
+  for (auto* v : {&child_of_start_, &child_of_, &children_start_, &children_, &spouse_of_start_, &spouse_of_}) {
+    std::vector<std::int32_t>().swap(*v);
+  }
+  std::vector<std::uint8_t>().swap(child_of_birth_);
+  std::vector<std::uint8_t>().swap(children_birth_);
+  child_counts_ = std::move(counts);
+}
+
 std::int32_t FamilyGraph::ChildCount(std::int32_t p) const {
+  if (!child_counts_.empty()) return child_counts_[Z(p)];
   std::int32_t n = 0;
   ForEachSpouseOf(p, [&](std::int32_t f) { n += children_start_[Z(f) + 1] - children_start_[Z(f)]; });
   return n;

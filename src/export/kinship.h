@@ -63,6 +63,9 @@ class FamilyGraph {
   // FAMS lines of the person, and children of the person's families.
   std::int32_t SpouseLines(std::int32_t p) const { return fams_lines_[static_cast<std::size_t>(p)]; }
   std::int32_t ChildCount(std::int32_t p) const;
+  // Keeps only what the rows read (spouses of each family, the two counts
+  // of each person) once the walks are done.
+  void KeepCountsOnly();
 
  private:
   // Compressed rows: entries [start[i], start[i + 1]) belong to i.
@@ -87,6 +90,7 @@ class FamilyGraph {
   std::vector<std::int32_t> spouse_of_start_;          // by person
   std::vector<std::int32_t> spouse_of_;                // family numbers
   std::vector<std::int32_t> fams_lines_;               // by person
+  std::vector<std::int32_t> child_counts_;             // by person, once kept alone
 };
 
 // Every person's tie to one root.

@@ -57,6 +57,47 @@ int Digits(std::string_view s) {
 constexpr std::array<const char*, 12> kMonths = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
                                                  "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
 
+// The common forms, read without the full grammar: an optional ABT, CAL,
+// EST, BEF or AFT, then "1850", "MAR 1850" or "12 MAR 1850" (3- or 4-digit
+// year, month in capitals), each word once separated by one space. Gives
+// what DateYear gives for them; nullopt for anything else.
+std::optional<DayDate> PlainDate(std::string_view text) {
+  std::string_view words[4];
+  std::size_t count = 0;
+  for (std::size_t from = 0; from <= text.size();) {
+    const std::size_t space = std::min(text.find(' ', from), text.size());
+    if (space == from || count == 4) return std::nullopt;
+    words[count++] = text.substr(from, space - from);
+    from = space + 1;
+  }
+  std::size_t at = 0;
+  bool qualified = false;
+  for (std::string_view q : {"ABT", "CAL", "EST", "BEF", "AFT"}) {
+    if (count > 1 && words[0] == q) qualified = true;
+  }
+  if (qualified) at = 1;
+  DayDate d;
+  if (count - at == 3) {
+    const int day = words[at].size() <= 2 ? Digits(words[at]) : -1;
+    if (day < 0 || day > 31) return std::nullopt;
+    d.day = day;
+    ++at;
+  }
+  if (count - at == 2) {
+    for (std::size_t i = 0; i < kMonths.size(); ++i) {
+      if (words[at] == kMonths[i]) d.month = static_cast<int>(i) + 1;
+    }
+    if (d.month == 0) return std::nullopt;
+    ++at;
+  }
+  if (count - at != 1 || words[at].size() < 3) return std::nullopt;
+  d.year = Digits(words[at]);
+  if (d.year <= 0) return std::nullopt;
+  d.exact = !qualified && d.day >= 1 && d.month != 0;
+  if (!d.exact) d.day = d.month = 0;
+  return d;
+}
+
 // A date to the day when it is written as one Gregorian day and nothing
 // else: "23 MAY 1817", "23/05/1817", "1817-05-23". Any other date gives
 // its year alone.
@@ -64,6 +105,7 @@ DayDate ReadDay(std::string_view text, int date_year) {
   DayDate d;
   d.year = date_year;
   if (d.year <= 0) return d;
+  if (const auto plain = PlainDate(text); plain && plain->year == date_year) return *plain;
   std::vector<std::string> words = UpperWords(text);
   if (!words.empty() && (words[0] == "@#DGREGORIAN@" || words[0] == "GREGORIAN")) words.erase(words.begin());
   int year = -1, month = 0, day = 0;
@@ -116,9 +158,15 @@ struct LifeDate {
   bool stand_in = false;
 };
 
+int YearOf(std::string_view date) {
+  if (date.empty()) return 0;
+  if (const auto plain = PlainDate(date)) return plain->year;
+  return DateYear(date);
+}
+
 LifeDate DateOrStandIn(std::string_view date, std::string_view stand_in) {
-  LifeDate d{date, DateYear(date), false};
-  if (d.year <= 0) d = {stand_in, DateYear(stand_in), true};
+  LifeDate d{date, YearOf(date), false};
+  if (d.year <= 0) d = {stand_in, YearOf(stand_in), true};
   return d;
 }
 
@@ -184,6 +232,7 @@ MoreColumns::MoreColumns(const RunState& state) : selection_(state.selection) {
                    Ticked(s, kDirectLineBox) || Ticked(s, kCommonAncestorBox);
   if (kin || Ticked(s, kSpousesBox) || Ticked(s, kChildrenBox)) graph_.emplace(FamilyGraph::Build(state));
   if (kin) map_.emplace(KinshipMap::Compute(*graph_, FindRoot(state).value_or(0)));
+  if (graph_) graph_->KeepCountsOnly();
   if (Ticked(s, kOccupationBox) || Ticked(s, kReligionBox) || Ticked(s, kResidenceBox)) {
     texts_ = std::make_unique<KinLogReader>(state.KinWorkFile());
   }
