@@ -23,12 +23,6 @@ bool IsBirthPedigree(std::string_view value) {
   return true;
 }
 
-struct RawLink {
-  std::int32_t person;
-  std::int32_t family;
-  std::uint8_t source;  // 0: CHIL line; 1: FAMC birth; 2: FAMC other pedigree
-};
-
 // Offsets of a compressed row table from the count of each row.
 std::vector<std::int32_t> Starts(const std::vector<std::int32_t>& counts) {
   std::vector<std::int32_t> start(counts.size() + 1, 0);
@@ -73,9 +67,12 @@ FamilyGraph FamilyGraph::Build(const RunState& state) {
     g.wife_[Z(f)] = w.individual_index.Find(w.family_index.Extra(f, 2), g.people_).value_or(0);
   }
 
-  // One pass over the log: links as they come, FAMS lines counted.
-  std::vector<RawLink> links;
+  // One pass over the log, FAMS lines counted. A person's FAMC lines come
+  // together and people in record order, so they go straight to their
+  // rows; CHIL lines are kept aside and add only the links no FAMC made.
   g.fams_lines_.assign(people, 0);
+  g.child_of_start_.assign(people + 1, 0);  // counts first, offsets after
+  std::vector<std::pair<std::int32_t, std::int32_t>> named_by_family;  // person, family
   std::size_t last_famc = SIZE_MAX;
   {
     KinLogReader log(state.KinWorkFile());
@@ -87,13 +84,19 @@ FamilyGraph FamilyGraph::Build(const RunState& state) {
           if (e.owner > g.people_) break;
           const auto f = w.family_index.Find(e.value, g.families_);
           if (!f) break;
-          last_famc = links.size();
-          links.push_back({e.owner, *f, 1});
+          std::int32_t& count = g.child_of_start_[Z(e.owner) + 1];
+          const auto end = g.child_of_.end();
+          // A family named twice counts once, as the first line said.
+          if (std::find(end - count, end, *f) != end) break;
+          last_famc = g.child_of_.size();
+          g.child_of_.push_back(*f);
+          g.child_of_birth_.push_back(1);
+          ++count;
           break;
         }
         case KinLine::kPedigree:
-          if (last_famc != SIZE_MAX && links[last_famc].person == e.owner && !IsBirthPedigree(e.value)) {
-            links[last_famc].source = 2;
+          if (last_famc != SIZE_MAX && last_famc + 1 == g.child_of_.size() && !IsBirthPedigree(e.value)) {
+            g.child_of_birth_[last_famc] = 0;
           }
           break;
         case KinLine::kFams:
@@ -102,55 +105,53 @@ FamilyGraph FamilyGraph::Build(const RunState& state) {
         case KinLine::kChild: {
           if (e.owner > g.families_) break;
           const auto p = w.individual_index.Find(e.value, g.people_);
-          if (p) links.push_back({*p, e.owner, 0});
+          if (p) named_by_family.emplace_back(*p, e.owner);
           break;
         }
         default: break;
       }
+      // A PEDI line belongs to the FAMC line just before it.
+      if (e.kind != KinLine::kFamc && e.kind != KinLine::kPedigree) last_famc = SIZE_MAX;
     }
   }
+  for (std::size_t p = 0; p < people; ++p) g.child_of_start_[p + 1] += g.child_of_start_[p];
 
-  // Person -> families as a child, one entry per family: a FAMC line
-  // decides the pedigree, a CHIL line alone means birth.
-  std::vector<std::int32_t> counts(people, 0);
-  for (const RawLink& l : links) ++counts[Z(l.person)];
-  std::vector<std::int32_t> start = Starts(counts);
-  // In person order, FAMC lines first (in file order), then CHIL lines;
-  // the raw links go before the rows are made unique in place.
-  std::vector<std::int32_t> family(links.size());
-  std::vector<std::uint8_t> source(links.size());
-  {
-    std::vector<std::int32_t> next(start.begin(), start.end() - 1);
-    for (int pass = 0; pass < 2; ++pass) {
-      for (const RawLink& l : links) {
-        if ((l.source != 0) != (pass == 0)) continue;
-        const std::int32_t at = next[Z(l.person)]++;
-        family[Z(at)] = l.family;
-        source[Z(at)] = l.source;
+  // CHIL lines naming a family the person's FAMC lines did not: usually none.
+  std::vector<std::pair<std::int32_t, std::int32_t>> missing;
+  for (const auto& [p, f] : named_by_family) {
+    const auto first = g.child_of_.begin() + g.child_of_start_[Z(p)];
+    const auto last = g.child_of_.begin() + g.child_of_start_[Z(p) + 1];
+    if (std::find(first, last, f) == last) missing.emplace_back(p, f);
+  }
+  std::vector<std::pair<std::int32_t, std::int32_t>>().swap(named_by_family);
+  if (!missing.empty()) {
+    std::stable_sort(missing.begin(), missing.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::int32_t> start(people + 1, 0);
+    std::vector<std::int32_t> family;
+    std::vector<std::uint8_t> birth;
+    family.reserve(g.child_of_.size() + missing.size());
+    birth.reserve(family.capacity());
+    std::size_t m = 0;
+    for (std::size_t p = 0; p < people; ++p) {
+      const auto first = static_cast<std::ptrdiff_t>(family.size());
+      for (std::int32_t i = g.child_of_start_[p]; i < g.child_of_start_[p + 1]; ++i) {
+        family.push_back(g.child_of_[Z(i)]);
+        birth.push_back(g.child_of_birth_[Z(i)]);
       }
+      for (; m < missing.size() && Z(missing[m].first) == p; ++m) {
+        if (std::find(family.begin() + first, family.end(), missing[m].second) != family.end()) continue;
+        family.push_back(missing[m].second);
+        birth.push_back(1);  // a CHIL line alone means birth
+      }
+      start[p + 1] = static_cast<std::int32_t>(family.size());
     }
+    g.child_of_start_ = std::move(start);
+    g.child_of_ = std::move(family);
+    g.child_of_birth_ = std::move(birth);
   }
-  links.clear();
-  links.shrink_to_fit();
-  g.child_of_start_.assign(people + 1, 0);
-  std::int32_t kept = 0;
-  for (std::size_t p = 0; p < people; ++p) {
-    const std::int32_t first = kept;
-    for (std::int32_t i = start[p]; i < start[p + 1]; ++i) {
-      // A family named twice (FAMC and CHIL) counts once, as the first said.
-      if (std::find(family.begin() + first, family.begin() + kept, family[Z(i)]) != family.begin() + kept) continue;
-      family[Z(kept)] = family[Z(i)];
-      source[Z(kept)] = source[Z(i)] != 2 ? 1 : 0;
-      ++kept;
-    }
-    g.child_of_start_[p + 1] = kept;
-  }
-  family.resize(Z(kept));
-  family.shrink_to_fit();
-  source.resize(Z(kept));
-  source.shrink_to_fit();
-  g.child_of_ = std::move(family);
-  g.child_of_birth_ = std::move(source);
+  g.child_of_.shrink_to_fit();
+  g.child_of_birth_.shrink_to_fit();
 
   // Family -> children, from the same links.
   std::vector<std::int32_t> per_family(families, 0);
@@ -170,7 +171,7 @@ FamilyGraph FamilyGraph::Build(const RunState& state) {
   }
 
   // Person -> families as husband or wife.
-  std::fill(counts.begin(), counts.end(), 0);
+  std::vector<std::int32_t> counts(people, 0);
   for (std::size_t f = 1; f < families; ++f) {
     if (g.husband_[f] != 0) ++counts[Z(g.husband_[f])];
     if (g.wife_[f] != 0 && g.wife_[f] != g.husband_[f]) ++counts[Z(g.wife_[f])];

@@ -336,10 +336,11 @@ TEST(KinshipPrivate, PrivateRowKeepsOnlyWhereThePersonStands) {
 }
 
 TEST(KinshipTwoBirthFamilies, OnlyTheFirstNumbers) {
-  // Two families both claim to be R's by birth: the parents of each are
-  // ancestors, but Ahnentafel numbers follow the first family alone.
+  // Two families both claim to be R's by birth (the second only by its
+  // CHIL line): the parents of each are ancestors, but Ahnentafel numbers
+  // follow the first family alone.
   Session s;
-  ASSERT_EQ(s.Load(Ged({"0 @R@ INDI", "1 SEX M", "1 FAMC @F1@", "1 FAMC @F2@", "0 @A@ INDI", "1 SEX M",
+  ASSERT_EQ(s.Load(Ged({"0 @R@ INDI", "1 SEX M", "1 FAMC @F1@", "0 @A@ INDI", "1 SEX M",
                         "1 FAMS @F1@", "0 @B@ INDI", "1 SEX F", "1 FAMS @F1@", "0 @C@ INDI", "1 SEX M",
                         "1 FAMS @F2@", "0 @D@ INDI", "1 SEX F", "1 FAMS @F2@", "0 @F1@ FAM", "1 HUSB @A@",
                         "1 WIFE @B@", "1 CHIL @R@", "0 @F2@ FAM", "1 HUSB @C@", "1 WIFE @D@", "1 CHIL @R@"})),
