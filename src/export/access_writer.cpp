@@ -37,6 +37,28 @@ int FieldSize(int position) {
 
 bool IsNumeric(int position) { return kExportColumns[static_cast<std::size_t>(position - 1)].numeric; }
 
+// A value of at most `size` characters, cut where needed to `size` UTF-16
+// units, as a Jet text field counts them: letters outside the Basic
+// Multilingual Plane take two. The cut never falls inside a character nor
+// between a letter and its accents. A value of more characters than the
+// field holds stays whole, for the engine to refuse as too long.
+std::u16string FitField(const std::string& value, std::size_t size) {
+  std::u16string text = text::DecodeText(value);
+  if (text.size() <= size) return text;
+  const std::size_t characters = text::IsValidUtf8(value) ? text::CodePointCount(value) : value.size();
+  if (characters > size) return text;
+  // The characters whose units fit, a surrogate pair counted whole.
+  std::size_t units = 0;
+  std::size_t fitting = 0;
+  for (std::size_t i = 0; i < text.size(); ++i, ++fitting) {
+    const bool pair = text[i] >= 0xD800 && text[i] < 0xDC00 && i + 1 < text.size();
+    if (units + (pair ? 2 : 1) > size) break;
+    units += pair ? 2 : 1;
+    if (pair) ++i;
+  }
+  return text::DecodeText(std::string_view(value).substr(0, text::FitCharacters(value, fitting)));
+}
+
 constexpr WriterTraits kAccessTraits = {msg::kDbError, 100, true, false, 3};
 
 class AccessWriter : public TableWriter {
@@ -76,11 +98,14 @@ class AccessWriter : public TableWriter {
         if (!value->empty()) rs_->Fields(f.name).Value(static_cast<std::int32_t>(std::stol(*value)));
         continue;
       }
-      std::u16string text = text::DecodeText(*value);
-      // A joined text of the "More fields" may pass its field: cut, not refused.
       const auto size = static_cast<std::size_t>(FieldSize(f.position));
-      if (f.position > kSeedColumnCount && text.size() > size) text.resize(size);
-      rs_->Fields(f.name).Value(text);
+      // A joined text of the "More fields" may pass its field: cut, not refused.
+      std::string cut;
+      if (f.position > kSeedColumnCount) {
+        cut = value->substr(0, text::FitCharacters(*value, size));
+        value = &cut;
+      }
+      rs_->Fields(f.name).Value(FitField(*value, size));
     }
     rs_->Update(jet::dbUpdateRegular, false);
   }

@@ -229,7 +229,11 @@ std::string_view PrivateOwnField(const IndividualView& rec, IndiField field, std
 
 void AssembleRow(RunState& state, WorkFiles& files, std::int32_t n, int marriages,
                  ExportRow& row) {
-  const FieldSelection& sel = state.selection;
+  AssembleRow(state, files, n, marriages, state.selection, row);
+}
+
+void AssembleRow(RunState& state, WorkFiles& files, std::int32_t n, int marriages,
+                 const FieldSelection& sel, ExportRow& row) {
   RowFiller fill(row);
   RowScratch scratch;
   // The person's record stays valid to the end: relatives are read into

@@ -59,5 +59,9 @@ WorkFiles OpenWorkFiles(RunState& state, WindowServices& ws);
 // settled before.
 void AssembleRow(RunState& state, WorkFiles& files, std::int32_t n, int marriages,
                  ExportRow& row);
+// The same with the columns of `selection` rather than the field boxes'
+// (the preview sorts and searches a column or two of every row).
+void AssembleRow(RunState& state, WorkFiles& files, std::int32_t n, int marriages,
+                 const FieldSelection& selection, ExportRow& row);
 
 }  // namespace kinsheet

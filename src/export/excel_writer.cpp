@@ -72,8 +72,8 @@ void WriteBlock(xls::ExcelWorksheet& sheet, std::int32_t start_row, const RowBlo
 std::string ExcelWorkbookRefusal(std::int32_t count) {
   // A sheet has 65,536 rows, two of them the caption row and the empty row.
   if (count <= kMaxPeople) return {};
-  return msg::kTooManyPeople + std::to_string(count) + msg::kTooManyPeopleLimit + std::to_string(kMaxPeople) +
-         msg::kTooManyPeopleAdvice;
+  return msg::kXlsTooManyStart + std::to_string(count) + msg::kXlsTooManyLimit + std::to_string(kMaxPeople) +
+         msg::kXlsTooManyAdvice;
 }
 
 namespace {

@@ -3,13 +3,13 @@
 #include <string>
 
 #include "export/export_command.h"
+#include "export/export_driver.h"
 #include "export/living.h"
 #include "export/writer_support.h"
 #include "export/writers.h"
 #include "export/writer_support.h"
 #include "fileio/file_open.h"
 #include "fileio/replacement.h"
-#include "formats/xls/xls_error.h"
 #include "records/work_records.h"
 #include "text/text_routines.h"
 #include "ui/messages.h"
@@ -46,7 +46,7 @@ bool CallWriter(RunState& state, WindowServices& ws, std::int16_t index) {
 bool RefusedByWriter(RunState& state, WindowServices& ws, std::int16_t index) {
   std::string refusal;
   // The rows the export will write, once who is living is settled.
-  const std::int32_t rows = state.living_plan.rows;
+  const std::int32_t rows = PeopleRowCount(state);
   if (index == 0) refusal = ExcelWorkbookRefusal(rows);
   if (index == 5) refusal = XlsxWorkbookRefusal(rows);
   if (index == 1 || index == 2) {
@@ -59,7 +59,8 @@ bool RefusedByWriter(RunState& state, WindowServices& ws, std::int16_t index) {
     }
   }
   if (refusal.empty()) return false;
-  ReportWriterFailure(ws, msg::kWorksheetError, xls::XlsError(refusal));
+  // Nothing was tried, so nothing failed: the limit is said on its own.
+  Say(ws, refusal, MsgIcon::kExclamation);
   return true;
 }
 

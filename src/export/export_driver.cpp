@@ -58,11 +58,12 @@ class Progress {
 
 class PeopleRows : public TableSource {
  public:
-  PeopleRows(RunState& state, WindowServices& ws, int marriages) : state_(state), ws_(ws), marriages_(marriages) {}
+  PeopleRows(RunState& state, WindowServices& ws, int marriages, const std::vector<std::int32_t>* order)
+      : state_(state), ws_(ws), marriages_(marriages), order_(order) {}
 
   TableLayout Layout() const override {
     return {kPeopleTableName, SelectedColumns(state_.selection, kOwnColumns + kMarriageColumns * marriages_),
-            state_.living_plan.rows};
+            order_ != nullptr ? static_cast<std::int32_t>(order_->size()) : state_.living_plan.rows};
   }
   void Open() override {
     files_ = OpenWorkFiles(state_, ws_);
@@ -70,6 +71,13 @@ class PeopleRows : public TableSource {
     if (state_.selection.AnyMore()) more_ = std::make_unique<MoreColumns>(state_);
   }
   bool Next(ExportRow& row) override {
+    if (order_ != nullptr) {
+      const auto i = static_cast<std::size_t>(next_ - 1);
+      if (i >= order_->size()) return false;
+      ++next_;
+      AssembleRow(state_, files_, (*order_)[i], marriages_, row);
+      return true;
+    }
     for (; next_ <= state_.work.individual_count; ++next_) {
       if (WritesRow(state_.living_plan, state_.living.mode, next_)) {
         AssembleRow(state_, files_, next_, marriages_, row);
@@ -94,6 +102,7 @@ class PeopleRows : public TableSource {
   RunState& state_;
   WindowServices& ws_;
   int marriages_;
+  const std::vector<std::int32_t>* order_;
   WorkFiles files_;
   std::unique_ptr<MoreColumns> more_;
   std::int32_t next_ = 1;
@@ -119,8 +128,14 @@ void WriteTables(TableWriter& writer, std::vector<std::unique_ptr<TableSource>>&
 
 }  // namespace
 
-std::unique_ptr<TableSource> PeopleTable(RunState& state, WindowServices& ws, int marriages) {
-  return std::make_unique<PeopleRows>(state, ws, marriages);
+std::unique_ptr<TableSource> PeopleTable(RunState& state, WindowServices& ws, int marriages,
+                                         const std::vector<std::int32_t>* order) {
+  return std::make_unique<PeopleRows>(state, ws, marriages, order);
+}
+
+std::int32_t PeopleRowCount(const RunState& state) {
+  if (state.export_rows) return static_cast<std::int32_t>(state.export_rows->size());
+  return state.living_plan.rows;
 }
 
 bool RunExport(RunState& state, WindowServices& ws, TableWriter& writer,
@@ -150,15 +165,20 @@ bool RunExport(RunState& state, WindowServices& ws, TableWriter& writer,
       replacement.emplace(path);
     }
     writer.Begin({path, replacement->temporary(), traits.writes_lines ? &lines : nullptr});
-    if (traits.announces) {
-      ws.SetStatusText(msg::kCreating + path + msg::kCreatingEnd);
-      ws.DoEvents();
-    }
+    // Every format names the file it writes while it writes it.
+    ws.SetStatusText(msg::kCreating + path + msg::kCreatingEnd);
+    if (traits.announces) ws.DoEvents();
     Progress progress(ws, total, traits.progress_threshold);
     WriteTables(writer, tables, layouts, progress, open_table);
     writer.Finish();
     lines.Close();
     replacement->Commit();
+  } catch (const ExportRefused& e) {
+    // A format's limit, found before any file was made: said on its own,
+    // not as a failure.
+    writer.Abandon();
+    Say(ws, e.what(), MsgIcon::kExclamation);
+    return EndExport(state, ws, false);
   } catch (const std::exception& e) {
     writer.Abandon();
     if (open_table != nullptr) open_table->Abandon();
@@ -173,7 +193,8 @@ bool RunExport(RunState& state, WindowServices& ws, TableWriter& writer,
 
 bool RunExport(RunState& state, WindowServices& ws, TableWriter& writer) {
   std::vector<std::unique_ptr<TableSource>> tables;
-  tables.push_back(PeopleTable(state, ws, writer.traits().marriages));
+  const std::vector<std::int32_t>* order = state.export_rows ? &*state.export_rows : nullptr;
+  tables.push_back(PeopleTable(state, ws, writer.traits().marriages, order));
   return RunExport(state, ws, writer, std::move(tables));
 }
 

@@ -84,15 +84,23 @@ class TableSource {
 };
 
 // The people table, "tblKinsheet": one row per person the living option
-// writes, with `marriages` marriages.
-std::unique_ptr<TableSource> PeopleTable(RunState& state, WindowServices& ws, int marriages);
+// writes, with `marriages` marriages; or, when `order` is given, one row
+// per record of `order`, in that order (none of them a person the living
+// option leaves out). The order must outlive the table.
+std::unique_ptr<TableSource> PeopleTable(RunState& state, WindowServices& ws, int marriages,
+                                         const std::vector<std::int32_t>* order = nullptr);
+
+// The rows the next people export writes: state.export_rows' count when
+// set, else the settled living plan's.
+std::int32_t PeopleRowCount(const RunState& state);
 
 // Writes `tables` in order through `writer` to state.current_file_name,
 // replacing the old file only with a complete new one. Reports success and
 // failure to the user; true when the file was written.
 bool RunExport(RunState& state, WindowServices& ws, TableWriter& writer,
                std::vector<std::unique_ptr<TableSource>> tables);
-// The same with the people table alone.
+// The same with the people table alone, in state.export_rows' order when
+// that is set.
 bool RunExport(RunState& state, WindowServices& ws, TableWriter& writer);
 
 }  // namespace kinsheet

@@ -35,7 +35,8 @@ bool NavigateTo(WindowServices& ws, const std::string& target, const std::string
   return true;
 }
 
-std::vector<std::string> TellOpenerFailures(WindowServices& ws, std::vector<OpenerRun>& runs) {
+std::vector<std::string> TellOpenerFailures(WindowServices& ws, std::vector<OpenerRun>& runs,
+                                            const std::string& quiet_target) {
   std::vector<std::string> failed;
   for (auto it = runs.begin(); it != runs.end();) {
     int status = 0;
@@ -49,7 +50,9 @@ std::vector<std::string> TellOpenerFailures(WindowServices& ws, std::vector<Open
   }
   // The messages come after the list is settled: a message box may run
   // the event loop, which looks at the list again.
-  for (const std::string& target : failed) Say(ws, std::string(msg::kNoOpener) + target, MsgIcon::kExclamation);
+  for (const std::string& target : failed) {
+    if (quiet_target.empty() || target != quiet_target) Say(ws, std::string(msg::kNoOpener) + target, MsgIcon::kExclamation);
+  }
   return failed;
 }
 

@@ -27,7 +27,9 @@ bool NavigateTo(WindowServices& ws, const std::string& target,
 // Looks at the open programs in `runs` without waiting: each that has ended
 // leaves the list, and each that ended in failure (xdg-open's "no program
 // for this type", or any other failure) gets "No program is set up to open "
-// and its target. Returns the targets that failed.
-std::vector<std::string> TellOpenerFailures(WindowServices& ws, std::vector<OpenerRun>& runs);
+// and its target, except `quiet_target` (which the caller shows its own
+// way). Returns the targets that failed.
+std::vector<std::string> TellOpenerFailures(WindowServices& ws, std::vector<OpenerRun>& runs,
+                                            const std::string& quiet_target = {});
 
 }  // namespace kinsheet

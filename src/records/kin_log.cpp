@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "fileio/file_open.h"
 
@@ -17,6 +18,18 @@ constexpr std::size_t kMaxValue = 0xFFFF;
 }  // namespace
 
 KinLogWriter::~KinLogWriter() { Abandon(); }
+
+KinLogWriter::KinLogWriter(KinLogWriter&& other) noexcept
+    : file_(std::exchange(other.file_, nullptr)), path_(std::move(other.path_)) {}
+
+KinLogWriter& KinLogWriter::operator=(KinLogWriter&& other) noexcept {
+  if (this != &other) {
+    Abandon();
+    file_ = std::exchange(other.file_, nullptr);
+    path_ = std::move(other.path_);
+  }
+  return *this;
+}
 
 void KinLogWriter::Open(const std::string& path) {
   Abandon();

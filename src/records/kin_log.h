@@ -37,6 +37,8 @@ class KinLogWriter {
   ~KinLogWriter();
   KinLogWriter(const KinLogWriter&) = delete;
   KinLogWriter& operator=(const KinLogWriter&) = delete;
+  KinLogWriter(KinLogWriter&& other) noexcept;
+  KinLogWriter& operator=(KinLogWriter&& other) noexcept;
 
   void Open(const std::string& path);
   bool is_open() const { return file_ != nullptr; }

@@ -21,6 +21,11 @@ void DeselectAll(RunState& state, WindowServices& ws);
 // The browser: setting a different scroll value shows that page.
 void SetScrollValue(RunState& state, WindowServices& ws, std::int32_t value);
 void BrowsePage(RunState& state, WindowServices& ws);
+// "people 21–40 of 4,578": the people from `first` to `last` of `count`,
+// counts grouped by thousands.
+std::string PageRangeText(std::int32_t first, std::int32_t last, std::int32_t count);
+// 4578 as "4,578".
+std::string GroupedNumber(std::int64_t n);
 
 // Exit's clean-up: deletes both work files when present.
 void DeleteWorkFiles(const RunState& state);

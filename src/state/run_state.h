@@ -141,6 +141,11 @@ struct RunState {
   ScrollBarState scroll;
   LivingOptions living;
   LivingPlan living_plan;
+  // When set, the people table of the next export holds these records, in
+  // this order, rather than everyone the living option writes: the rows a
+  // preview shows after its sort and search. Every record in it is one the
+  // living option writes.
+  std::optional<std::vector<std::int32_t>> export_rows;
 
   // "Problem ..." messages of one load: the front end chooses how many are
   // shown (the rest are counted and reported once), the loader counts them.

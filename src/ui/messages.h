@@ -56,6 +56,8 @@ inline constexpr const char* kReadingUtf16Be = "Reading as UTF-16 (big-endian), 
 // "<start><version>", for a GEDCOM 7 file.
 inline constexpr const char* kReadingGedcomStart = "Reading as GEDCOM ";
 inline constexpr const char* kLoadCancelled = "Load cancelled";
+// A cancelled load over a loaded file, which stays: this and its path.
+inline constexpr const char* kLoadCancelledKept = "Load cancelled; still loaded: ";
 // A file that is not GEDCOM at all: "<file name><kind><advice>".
 inline constexpr const char* kNotGedcomZip = " is a ZIP archive, not a GEDCOM file.";
 inline constexpr const char* kNotGedcomOfficeZip =
@@ -120,12 +122,15 @@ inline constexpr const char* kCreatingEnd = "...";
 inline constexpr const char* kOutOfMemory = "Out of memory";
 inline constexpr const char* kTemplateMissing =
     "MS Access workfile missing. Cannot create dB. \nPlease reinstall Kinsheet.";
-// The sheet's row limit: "The file holds N people, but ... at most M (...".
+// The .xlsx sheet's row limit: "The file holds N people, but ... at most M (...".
 inline constexpr const char* kTooManyPeople = "The file holds ";
-inline constexpr const char* kTooManyPeopleLimit = " people, but an Excel worksheet holds at most ";
-inline constexpr const char* kTooManyPeopleAdvice =
+// The .xls sheet's limit, said as what it is rather than as a failure:
+// "<start><count><limit><max><advice>".
+inline constexpr const char* kXlsTooManyStart = "Too many people for .xls: the export holds ";
+inline constexpr const char* kXlsTooManyLimit = " people, but an .xls worksheet holds at most ";
+inline constexpr const char* kXlsTooManyAdvice =
     " (65536 rows with the caption row and an empty row). "
-    "Please export to the .xlsx, CSV or Access format instead.";
+    "Please export to an Excel Workbook (.xlsx) instead, or to CSV or Access.";
 // The same for the Excel 2007+ sheet.
 inline constexpr const char* kXlsxTooManyPeopleLimit = " people, but an Excel 2007+ worksheet holds at most ";
 inline constexpr const char* kXlsxTooManyPeopleAdvice =
@@ -175,6 +180,13 @@ inline constexpr const char* kNoOpener = "No program is set up to open ";
 
 // Window
 inline constexpr const char* kCancel = "Cancel";
+// The empty window's line on what to do.
+inline constexpr const char* kStartHint =
+    "No file loaded yet. Open a GEDCOM file with File > Open GEDCOM (Ctrl+O), or drop one on this window.";
+// The browser's page: "people 21–40 of 4,578".
+inline constexpr const char* kPageRangeStart = "people ";
+inline constexpr const char* kPageRangeDash = "–";
+inline constexpr const char* kPageRangeOf = " of ";
 inline constexpr const char* kRecentFiles = "&Recent files";
 
 // Start-up

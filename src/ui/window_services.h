@@ -46,6 +46,9 @@ class WindowServices {
   // Once per load, when a file is read other than as plain bytes (UTF-16,
   // a declared ANSEL...): the window shows it in the status bar.
   virtual void ShowReadingNote(const std::string& text) { SetStatusText(text); }
+  // The browser's page in words ("people 21–40 of 4,578"), or the empty
+  // text when no people are shown.
+  virtual void ShowPageRange(const std::string& /*text*/) {}
   virtual void SetProgressMax(std::int32_t max) = 0;
   virtual void SetProgressValue(std::int32_t value) = 0;
   virtual void SetProgressVisible(bool visible) = 0;

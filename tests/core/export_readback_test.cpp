@@ -15,6 +15,7 @@
 
 #include "export/writers.h"
 #include "export/xlsx_package.h"
+#include "formats/xls/workbook.h"
 #include "support/fixtures.h"
 #include "text/encoding.h"
 
@@ -176,6 +177,12 @@ TEST(LongValues, CutByCharactersAlikeInEveryFormat) {
   const auto cells = Cells(XlsxPackage(s.dir.File("long.xlsx")).Read("xl/worksheets/sheet1.xml"));
   for (std::size_t i = 0; i < kept.size(); ++i) EXPECT_EQ(cells.at("B" + std::to_string(i + 2)), kept[i]) << i;
 
+  ASSERT_TRUE(s.Export(0, "long.xls"));
+  const xls::Workbook book = xls::Workbook::Open(s.dir.File("long.xls"));
+  for (std::size_t i = 0; i < kept.size(); ++i) {
+    EXPECT_EQ(book.sheet(0).Text(static_cast<int>(i) + 2, 1), text::DecodeText(kept[i])) << i;
+  }
+
   // The text report's place column is narrower: every line still has the
   // same number of characters, and the accent stays with its letter.
   ASSERT_TRUE(s.Export(4, "long.txt"));
@@ -210,6 +217,8 @@ TEST(LongIds, WholeInEveryRowAndRefusedByAccess) {
   for (std::int16_t access : {1, 2}) EXPECT_FALSE(mnuSheetifyItem_Click(s.state, s.ws, access));
   EXPECT_EQ(s.ws.dialogs.size(), dialogs);
   ASSERT_EQ(s.ws.MessageTexts().size(), 2u);
+  EXPECT_EQ(AccessIdRefusal(30), "");
+  EXPECT_NE(AccessIdRefusal(31), "");
   EXPECT_EQ(s.ws.MessageTexts()[0].rfind("This file has an id of 41 characters, but an Access id field holds at most 30.", 0), 0u);
 }
 

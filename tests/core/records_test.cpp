@@ -44,6 +44,27 @@ TEST(WorkRecords, LayoutByteForByte) {
   EXPECT_EQ(s.state.work.family_index.Extra(1, 1), "I1");
 }
 
+// Every field comes back from the packed bytes as it was set, the empty
+// ones between others included.
+TEST(WorkRecords, EveryFieldBackFromItsPackedBytes) {
+  IndividualRecord rec;
+  for (int f = 0; f < kIndiFieldCount; ++f) {
+    if (f % 3 != 1) rec.Set(static_cast<IndiField>(f), "v" + std::to_string(f));
+  }
+  rec.SetCount(-2);
+  const std::string packed(rec.Pack());
+  const IndividualView view(packed.data(), packed.size());
+  for (int f = 0; f < kIndiFieldCount; ++f) {
+    const auto field = static_cast<IndiField>(f);
+    EXPECT_EQ(view.Trimmed(field), rec.Trimmed(field)) << f;
+  }
+  EXPECT_EQ(view.Count(), -2);
+  // Cut short, a record gives empty fields, never bytes beyond it.
+  const IndividualView cut(packed.data(), packed.size() - 3);
+  EXPECT_EQ(cut.Trimmed(IndiField::kFams3), "");
+  EXPECT_EQ(cut.Trimmed(IndiField::kIndiId), "v0");
+}
+
 // Records follow one another; each is found again by number through the
 // index, mapped or read into the scratch alike.
 TEST(WorkRecords, EveryRecordFoundByNumber) {

@@ -144,9 +144,9 @@ TEST(ExportTargets, RowLimitsComeBeforeTheSaveDialog) {
   EXPECT_TRUE(s.ws.dialogs.empty());
   ASSERT_EQ(s.ws.messages.size(), 1u);
   EXPECT_EQ(s.ws.messages[0].text,
-            "Error occurred while creating worksheet: \nThe file holds 65535 people, but an Excel worksheet holds "
-            "at most 65534 (65536 rows with the caption row and an empty row). Please export to the .xlsx, CSV or "
-            "Access format instead.");
+            "Too many people for .xls: the export holds 65535 people, but an .xls worksheet holds at most 65534 "
+            "(65536 rows with the caption row and an empty row). Please export to an Excel Workbook (.xlsx) "
+            "instead, or to CSV or Access.");
   EXPECT_EQ(ReadBytes(s.dir.File("big.xls")), "old");
   EXPECT_EQ(ExcelWorkbookRefusal(65534), "");
   s.state.work.individual_count = 1048576;
@@ -166,7 +166,8 @@ TEST(ExportTargets, RowLimitsComeBeforeTheSaveDialog) {
   EXPECT_TRUE(LeftTemporaries(s.dir.path()).empty());
   ASSERT_EQ(s.ws.messages.size(), 1u);
   EXPECT_EQ(s.ws.messages[0].text,
-            "Error occurred while creating worksheet: \nThe file holds 1048576 people, but an Excel 2007+ worksheet "
+            // A limit, not a failure: said on its own.
+            "The file holds 1048576 people, but an Excel 2007+ worksheet "
             "holds at most 1048575 (1048576 rows with the caption row). Please export to the CSV or SQLite format "
             "instead.");
   EXPECT_FALSE(s.ws.busy);

@@ -6,6 +6,7 @@
 
 #include "export/writers.h"
 #include "formats/jet/database_reader.h"
+#include "formats/jet/text_codec.h"
 #include "support/fixtures.h"
 
 namespace kinsheet {
@@ -113,6 +114,31 @@ TEST_P(AccessWriter, FailureShowsTheErrorAndRestoresTheWindow) {
   // database is left behind.
   EXPECT_FALSE(std::filesystem::exists(session_.dir.File("out.mdb")));
   EXPECT_TRUE(testing::LeftTemporaries(session_.dir.path()).empty());
+}
+
+// Places of 100 characters: letters of the Basic Multilingual Plane fit
+// the 120 of the field whole; 100 letters outside it take 200 UTF-16 units
+// and keep 60 of them, whole, in both formats (Jet 3 writes each as "?").
+TEST_P(AccessWriter, PlacesOfLettersOutsideTheBasicPlaneFitTheField) {
+  std::string astral, cjk;
+  for (int i = 0; i < 100; ++i) {
+    astral += "\xF0\xA0\x80\x8B";  // U+2000B
+    cjk += "\xE6\x9D\xB1";          // U+6771
+  }
+  ASSERT_TRUE(Write(testing::Ged({"0 @I1@ INDI", "1 BIRT", "2 PLAC " + astral, "0 @I2@ INDI", "1 BIRT",
+                                  "2 PLAC " + cjk}),
+                    {7}));
+  jet::DatabaseReader reader(session_.dir.File("out.mdb"));
+  std::vector<std::u16string> places;
+  reader.ForEachRow(*reader.FindObject(u"tblKinsheet"), [&](const std::vector<jet::Cell>& cells) {
+    places.push_back(jet::DecodeText(reader.format(), cells.at(0).bytes));
+  });
+  ASSERT_EQ(places.size(), 2u);
+  const bool jet3 = std::string(GetParam()) == "95";
+  std::u16string want_astral;
+  for (int i = 0; i < 60; ++i) want_astral += jet3 ? u"?" : u"\U0002000B";
+  EXPECT_EQ(places[0], want_astral);
+  EXPECT_EQ(places[1], jet3 ? std::u16string(100, u'?') : std::u16string(100, u'\u6771'));
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, AccessWriter, ::testing::Values("2K", "95"),

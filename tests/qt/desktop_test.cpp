@@ -220,8 +220,9 @@ void DesktopTest::openerFailureIsSaidAndHelpShowsHere() {
   MainWindow& w = *f.window;
   f.state.opener = "false";  // xdg-open's way of saying no program is set up for the type
   w.mnuHelpItem_Click(2);
-  QTRY_COMPARE(f.dialogs.MessageTexts(), std::vector<std::string>{msg::kNoOpener + HelpPagePath(f.state)});
+  // The help page needs no word on the missing program: it shows here.
   QTRY_VERIFY(w.help_viewer() != nullptr && w.help_viewer()->isVisible());
+  QCOMPARE(f.dialogs.MessageTexts(), std::vector<std::string>{});
   const QString help = w.help_viewer()->findChild<QTextBrowser*>()->toPlainText();
   QVERIFY(help.contains("Open GEDCOM") && help.contains("Cancel"));
   w.help_viewer()->hide();

@@ -18,7 +18,8 @@ int main(int argc, char** argv) {
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
   using namespace kinsheet::qt::testing;
   const std::unique_ptr<QObject> suites[] = {MakeCommandsTest(), MakeBrowserTest(), MakeDialogsTest(),
-                                             MakeDesktopTest()};
+                                             MakeDesktopTest(),
+                                             MakePreviewTest()};
   const QByteArray only = argc > 1 && argv[1][0] != '-' ? argv[1] : "";
   std::vector<char*> rest(argv + (only.isEmpty() ? 0 : 1), argv + argc);
   rest[0] = argv[0];

@@ -7,11 +7,14 @@
 #include <QLabel>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTabWidget>
+#include <QTableView>
 #include <QTest>
 #include <QTreeWidget>
 #include <cstdio>
 
 #include "shell/qt/about_window.h"
+#include "shell/qt/preview_pane.h"
 #include "test_support.h"
 
 using namespace kinsheet::qt;
@@ -28,7 +31,8 @@ int ClippedCaptions(const QWidget& top) {
   for (const QWidget* w : top.findChildren<QWidget*>()) {
     const bool captioned = qobject_cast<const QLabel*>(w) || qobject_cast<const QAbstractButton*>(w);
     if (captioned && w->isVisible() && w->sizeHint().boundedTo(w->size()) != w->sizeHint()) {
-      clipped += Fault("cut off", w->objectName() + " \"" + w->property("text").toString() + "\"");
+      clipped += Fault("cut off", QString(w->metaObject()->className()) + " " + w->objectName() + " \"" +
+                                      w->property("text").toString() + "\"");
     }
   }
   return clipped;
@@ -64,8 +68,15 @@ int main(int argc, char** argv) {
     faults += Fault("the window does not fit the screen", QString("%1x%2").arg(room.width()).arg(room.height()));
   }
   bool saved = true;
-  for (auto [widget, path] : {std::pair<QWidget*, QString>{&window, ".png"}, {&about, "-about.png"}}) {
-    const QPixmap picture = widget->grab();
+  // The window as it opens, then with the export preview's tab in front.
+  const QPixmap main_picture = window.grab();
+  window.tabView->setCurrentWidget(window.preview);
+  QTest::qWait(50);
+  if (window.preview->model->rowCount() == 0) faults += Fault("the preview shows no rows", "tblPreview");
+  faults += ClippedCaptions(window);
+  for (auto [widget, path] : {std::pair<QWidget*, QString>{&window, ".png"}, {&window, "-preview.png"},
+                              {&about, "-about.png"}}) {
+    const QPixmap picture = path == ".png" ? main_picture : widget->grab();
     path.prepend(QString::fromLocal8Bit(argv[1]));
     saved = picture.save(path, "PNG") && saved;
     std::printf("%s: %dx%d logical, %dx%d pixels\n", qPrintable(path), widget->width(), widget->height(),

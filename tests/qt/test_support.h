@@ -21,6 +21,7 @@ std::unique_ptr<QObject> MakeCommandsTest();
 std::unique_ptr<QObject> MakeBrowserTest();
 std::unique_ptr<QObject> MakeDialogsTest();
 std::unique_ptr<QObject> MakeDesktopTest();
+std::unique_ptr<QObject> MakePreviewTest();
 
 // Records every message and file dialog; answers file dialogs from a queue
 // (an empty answer or an empty queue cancels) and messages from a queue

@@ -35,6 +35,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -49,7 +50,9 @@
 #include "export/more_columns.h"
 #include "fileio/navigate.h"
 #include "gedcom/loader.h"
+#include "gedcom/reload.h"
 #include "records/work_records.h"
+#include "shell/qt/preview_pane.h"
 #include "shell/qt/qt_window_services.h"
 #include "state/commands.h"
 #include "state/startup.h"
@@ -190,7 +193,12 @@ MainWindow::MainWindow(RunState& state, DialogHooks& hooks, QWidget* parent)
   left->addStretch(1);
   auto* columns = new QHBoxLayout(central);
   columns->addLayout(left, 0);
-  columns->addWidget(BuildBrowser(), 1);
+  tabView = new QTabWidget(central);
+  tabView->setObjectName("tabView");
+  tabView->addTab(BuildBrowser(), "&People");
+  preview = new PreviewPane(state_, *services_, tabView);
+  tabView->addTab(preview, "E&xport preview");
+  columns->addWidget(tabView, 1);
   scrCentral = new QScrollArea(this);
   scrCentral->setObjectName("scrCentral");
   scrCentral->setFrameShape(QFrame::NoFrame);
@@ -206,6 +214,20 @@ MainWindow::MainWindow(RunState& state, DialogHooks& hooks, QWidget* parent)
   // A long path is cut at the window's edge rather than widen the window.
   StatusPanel1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   StatusBar1->addWidget(StatusPanel1, 1);
+  // How the last file was read stays in view until the next load.
+  lblReadingNote = new QLabel(StatusBar1);
+  lblReadingNote->setObjectName("lblReadingNote");
+  lblReadingNote->setTextFormat(Qt::PlainText);
+  lblReadingNote->setVisible(false);
+  // Room between the entries, which this style draws no line between.
+  lblReadingNote->setContentsMargins(12, 0, 0, 0);
+  StatusBar1->addPermanentWidget(lblReadingNote);
+  lblPageRange = new QLabel(StatusBar1);
+  lblPageRange->setObjectName("lblPageRange");
+  lblPageRange->setTextFormat(Qt::PlainText);
+  lblPageRange->setVisible(false);
+  lblPageRange->setContentsMargins(12, 0, 0, 0);
+  StatusBar1->addPermanentWidget(lblPageRange);
   ProgressBar1 = new QProgressBar(StatusBar1);
   ProgressBar1->setObjectName("ProgressBar1");
   ProgressBar1->setTextVisible(false);
@@ -232,6 +254,7 @@ MainWindow::MainWindow(RunState& state, DialogHooks& hooks, QWidget* parent)
   resize((central->sizeHint() + chrome).expandedTo(QSize(900, 0)));
   FitToScreen();
   Form_Load();
+  ShowStartHint();
 }
 
 MainWindow::~MainWindow() = default;
@@ -417,6 +440,21 @@ void MainWindow::OnLivingChosen(int index) {
   state_.living.mode = static_cast<LivingMode>(index);
   QSettings settings = Settings();
   settings.setValue(kLivingKey, LivingModeName(state_.living.mode));
+  if (preview != nullptr) preview->Invalidate(true);
+}
+
+void MainWindow::FieldBoxesChanged() {
+  // Select All ticks 28 boxes one by one: the preview follows once.
+  if (preview_columns_due_ || preview == nullptr) return;
+  preview_columns_due_ = true;
+  QTimer::singleShot(0, this, [this] {
+    preview_columns_due_ = false;
+    preview->Invalidate(false);
+  });
+}
+
+void MainWindow::ShowStartHint() {
+  lblHint->setVisible(state_.work.individual_count == 0);
 }
 
 QWidget* MainWindow::BuildCounters() {
@@ -500,7 +538,13 @@ void MainWindow::ShowBrowserMenu(const QPoint& at) {
 QWidget* MainWindow::BuildBrowser() {
   auto* group = new QGroupBox("People", this);
   group->setObjectName("fraBrowser");
-  auto* row = new QHBoxLayout(group);
+  auto* lines = new QVBoxLayout(group);
+  lblHint = new QLabel(msg::kStartHint, group);
+  lblHint->setObjectName("lblHint");
+  lblHint->setWordWrap(true);
+  lines->addWidget(lblHint);
+  auto* row = new QHBoxLayout;
+  lines->addLayout(row, 1);
   row->setSpacing(0);
   ListView1 = new QTreeWidget(group);
   ListView1->setObjectName("ListView1");
@@ -568,7 +612,19 @@ void MainWindow::mnuFileItem_Click(int index) {
 
 void MainWindow::mnuSheetifyItem_Click(int index) {
   if (index < 0 || index >= kExportFormatCount) return;
-  Guarded(*services_, [&] { export_command_(state_, *services_, static_cast<std::int16_t>(index)); });
+  Guarded(*services_, [&] {
+    // The preview's rows, as sorted and searched, for this export alone.
+    struct ShownRows {
+      explicit ShownRows(RunState& state) : state(state) {}
+      ~ShownRows() { state.export_rows.reset(); }
+      RunState& state;
+    } shown_rows(state_);
+    if (preview->export_shown_only()) {
+      preview->Refresh();
+      state_.export_rows = preview->shown();
+    }
+    export_command_(state_, *services_, static_cast<std::int16_t>(index));
+  });
   if (!state_.openers.empty()) opener_timer_->start();
 }
 
@@ -631,11 +687,25 @@ void MainWindow::dropEvent(QDropEvent* event) {
 void MainWindow::LoadFile(const std::string& preset) {
   if (working_) return;
   Guarded(*services_, [&] {
-    const LoadOutcome outcome = LoadGedcom(state_, *services_, preset);
+    // The preview lets go of the work files the load replaces.
+    preview->Release();
+    services_->ShowPageRange({});
+    const QString note = lblReadingNote->text();
+    lblReadingNote->clear();
+    const LoadOutcome outcome = ReloadGedcom(state_, *services_, preset);
     services_->FlushCounters();
     if (outcome == LoadOutcome::kLoaded) RememberRecent(state_.current_file_name);
+    // A cancelled load leaves the file before it, and its note.
+    if ((outcome == LoadOutcome::kCancelled || outcome == LoadOutcome::kInterrupted) &&
+        state_.work.individual_count > 0 && lblReadingNote->text().isEmpty()) {
+      lblReadingNote->setText(note);
+    }
+    lblReadingNote->setVisible(!lblReadingNote->text().isEmpty());
   });
   RestoreRoot();
+  ShowStartHint();
+  if (state_.work.individual_count == 0) services_->ShowPageRange({});
+  preview->Invalidate(true);
 }
 
 QStringList MainWindow::RecentFiles() const {
@@ -727,7 +797,8 @@ void MainWindow::SetWorking(bool working) {
     // as they are, lit.
     held_back_.clear();
     for (QWidget* w : {static_cast<QWidget*>(menuBar()), static_cast<QWidget*>(Toolbar1),
-                       findChild<QWidget*>("fraFields"), findChild<QWidget*>("fraBrowser")}) {
+                       findChild<QWidget*>("fraFields"), findChild<QWidget*>("fraBrowser"),
+                       static_cast<QWidget*>(preview)}) {
       if (w != nullptr && w->isEnabled()) {
         w->setEnabled(false);
         held_back_ << w;
@@ -766,8 +837,11 @@ void MainWindow::CheckOpeners() {
     return;
   }
   Guarded(*services_, [&] {
-    for (const std::string& target : TellOpenerFailures(*services_, state_.openers)) {
-      if (target == HelpPagePath(state_)) ShowHelpInWindow();
+    // Without a program for the help page, the built-in viewer shows it
+    // with nothing said.
+    const std::string help = HelpPagePath(state_);
+    for (const std::string& target : TellOpenerFailures(*services_, state_.openers, help)) {
+      if (target == help) ShowHelpInWindow();
     }
   });
   if (state_.openers.empty()) opener_timer_->stop();

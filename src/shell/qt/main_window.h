@@ -26,11 +26,13 @@ class QScrollBar;
 class QStatusBar;
 class QToolBar;
 class QLineEdit;
+class QTabWidget;
 class QTreeWidget;
 
 namespace kinsheet::qt {
 
 class DialogHooks;
+class PreviewPane;
 class QtWindowServices;
 
 inline constexpr int kToolbarPositions = 16;
@@ -86,6 +88,10 @@ class MainWindow : public QMainWindow {
   void Navigate(const std::string& target);
   // The help page in a window of the program's own.
   void ShowHelpInWindow();
+  // The field boxes changed: the preview follows once the change is done.
+  void FieldBoxesChanged();
+  // The short line on what to do, shown while no file is loaded.
+  void ShowStartHint();
   QWidget* help_viewer() const { return help_viewer_; }
 
   // Command handlers, by menu index and toolbar position.
@@ -110,6 +116,14 @@ class MainWindow : public QMainWindow {
   QComboBox* cboLiving = nullptr;
   QTreeWidget* ListView1 = nullptr;
   QScrollBar* VScroll1 = nullptr;
+  // The browser and the export's preview, side by side with the boxes.
+  QTabWidget* tabView = nullptr;
+  PreviewPane* preview = nullptr;
+  QLabel* lblHint = nullptr;
+  // Permanent status bar entries: how the last file was read, and the
+  // browser's page.
+  QLabel* lblReadingNote = nullptr;
+  QLabel* lblPageRange = nullptr;
   std::array<QLabel*, kCounterCount> lblCount{};
   std::array<QLabel*, kCounterCount> lblCountName{};
   QScrollArea* scrCentral = nullptr;
@@ -160,6 +174,7 @@ class MainWindow : public QMainWindow {
   bool working_ = false;
   bool cancel_requested_ = false;
   bool close_after_work_ = false;
+  bool preview_columns_due_ = false;
   QList<QWidget*> held_back_;
 };
 

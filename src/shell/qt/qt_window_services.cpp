@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFileDialog>
+#include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -136,6 +137,23 @@ void QtWindowServices::SetStatusText(const std::string& text) {
   window_.StatusPanel1->repaint();
 }
 
+void QtWindowServices::ShowReadingNote(const std::string& text) {
+  // Said in the status line while the file loads, and kept beside it
+  // afterwards: the end of the load writes over the status line.
+  SetStatusText(text);
+  window_.lblReadingNote->setText(ToQString(text));
+  window_.lblReadingNote->setVisible(!text.empty());
+}
+
+void QtWindowServices::ShowPageRange(const std::string& text) {
+  const QString range = ToQString(text);
+  window_.lblPageRange->setText(range);
+  window_.lblPageRange->setVisible(!range.isEmpty());
+  if (QWidget* browser = window_.findChild<QWidget*>("fraBrowser")) {
+    static_cast<QGroupBox*>(browser)->setTitle(range.isEmpty() ? QString("People") : range);
+  }
+}
+
 void QtWindowServices::SetProgressMax(std::int32_t max) { window_.ProgressBar1->setMaximum(max); }
 
 // The loader reports every line: the bar follows at most once per frame,
@@ -253,6 +271,7 @@ void QtWindowServices::ShowFieldBox(int index, bool ticked) {
   if (index < 0 || index >= kAllFieldCount) return;
   const QSignalBlocker quiet(window_.chkSelect[index]);
   window_.chkSelect[index]->setChecked(ticked);
+  window_.FieldBoxesChanged();
 }
 
 void QtWindowServices::ShowSpouseOption(bool selected, bool enabled) {

@@ -49,6 +49,8 @@ class QtWindowServices final : public WindowServices {
   ~QtWindowServices() override;
 
   void SetStatusText(const std::string& text) override;
+  void ShowReadingNote(const std::string& text) override;
+  void ShowPageRange(const std::string& text) override;
   void SetProgressMax(std::int32_t max) override;
   void SetProgressValue(std::int32_t value) override;
   void SetProgressVisible(bool visible) override;
