@@ -234,13 +234,21 @@ MoreColumns::MoreColumns(const RunState& state) : selection_(state.selection) {
   if (kin) map_.emplace(KinshipMap::Compute(*graph_, FindRoot(state).value_or(0)));
   if (graph_) graph_->KeepCountsOnly();
   if (Ticked(s, kOccupationBox) || Ticked(s, kReligionBox) || Ticked(s, kResidenceBox)) {
-    texts_ = std::make_unique<KinLogReader>(state.KinWorkFile());
+    texts_path_ = state.KinWorkFile();
+    texts_ = std::make_unique<KinLogReader>(texts_path_);
   }
 }
 
 MoreColumns::~MoreColumns() = default;
 
 void MoreColumns::TextsOf(std::int32_t n) {
+  // Rows out of record order (the preview's sorted blocks) read the log
+  // again from its start.
+  if (n < last_text_row_) {
+    texts_ = std::make_unique<KinLogReader>(texts_path_);
+    has_pending_ = false;
+  }
+  last_text_row_ = n;
   occupation_.clear();
   religion_.clear();
   residence_.clear();

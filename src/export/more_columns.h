@@ -52,7 +52,7 @@ class MoreColumns {
   MoreColumns& operator=(const MoreColumns&) = delete;
 
   // Row n as AssembleRow left it, plus the ticked columns after it. Rows
-  // come in rising record order.
+  // in rising record order read the texts in one pass.
   void Append(RunState& state, WorkFiles& files, std::int32_t n, ExportRow& row);
 
  private:
@@ -62,6 +62,8 @@ class MoreColumns {
   std::optional<FamilyGraph> graph_;
   std::optional<KinshipMap> map_;
   std::unique_ptr<KinLogReader> texts_;
+  std::string texts_path_;
+  std::int32_t last_text_row_ = 0;
   KinEntry pending_;
   bool has_pending_ = false;
   std::string occupation_, religion_, residence_;
