@@ -1,6 +1,7 @@
 // The Access database writer: copies the template workfile of the chosen
-// format, creates "tblKinsheet" with one text field per selected column,
-// and appends one record per person through the database engine.
+// format, creates "tblKinsheet" with one field per selected column (text,
+// Long Integer for the years), and appends one record per person through
+// the database engine.
 #include <array>
 #include <exception>
 #include <filesystem>
@@ -27,9 +28,14 @@ int FieldSize(int position) {
   static constexpr std::array<int, 22> kOwn = {30, 180, 120, 120, 60, 60,  120, 60, 1,  60, 120,
                                                60, 120, 60,  120, 60, 120, 30,  30, 120, 30, 120};
   static constexpr std::array<int, 6> kMarriage = {30, 30, 120, 60, 120, 2};
+  // The "More fields": words, numbers, two ids, and texts of any length.
+  static constexpr std::array<int, 13> kMore = {120, 10, 255, 1, 61, 6, 6, 6, 255, 255, 255, 6, 10};
+  if (position > kSeedColumnCount) return kMore[static_cast<std::size_t>(position - kSeedColumnCount - 1)];
   if (position <= 22) return kOwn[position - 1];
   return kMarriage[(position - 23) % 6];
 }
+
+bool IsNumeric(int position) { return kExportColumns[static_cast<std::size_t>(position - 1)].numeric; }
 
 // A value of at most `size` characters, cut where needed to `size` UTF-16
 // units, as a Jet text field counts them: letters outside the Basic
@@ -69,6 +75,11 @@ class AccessWriter : public TableWriter {
     jet::TableDef def = db_->CreateTableDef(table.name);
     fields_ = TableFields(table.columns);
     for (const TableField& f : fields_) {
+      // Years are Long Integers; everything else is text.
+      if (IsNumeric(f.position)) {
+        def.Fields().Append(def.CreateField(f.name, jet::dbLong, 4));
+        continue;
+      }
       jet::Field field = def.CreateField(f.name, jet::dbText, FieldSize(f.position));
       field.AllowZeroLength(true);
       def.Fields().Append(field);
@@ -82,7 +93,19 @@ class AccessWriter : public TableWriter {
     for (const ExportValue& v : row) by_position_[v.position] = &v.value;
     for (const TableField& f : fields_) {
       const std::string* value = by_position_[f.position] ? by_position_[f.position] : &empty_;
-      rs_->Fields(f.name).Value(FitField(*value, static_cast<std::size_t>(FieldSize(f.position))));
+      if (IsNumeric(f.position)) {
+        // No number stays NULL.
+        if (!value->empty()) rs_->Fields(f.name).Value(static_cast<std::int32_t>(std::stol(*value)));
+        continue;
+      }
+      const auto size = static_cast<std::size_t>(FieldSize(f.position));
+      // A joined text of the "More fields" may pass its field: cut, not refused.
+      std::string cut;
+      if (f.position > kSeedColumnCount) {
+        cut = value->substr(0, text::FitCharacters(*value, size));
+        value = &cut;
+      }
+      rs_->Fields(f.name).Value(FitField(*value, size));
     }
     rs_->Update(jet::dbUpdateRegular, false);
   }

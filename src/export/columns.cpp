@@ -60,13 +60,27 @@ const std::array<ExportColumn, kColumnCount> kExportColumns = {{
     {38, 14, nullptr, "Mar_Date 3", "Marriage 3", "Mar_Date_3"},
     {39, 15, nullptr, "Mar_Place 3", "Marriage place 3", "Mar_Place_3"},
     {40, 21, nullptr, "#Ch 3", "#Ch 3", "Ch_3"},
+    {41, 28, "Relationship", "Relationship", "Relationship", "Relationship"},
+    {42, 29, "Generation", "Generation", "Generation", "Generation"},
+    {43, 30, "Ahnentafel", "Ahnentafel", "Ahnentafel", "Ahnentafel"},
+    {44, 31, "Direct_Line", "Direct_Line", "Direct_Line", "Direct_Line"},
+    {45, 32, "Common_Ancestor", "Common_Ancestor", "Common_Ancestor", "Common_Ancestor"},
+    {46, 33, "Birth_Year", "Birth_Year", "Birth_Year", "Birth_Year", true},
+    {47, 34, "Death_Year", "Death_Year", "Death_Year", "Death_Year", true},
+    {48, 35, "Age_At_Death", "Age_At_Death", "Age_At_Death", "Age_At_Death"},
+    {49, 36, "Occupation", "Occupation", "Occupation", "Occupation"},
+    {50, 37, "Religion", "Religion", "Religion", "Religion"},
+    {51, 38, "Residence", "Residence", "Residence", "Residence"},
+    {52, 39, "Spouses", "Spouses", "Spouses", "Spouses"},
+    {53, 40, "Children", "Children", "Children", "Children"},
 }};
 
 std::vector<const ExportColumn*> SelectedColumns(const FieldSelection& selection,
                                                  int max_position) {
   std::vector<const ExportColumn*> out;
   for (const ExportColumn& c : kExportColumns) {
-    if (c.position <= max_position && selection.ticked[static_cast<std::size_t>(c.selection)]) {
+    const bool in_range = c.position <= max_position || c.position > kSeedColumnCount;
+    if (in_range && selection.ticked[static_cast<std::size_t>(c.selection)]) {
       out.push_back(&c);
     }
   }

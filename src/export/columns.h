@@ -1,5 +1,6 @@
-// The 40 export columns and the assembly of one person's row: own fields,
-// parents through the child family, up to three marriages.
+// The export columns and the assembly of one person's row: own fields,
+// parents through the child family, up to three marriages (columns 1 to
+// 40), then the "More fields" (41 to 53), which more_columns.h fills.
 #pragma once
 
 #include <array>
@@ -15,26 +16,31 @@ namespace kinsheet {
 enum class CaptionSet { kText, kCsv, kExcel, kAccess };
 
 struct ExportColumn {
-  int position;   // 1..40, catalogue order
-  int selection;  // field box 0..27 that includes it
+  int position;   // 1..53, catalogue order
+  int selection;  // field box 0..40 that includes it
   const char* text;  // nullptr past column 28
   const char* csv;
   const char* excel;
   const char* access;
+  // Written as a number where the format has numbers (.xlsx, SQLite).
+  bool numeric = false;
   const char* Caption(CaptionSet set) const;
 };
 
-inline constexpr int kColumnCount = 40;
+// The seed's columns, and all of them.
+inline constexpr int kSeedColumnCount = 40;
+inline constexpr int kColumnCount = 53;
 extern const std::array<ExportColumn, kColumnCount> kExportColumns;
 
 struct ExportValue {
-  int position;  // catalogue position 1..40
+  int position;  // catalogue position 1..53
   std::string value;
 };
 // Packed: one value per selected column, in catalogue order.
 using ExportRow = std::vector<ExportValue>;
 
-// The selected columns of the catalogue's first `max_position` columns.
+// The selected columns of the catalogue's first `max_position` columns,
+// then the selected "More fields" columns.
 std::vector<const ExportColumn*> SelectedColumns(const FieldSelection& selection,
                                                  int max_position = kColumnCount);
 

@@ -2,11 +2,13 @@
 // captions and saves it, then a data pass that opens it again, writes the
 // people in blocks of 70 rows by 40 columns and saves it. The spreadsheet
 // program is our own automation stand-in over the workbook engine.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "export/columns.h"
 #include "export/export_driver.h"
@@ -23,7 +25,8 @@ namespace {
 using text::DecodeText;
 
 constexpr int kBlockHeight = 70;
-constexpr int kBlockWidth = kColumnCount;
+// The seed's 40 columns; wider only with "More fields" columns past them.
+constexpr int kBlockWidth = kSeedColumnCount;
 // Row 1 holds the captions and row 2 stays empty.
 constexpr std::int32_t kMaxPeople = static_cast<std::int32_t>(xls::kMaxRows) - 2;
 
@@ -32,33 +35,36 @@ constexpr std::array<std::int16_t, kColumnCount> kColumnWidths = {
     10, 40, 16, 20, 10, 10, 12, 12, 3, 11, 30, 11, 30, 11, 30, 11, 30, 10, 10, 30,
     10, 30, 10, 10, 30, 11, 30, 3,  10, 10, 30, 11, 30, 3,  10, 10, 30, 11, 30, 3};
 
-// Letters of the k-th column (from 1): A..Z, then "A" and a letter.
+// Letters of the k-th column (from 1): A..Z, then AA..AZ, BA...
 std::string ColumnLetters(int k) {
   static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
   if (k <= 26) return std::string(1, kLetters[k - 1]);
-  return std::string("A") + kLetters[k - 27];
+  return std::string(1, kLetters[(k - 1) / 26 - 1]) + kLetters[(k - 1) % 26];
 }
 
 std::u16string Ascii(const std::string& s) { return std::u16string(s.begin(), s.end()); }
 
-// The 70 x 40 block of one write, one slot to spare each way.
+// The 70 x 40 block of one write (wider with more columns), one slot to
+// spare each way.
 class RowBlock {
  public:
-  RowBlock() : cells_(kBlockHeight + 1, kBlockWidth + 1) {}
+  explicit RowBlock(int width = kBlockWidth) : width_(width), cells_(kBlockHeight + 1, width + 1) {}
   void Clear() {
     for (int r = 0; r < kBlockHeight; ++r) {
-      for (int c = 0; c < kBlockWidth; ++c) cells_.at(r, c).clear();
+      for (int c = 0; c < width_; ++c) cells_.at(r, c).clear();
     }
   }
   std::u16string& at(int r, int c) { return cells_.at(r, c); }
   const xls::CellBlock& cells() const { return cells_; }
+  int width() const { return width_; }
 
  private:
+  int width_;
   xls::CellBlock cells_;
 };
 
 void WriteBlock(xls::ExcelWorksheet& sheet, std::int32_t start_row, const RowBlock& block) {
-  sheet.Range("A" + std::to_string(start_row)).Resize(kBlockHeight, kBlockWidth).SetValue(block.cells());
+  sheet.Range("A" + std::to_string(start_row)).Resize(kBlockHeight, block.width()).SetValue(block.cells());
 }
 
 }  // namespace
@@ -93,7 +99,8 @@ class ExcelWriter : public TableWriter {
       app_->Range(letters + "1").Select();
       app_->ActiveCell().SetFormulaR1C1(Ascii(column.Caption(CaptionSet::kExcel)));
       app_->Columns(letters + ":" + letters).SetColumnWidth(kColumnWidths[column.position - 1]);
-      app_->Columns(letters + ":" + letters).SetNumberFormat(u"@");
+      // Text columns keep what they hold as text; years are numbers.
+      app_->Columns(letters + ":" + letters).SetNumberFormat(column.numeric ? u"General" : u"@");
       xls::ExcelFont font = app_->Selection().Font();
       font.SetName(u"Arial");
       font.SetFontStyle(u"Bold");
@@ -107,21 +114,41 @@ class ExcelWriter : public TableWriter {
     sheet_ = &app_->Workbooks().Open(temporary_).ActiveSheet();
     start_row_ = 3;
     block_rows_ = 0;
+    numeric_.clear();
+    for (const ExportColumn* c : table.columns) numeric_.push_back(c->numeric);
+    const int width = std::max<int>(kBlockWidth, static_cast<int>(table.columns.size()));
+    if (width != block_.width()) block_ = RowBlock(width);
+    slots_.assign(static_cast<std::size_t>(width), std::string());
   }
   void Row(const ExportRow& row) override {
-    slots_.fill(" ");
-    for (std::size_t k = 0; k < row.size() && k < slots_.size(); ++k) slots_[k] = row[k].value;
+    std::fill(slots_.begin(), slots_.end(), " ");
     ++block_rows_;
-    for (int c = 0; c < kBlockWidth; ++c) block_.at(block_rows_ - 1, c) = DecodeText(TrimSpaces(slots_[c]));
+    for (std::size_t k = 0; k < row.size() && k < slots_.size(); ++k) {
+      if (k < numeric_.size() && numeric_[k]) {
+        // Numbers go into the sheet after the block's text, which would
+        // clear them.
+        if (!row[k].value.empty()) {
+          numbers_.push_back({static_cast<std::uint32_t>(start_row_ - 1 + block_rows_ - 1),
+                              static_cast<std::uint32_t>(k), std::stod(row[k].value)});
+        }
+        continue;
+      }
+      slots_[k] = row[k].value;
+    }
+    for (int c = 0; c < block_.width(); ++c) block_.at(block_rows_ - 1, c) = DecodeText(TrimSpaces(slots_[c]));
     if (block_rows_ == kBlockHeight) {
       WriteBlock(*sheet_, start_row_, block_);
+      WriteNumbers();
       block_rows_ = 0;
       start_row_ += kBlockHeight;
       block_.Clear();
     }
   }
   // The last block is written whole, whatever it holds.
-  void EndTable() override { WriteBlock(*sheet_, start_row_, block_); }
+  void EndTable() override {
+    WriteBlock(*sheet_, start_row_, block_);
+    WriteNumbers();
+  }
   void Finish() override {
     app_->ActiveWorkbook().Save();
     app_->ActiveWorkbook().Close(false);
@@ -137,7 +164,18 @@ class ExcelWriter : public TableWriter {
   RowBlock block_;
   std::int32_t start_row_ = 3;
   int block_rows_ = 0;
-  std::array<std::string, kColumnCount> slots_;
+  std::vector<std::string> slots_;
+  struct Number {
+    std::uint32_t row;  // from 0
+    std::uint32_t col;
+    double value;
+  };
+  void WriteNumbers() {
+    for (const Number& n : numbers_) sheet_->sheet().SetNumber(n.row, n.col, n.value);
+    numbers_.clear();
+  }
+  std::vector<bool> numeric_;  // by column of the table
+  std::vector<Number> numbers_;  // of the current block
 };
 
 }  // namespace

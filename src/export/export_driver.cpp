@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "export/living.h"
+#include "export/more_columns.h"
 #include "export/writer_support.h"
 #include "fileio/replacement.h"
 #include "ui/messages.h"
@@ -67,6 +68,7 @@ class PeopleRows : public TableSource {
   void Open() override {
     files_ = OpenWorkFiles(state_, ws_);
     next_ = 1;
+    if (state_.selection.AnyMore()) more_ = std::make_unique<MoreColumns>(state_);
   }
   bool Next(ExportRow& row) override {
     if (order_ != nullptr) {
@@ -78,7 +80,9 @@ class PeopleRows : public TableSource {
     }
     for (; next_ <= state_.work.individual_count; ++next_) {
       if (WritesRow(state_.living_plan, state_.living.mode, next_)) {
-        AssembleRow(state_, files_, next_++, marriages_, row);
+        AssembleRow(state_, files_, next_, marriages_, row);
+        if (more_) more_->Append(state_, files_, next_, row);
+        ++next_;
         return true;
       }
     }
@@ -87,8 +91,12 @@ class PeopleRows : public TableSource {
   void Close() override {
     files_.individuals.Close();
     files_.families.Close();
+    more_.reset();
   }
-  void Abandon() noexcept override { files_ = WorkFiles(); }
+  void Abandon() noexcept override {
+    files_ = WorkFiles();
+    more_.reset();
+  }
 
  private:
   RunState& state_;
@@ -96,6 +104,7 @@ class PeopleRows : public TableSource {
   int marriages_;
   const std::vector<std::int32_t>* order_;
   WorkFiles files_;
+  std::unique_ptr<MoreColumns> more_;
   std::int32_t next_ = 1;
 };
 

@@ -1,5 +1,5 @@
 // The SQLite export: the table tblKinsheet with the Access field names, all
-// TEXT in UTF-8, one row per person in file order, an index on INDI_ID made
+// TEXT in UTF-8 but the numeric columns (INTEGER), one row per person in file order, an index on INDI_ID made
 // after the rows, and the table kinsheet_info describing the export. All of
 // it in one transaction through one prepared statement.
 #include <sqlite3.h>
@@ -89,6 +89,12 @@ class Statement {
       db_.Fail();
     }
   }
+  void BindNull(int index) {
+    if (sqlite3_bind_null(stmt_, index) != SQLITE_OK) db_.Fail();
+  }
+  void BindNumber(int index, std::int64_t value) {
+    if (sqlite3_bind_int64(stmt_, index, value) != SQLITE_OK) db_.Fail();
+  }
   void Run() {
     if (sqlite3_step(stmt_) != SQLITE_DONE) db_.Fail();
     sqlite3_reset(stmt_);
@@ -148,8 +154,10 @@ class SqliteWriter : public TableWriter {
     fields_ = TableFields(table.columns);
     std::string create = "CREATE TABLE " + table_ + " (";
     std::string insert = "INSERT INTO " + table_ + " VALUES (";
+    numeric_.assign(fields_.size(), false);
     for (std::size_t i = 0; i < fields_.size(); ++i) {
-      create += (i ? ", " : "") + Quoted(fields_[i].name) + " TEXT";
+      numeric_[i] = kExportColumns[static_cast<std::size_t>(fields_[i].position - 1)].numeric;
+      create += (i ? ", " : "") + Quoted(fields_[i].name) + (numeric_[i] ? " INTEGER" : " TEXT");
       insert += i ? ", ?" : "?";
     }
     db_->Exec(create + ")");
@@ -161,6 +169,15 @@ class SqliteWriter : public TableWriter {
     for (const ExportValue& v : row) by_position_[v.position] = &v.value;
     for (std::size_t i = 0; i < fields_.size(); ++i) {
       const std::string* v = by_position_[fields_[i].position];
+      if (numeric_[i]) {
+        // A number column has no empty text: a missing number is NULL.
+        if (v == nullptr || v->empty()) {
+          add_->BindNull(static_cast<int>(i + 1));
+        } else {
+          add_->BindNumber(static_cast<int>(i + 1), std::stoll(*v));
+        }
+        continue;
+      }
       // Empty values are the empty text, never NULL; most values are
       // UTF-8 already and are bound where they are.
       if (v == nullptr) {
@@ -206,6 +223,7 @@ class SqliteWriter : public TableWriter {
   std::optional<Statement> add_;
   std::string table_;
   std::vector<TableField> fields_;
+  std::vector<bool> numeric_;
   std::vector<std::string> values_;
   std::array<const std::string*, kColumnCount + 1> by_position_{};
   const std::string empty_;

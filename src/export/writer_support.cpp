@@ -18,7 +18,8 @@ std::vector<TableField> TableFields(const FieldSelection& selection) {
 std::vector<TableField> TableFields(const std::vector<const ExportColumn*>& columns) {
   static constexpr std::array<int, kColumnCount> kFieldOrder = {
       1,  2,  3,  4,  8,  6,  5,  7,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
-      21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40};
+      21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40,
+      41, 42, 43, 44, 45, 46, 47, 48, 49, 50, 51, 52, 53};
   std::array<bool, kColumnCount + 1> selected{};
   for (const ExportColumn* c : columns) selected[c->position] = true;
   std::vector<TableField> fields;

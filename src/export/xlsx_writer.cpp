@@ -154,9 +154,12 @@ class XlsxWriter : public TableWriter {
     if (sheet_ == nullptr) throw XlsxError(msg::kXlsxCannotAddWorksheet + name);
     if (text_format_ == nullptr) AddFormats();
     const auto last_column = static_cast<lxw_col_t>(table.columns.size() - 1);
+    numeric_.assign(table.columns.size(), false);
     for (lxw_col_t k = 0; k < table.columns.size(); ++k) {
       const ExportColumn& column = *table.columns[k];
-      Check(worksheet_set_column(sheet_, k, k, kColumnWidths[column.position - 1], text_format_),
+      numeric_[k] = column.numeric;
+      Check(worksheet_set_column(sheet_, k, k, kColumnWidths[column.position - 1],
+                                 column.numeric ? nullptr : text_format_),
             msg::kXlsxCannotFormatColumn);
       Check(worksheet_write_string(sheet_, 0, k, column.Caption(CaptionSet::kExcel), caption_format_),
             msg::kXlsxCannotWriteCaption);
@@ -174,6 +177,12 @@ class XlsxWriter : public TableWriter {
     for (std::size_t k = 0; k < row.size(); ++k) {
       // An empty value is an empty cell, which every reader reads as empty.
       if (row[k].value.empty()) continue;
+      if (k < numeric_.size() && numeric_[k]) {
+        Check(worksheet_write_number(sheet_, row_, static_cast<lxw_col_t>(k), std::stod(row[k].value), nullptr),
+              msg::kXlsxCannotWriteRow);
+        last_rows_.back() = 1 + static_cast<std::int64_t>(row_);
+        continue;
+      }
       // Most values are UTF-8 already and go as they are.
       const std::string* utf8 = &row[k].value;
       if (!text::IsValidUtf8(*utf8)) {
@@ -214,6 +223,8 @@ class XlsxWriter : public TableWriter {
   lxw_row_t row_ = 0;
   // Per sheet, the number of its last row with a value.
   std::vector<std::int64_t> last_rows_;
+  // By column of the current sheet: written as numbers.
+  std::vector<bool> numeric_;
   std::string value_;
 };
 

@@ -149,8 +149,10 @@ bool EndsWithGdz(const std::string& path) {
 void EmptyAfterCancel(RunState& state, WindowServices& ws) {
   state.work.individual_file = File();
   state.work.family_file = File();
+  state.work.kin_log.Abandon();
   std::remove(state.IndividualWorkFile().c_str());
   std::remove(state.FamilyWorkFile().c_str());
+  std::remove(state.KinWorkFile().c_str());
   ResetCounters(state, ws);
   ws.ListClear();
   state.scroll = ScrollBarState{};
@@ -237,6 +239,7 @@ LoadOutcome LoadGedcom(RunState& state, WindowServices& ws, const std::string& p
     ~Cleanup() {
       w.individual_file = File();
       w.family_file = File();
+      w.kin_log.Abandon();
       ws.SetBusy(false);
     }
   } cleanup{ws, w};
@@ -272,6 +275,7 @@ LoadOutcome LoadGedcom(RunState& state, WindowServices& ws, const std::string& p
     w.individual_file = FileOpen(ws, ind_path, kModeRandom, 1, true);
     w.family_file = FileOpen(ws, fam_path, kModeRandom, 1, true);
     if (!w.individual_file.is_open() || !w.family_file.is_open()) return LoadOutcome::kFailed;
+    w.kin_log.Open(state.KinWorkFile());
 
     // A file of another kind stops here, before any of its bytes can reach
     // a message as a line; a ZIP may be a GEDCOM archive.
@@ -328,6 +332,7 @@ LoadOutcome LoadGedcom(RunState& state, WindowServices& ws, const std::string& p
     in.Close();
     w.individual_file.Close();
     w.family_file.Close();
+    w.kin_log.Close();
   } catch (const Cancelled&) {
     EmptyAfterCancel(state, ws);
     return LoadOutcome::kInterrupted;

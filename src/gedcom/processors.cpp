@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "records/kin_log.h"
 #include "records/work_records.h"
 #include "text/display.h"
 #include "text/encoding.h"
@@ -42,6 +43,8 @@ enum class LineRole : std::uint8_t {
   kIndiStart, kName, kTitle, kNamePrefix, kNameSuffix, kNickname, kGivenName, kSurname,
   kSex, kAfn, kFamc, kFams, kDeath, kBurial, kBirth, kChr,
   kFamStart, kHusband, kWife, kChild, kMarriage,
+  // Kept for the kinship columns only.
+  kOccupation, kReligion, kResidence, kResidencePlace, kPedigree,
   // Events: a date or place of the individual's or the family's record.
   kBirthDate, kBirthPlace, kChrDate, kChrPlace, kDeathDate, kDeathPlace, kBurialDate,
   kBurialPlace, kMarriageDate, kMarriagePlace,
@@ -85,6 +88,7 @@ constexpr PathRole kPaths9[] = {
     Entry("INDI:NAME", R::kName), Entry("INDI:TITL", R::kTitle), Entry("INDI:FAMC", R::kFamc),
     Entry("INDI:FAMS", R::kFams), Entry("INDI:DEAT", R::kDeath),
     Entry("INDI:BURI", R::kBurial), Entry("INDI:BIRT", R::kBirth),
+    Entry("INDI:OCCU", R::kOccupation), Entry("INDI:RELI", R::kReligion), Entry("INDI:RESI", R::kResidence),
 };
 constexpr PathRole kPaths13[] = {
     Entry("INDI:CHR:DATE", R::kChrDate), Entry("INDI:CHR:PLAC", R::kChrPlace),
@@ -97,6 +101,7 @@ constexpr PathRole kPaths14[] = {
     Entry("INDI:NAME:GIVN", R::kGivenName), Entry("INDI:NAME:SURN", R::kSurname),
     Entry("INDI:NAME:NPFX", R::kNamePrefix), Entry("INDI:NAME:NSFX", R::kNameSuffix),
     Entry("INDI:NAME:NICK", R::kNickname), Entry("INDI:NAME:TITL", R::kTitle),
+    Entry("INDI:RESI:PLAC", R::kResidencePlace), Entry("INDI:FAMC:PEDI", R::kPedigree),
 };
 
 template <std::size_t N>
@@ -393,8 +398,19 @@ void ProcessINDI(RunState& state, WindowServices& ws) {
       case LineRole::kBirth: case LineRole::kChr: StartStructure(w, role); break;
       case LineRole::kSex: rec.Set(IndiField::kSex, value); break;
       case LineRole::kAfn: rec.Set(IndiField::kAfn, value); break;
-      case LineRole::kFamc: rec.Set(IndiField::kFamc, value); break;
+      case LineRole::kFamc:
+        rec.Set(IndiField::kFamc, value);
+        w.kin_log.Add(KinLine::kFamc, w.individual_number, value);
+        break;
+      case LineRole::kPedigree: w.kin_log.Add(KinLine::kPedigree, w.individual_number, value); break;
+      case LineRole::kOccupation: w.kin_log.Add(KinLine::kOccupation, w.individual_number, value); break;
+      case LineRole::kReligion: w.kin_log.Add(KinLine::kReligion, w.individual_number, value); break;
+      case LineRole::kResidence: w.kin_log.Add(KinLine::kResidence, w.individual_number, value); break;
+      case LineRole::kResidencePlace:
+        w.kin_log.Add(KinLine::kResidencePlace, w.individual_number, value);
+        break;
       case LineRole::kFams:
+        w.kin_log.Add(KinLine::kFams, w.individual_number, value);
         if (rec.IsBlank(IndiField::kFams1)) {
           rec.Set(IndiField::kFams1, value);
         } else if (rec.IsBlank(IndiField::kFams2)) {
@@ -482,6 +498,7 @@ void ProcessFAM(RunState& state, WindowServices& ws) {
         w.family_index.SetExtra(w.family_number, 2, value);
         break;
       case LineRole::kChild: {
+        w.kin_log.Add(KinLine::kChild, w.family_number, value);
         std::int16_t count = rec.Count();
         if (CountLine(count, w.family_count_limit_said, ws, msg::kTooManyChilStart, w.current_family_id,
                       msg::kTooManyChilEnd)) {

@@ -46,12 +46,16 @@ void Remove(const std::string& path) {
 LoadOutcome ReloadGedcom(RunState& state, WindowServices& ws, const std::string& preset) {
   const std::string ind = state.IndividualWorkFile();
   const std::string fam = state.FamilyWorkFile();
+  // The kinship log follows the other two where it can; without it the old
+  // file's "More fields" of links and texts come out empty.
+  const std::string kin = state.KinWorkFile();
   if (state.work.individual_count == 0 || state.work_folder.empty()) return LoadGedcom(state, ws, preset);
   if (!MoveFile(ind, Aside(ind))) return LoadGedcom(state, ws, preset);
   if (!MoveFile(fam, Aside(fam))) {
     MoveFile(Aside(ind), ind);
     return LoadGedcom(state, ws, preset);
   }
+  MoveFile(kin, Aside(kin));
   LoadedFile before{std::move(state.work), state.counters,  state.scroll,        state.current_file_name,
                     state.name_part,       state.folder_part, state.gedcom_path, state.loaded_gedcom,
                     std::move(state.living_plan)};
@@ -62,6 +66,7 @@ LoadOutcome ReloadGedcom(RunState& state, WindowServices& ws, const std::string&
   if (outcome != LoadOutcome::kCancelled && outcome != LoadOutcome::kInterrupted) {
     Remove(Aside(ind));
     Remove(Aside(fam));
+    Remove(Aside(kin));
     return outcome;
   }
 
@@ -69,8 +74,10 @@ LoadOutcome ReloadGedcom(RunState& state, WindowServices& ws, const std::string&
   state.work = WorkState();
   Remove(ind);
   Remove(fam);
+  Remove(kin);
   MoveFile(Aside(ind), ind);
   MoveFile(Aside(fam), fam);
+  MoveFile(Aside(kin), kin);
   state.work = std::move(before.work);
   state.counters = before.counters;
   state.scroll = before.scroll;

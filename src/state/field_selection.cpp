@@ -1,4 +1,4 @@
-// The 28 field boxes, the bulk commands and the one rule between box 20
+// The field boxes (the 28 and the "More fields"), the bulk commands and the one rule between box 20
 // (spouse's name) and the spouse option; plus the scroll bar and Exit's
 // clean-up, the other state the window only mirrors.
 #include <cstdio>
@@ -23,7 +23,7 @@ void chkSelect_Click(RunState& state, WindowServices& ws, int index) {
 }
 
 void SetFieldBox(RunState& state, WindowServices& ws, int index, bool ticked) {
-  if (index < 0 || index >= kFieldCount) return;
+  if (index < 0 || index >= kAllFieldCount) return;
   if (state.selection.ticked[index] == ticked) return;
   state.selection.ticked[index] = ticked;
   ws.ShowFieldBox(index, ticked);
@@ -35,7 +35,7 @@ void SelectAll(RunState& state, WindowServices& ws) {
 }
 
 void DeselectAll(RunState& state, WindowServices& ws) {
-  for (int i = 0; i < kFieldCount; ++i) SetFieldBox(state, ws, i, false);
+  for (int i = 0; i < kAllFieldCount; ++i) SetFieldBox(state, ws, i, false);
 }
 
 void SetScrollValue(RunState& state, WindowServices& ws, std::int32_t value) {
@@ -48,7 +48,7 @@ void SetScrollValue(RunState& state, WindowServices& ws, std::int32_t value) {
 void DeleteWorkFiles(const RunState& state) {
   // Without a work folder there are no work files, only names at the root.
   if (state.work_folder.empty()) return;
-  for (const std::string& path : {state.IndividualWorkFile(), state.FamilyWorkFile()}) {
+  for (const std::string& path : {state.IndividualWorkFile(), state.FamilyWorkFile(), state.KinWorkFile()}) {
     if (FileExists(path)) std::remove(path.c_str());
   }
 }

@@ -13,20 +13,32 @@
 #include "fileio/navigate.h"
 #include "fileio/replacement.h"
 #include "records/reading_report.h"
+#include "records/kin_log.h"
 #include "records/work_records.h"
 
 namespace kinsheet {
 
+// The field boxes: the 28 of every export, then the "More fields" group
+// (kinship and computed columns), numbered on from 28.
 inline constexpr int kFieldCount = 28;
+inline constexpr int kMoreFieldCount = 13;
+inline constexpr int kAllFieldCount = kFieldCount + kMoreFieldCount;
 inline constexpr int kCounterCount = 8;
 
 struct FieldSelection {
-  std::array<bool, kFieldCount> ticked{};
+  std::array<bool, kAllFieldCount> ticked{};
   bool incl_spouse = false;
   bool incl_spouse_enabled = false;
   bool Any() const {
     for (bool t : ticked) {
       if (t) return true;
+    }
+    return false;
+  }
+  // Whether any box of the "More fields" group is ticked.
+  bool AnyMore() const {
+    for (int i = kFieldCount; i < kAllFieldCount; ++i) {
+      if (ticked[static_cast<std::size_t>(i)]) return true;
     }
     return false;
   }
@@ -85,6 +97,9 @@ struct WorkState {
   // neither date nor place ("1 DEAT Y"). Kept here rather than in the
   // record, whose bytes stay as they are.
   std::vector<bool> death_recorded;
+  // Family links, PEDI, OCCU, RELI and RESI lines, for the kinship
+  // columns: open during a load only.
+  KinLogWriter kin_log;
   // The working record's FAMS or CHIL count reached 32767 and the user has
   // been told.
   bool individual_count_limit_said = false;
@@ -179,9 +194,13 @@ struct RunState {
   // outcome the window has not yet told.
   std::string opener = "xdg-open";
   std::vector<OpenerRun> openers;
+  // The person the kinship columns are relative to: an id as the file
+  // writes it, without the @s; empty for none.
+  std::string root_id;
 
   std::string IndividualWorkFile() const { return work_folder + "/Kinsheet.Ind"; }
   std::string FamilyWorkFile() const { return work_folder + "/Kinsheet.Fam"; }
+  std::string KinWorkFile() const { return work_folder + "/Kinsheet.Kin"; }
 };
 
 // The files the programs look for at run time.

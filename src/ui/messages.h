@@ -150,6 +150,9 @@ inline constexpr const char* kSaveFilterSqlite =
 // Living people: the name that stands for a person presumed living, and the
 // window's choice of what an export does with them.
 inline constexpr const char* kLiving = "Living";
+// The root person of the kinship columns: "<start><id><end>".
+inline constexpr const char* kUnknownRootStart = "No person has the id @";
+inline constexpr const char* kUnknownRootEnd = "@: choose a root person who is in the file.";
 inline constexpr const char* kLivingChoice = "Living people:";
 inline constexpr const char* kLivingInclude = "Include";
 inline constexpr const char* kLivingPrivate = "Private";

@@ -29,6 +29,43 @@ def run(*args, cwd=None, shell_prefix=None, env=None):
     return subprocess.run(cmd, capture_output=True, cwd=cwd, env=env, timeout=300)
 
 
+class Root(Work):
+    """--root picks the person of the kinship fields; nobody with its id, no file."""
+
+    def rows(self, path):
+        with open(path, encoding="utf-8", newline="") as f:
+            return [line.rstrip("\r\n").split('","') for line in f]
+
+    def test_unknown_root_is_refused_before_anything_is_written(self):
+        out = self.path("kin.csv")
+        for root in ("@I999@", "I999", "@nobody@"):
+            r = run("export", "--fields", "16,more", "--root", root, SAMPLE, out)
+            self.assertEqual(r.returncode, 1, root)
+            self.assertEqual(r.stderr.decode(), "Kinsheet: No person has the id @%s@: choose a root person who "
+                             "is in the file.\n" % root.strip("@"))
+            self.assertEqual(os.listdir(self.dir), [], root)
+
+    def test_root_with_or_without_ats_and_none(self):
+        outputs = {}
+        for name, extra in (("ats", ["--root", "@I1@"]), ("bare", ["--root=I1"]), ("none", [])):
+            out = self.path(name + ".csv")
+            r = run("export", "--quiet", "--fields", "16,28,29,31", *extra, SAMPLE, out)
+            self.assertEqual(r.returncode, 0, r.stderr)
+            outputs[name] = self.rows(out)
+        self.assertEqual(outputs["ats"], outputs["bare"])
+        self.assertEqual(outputs["ats"][0], ['"INDI_ID', "Relationship", "Generation", 'Direct_Line"'])
+        self.assertEqual(outputs["ats"][1], ['"I1', "self", "0", 'R"'])
+        self.assertTrue(all(row[1:] == ["", "", '"'] for row in outputs["none"][1:]), outputs["none"][:3])
+
+    def test_all_keeps_meaning_the_28(self):
+        r = run("export", "--quiet", "--fields", "all", SAMPLE, self.path("all.csv"))
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(len(self.rows(self.path("all.csv"))[0]), 40)
+        r = run("export", "--quiet", "--fields", "all,more", SAMPLE, self.path("more.csv"))
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(len(self.rows(self.path("more.csv"))[0]), 53)
+
+
 class Counters(Work):
     def test_sample_family(self):
         r = run("counters", SAMPLE)
@@ -54,7 +91,9 @@ class Usage(Work):
         out = self.path("x.csv")
         for args in ([], ["frobnicate"], ["counters"], ["counters", ""],
                      ["export", SAMPLE], ["export", SAMPLE, ""], ["export", "", out],
-                     ["export", "--fields", "28", SAMPLE, out], ["export", "--fields", "1,x", SAMPLE, out],
+                     ["export", "--fields", "41", SAMPLE, out],
+                     ["export", "--fields", "all,most", SAMPLE, out], ["export", "--root", "@@", SAMPLE, out],
+                     ["export", "--root", SAMPLE, out], ["export", "--fields", "1,x", SAMPLE, out],
                      ["export", "--fields", "1,,2", SAMPLE, out], ["export", "--format", "pdf", SAMPLE, out],
                      ["export", SAMPLE, self.path("noext")], ["export", SAMPLE, self.path("x.doc")],
                      ["export", "--bogus", SAMPLE, out], ["export", "--living", "hide", SAMPLE, out],

@@ -374,7 +374,8 @@ TEST_P(JetFile, RefusesWhatTheEngineRefuses) {
   DBEngine engine;
   auto db = engine.OpenDatabase(path);
   TableDef def = db->CreateTableDef("tblKinsheet");
-  EXPECT_THROW(def.CreateField("X", 4, 10), JetError);
+  EXPECT_THROW(def.CreateField("X", 7, 8), JetError);  // Double: text and Long Integer only
+  EXPECT_EQ(def.CreateField("X", dbLong, 10).Size(), 4);
   EXPECT_THROW(def.CreateField("X", dbText, 0), JetError);
   EXPECT_THROW(def.CreateField("X", dbText, 256), JetError);
   EXPECT_THROW(db->TableDefs().Append(def), JetError);  // no fields

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
@@ -250,7 +251,52 @@ class BrowserTest : public QObject {
   void stopALongLoad_data();
   void stopALongLoad();
   void readingReportFromTheStatusBarAndTheViewMenu();
+  void rootPersonTypedChosenAndRemembered();
 };
+
+void BrowserTest::rootPersonTypedChosenAndRemembered() {
+  WindowFixture f;
+  MainWindow& w = *f.window;
+  w.RestoreSettings();
+  const std::string path = WriteGedcom(f.sandbox, "root.ged", 30);
+  QVERIFY(f.Load(path));
+  QCOMPARE(w.txtRoot->text(), QString());
+  // Typed with its @s: the field keeps the id, the full name (as the
+  // exports write it) shows beside it.
+  w.txtRoot->setText("@I7@");
+  emit w.txtRoot->editingFinished();
+  QCOMPARE(QString::fromStdString(f.state.root_id), QString("I7"));
+  QCOMPARE(w.txtRoot->text(), QString("I7"));
+  QCOMPARE(w.lblRootName->text(), QString("Given7  Row000007"));
+  // Nobody with the id: the root stays, the field says so.
+  w.txtRoot->setText("I99");
+  emit w.txtRoot->editingFinished();
+  QCOMPARE(QString::fromStdString(f.state.root_id), QString("I7"));
+  QCOMPARE(w.lblRootName->text(), QString("(nobody has this id)"));
+
+  // The browser's menu on its third row sets the third person.
+  QTimer::singleShot(0, [] {
+    QWidget* popup = QApplication::activePopupWidget();
+    QVERIFY(popup != nullptr);
+    auto* set_root = popup->findChild<QAction*>("mnuSetRoot");
+    QVERIFY(set_root != nullptr);
+    QCOMPARE(set_root->text(), QString("Set as root person"));
+    set_root->trigger();
+    popup->close();
+  });
+  const QRect third = w.ListView1->visualItemRect(w.ListView1->topLevelItem(2));
+  emit w.ListView1->customContextMenuRequested(third.center());
+  QCOMPARE(QString::fromStdString(f.state.root_id), QString("I3"));
+  QCOMPARE(w.lblRootName->text(), QString("Given3  Row000003"));
+
+  // Another file has no root; the first one gets its own back.
+  QVERIFY(f.Load(WriteGedcom(f.sandbox, "other.ged", 25)));
+  QCOMPARE(w.txtRoot->text(), QString());
+  QVERIFY(f.state.root_id.empty());
+  QVERIFY(f.Load(path));
+  QCOMPARE(w.txtRoot->text(), QString("I3"));
+  QCOMPARE(QString::fromStdString(f.state.root_id), QString("I3"));
+}
 
 void BrowserTest::loadShowsTheCoresPageAndCounters() {
   WindowFixture f;

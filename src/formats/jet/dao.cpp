@@ -141,9 +141,10 @@ Field TableDef::CreateField(const std::string& name, int type, int size) const {
   if (name.empty() || name.size() > kMaxNameLength) {
     throw JetError("Field name " + Quoted(name) + " must have 1 to 64 characters.");
   }
+  if (type == dbLong) return Field(name, type, 4);
   if (type != dbText) {
-    throw JetError("Field " + Quoted(name) + ": only text fields (type 10) are supported, not type " +
-                   std::to_string(type) + ".");
+    throw JetError("Field " + Quoted(name) + ": only text (type 10) and Long Integer (type 4) fields are "
+                   "supported, not type " + std::to_string(type) + ".");
   }
   if (size < 1 || size > kMaxTextSize) {
     throw JetError("Field " + Quoted(name) + ": size " + std::to_string(size) + " is outside 1 to 255.");
@@ -230,6 +231,14 @@ void Database::AppendTable(const TableDef& def) {
     const Field& f = def.Fields()[i];
     ColumnShape c;
     c.name = Widen(f.Name());
+    if (f.Type() == dbLong) {
+      c.type = kTypeLong;
+      c.length = 4;
+      c.flags = kColumnFixed | kColumnUpdatable;
+      shape.columns.push_back(c);
+      fields.push_back(f);
+      continue;
+    }
     c.type = kTypeText;
     c.length = static_cast<std::uint16_t>(f.Size() * fmt.text_unit_bytes);
     c.flags = kColumnUpdatable;
@@ -385,7 +394,11 @@ std::unique_ptr<Database> DBEngine::OpenDatabase(const std::string& path) const 
 }
 
 Recordset::Recordset(Database& db, TableWriter& table)
-    : db_(&db), table_(&table), values_(table.shape().columns.size()), set_(values_.size(), false) {
+    : db_(&db),
+      table_(&table),
+      values_(table.shape().columns.size()),
+      numbers_(values_.size(), 0),
+      set_(values_.size(), false) {
   for (std::size_t i = 0; i < table.fields().size(); ++i) index_.emplace(table.fields()[i].Name(), i);
 }
 
@@ -411,10 +424,20 @@ RecordsetField Recordset::Fields(const std::string& name) {
 }
 
 void RecordsetField::Value(std::u16string_view value) { rs_->SetValue(index_, value); }
+void RecordsetField::Value(std::int32_t value) { rs_->SetNumber(index_, value); }
+
+void Recordset::SetNumber(std::size_t index, std::int32_t value) {
+  if (!editing_) throw JetError("Update or CancelUpdate without AddNew or Edit.");
+  const Field& field = table_->fields()[index];
+  if (field.Type() != dbLong) throw JetError("Field " + Quoted(field.Name()) + " takes text, not a number.");
+  numbers_[index] = value;
+  set_[index] = true;
+}
 
 void Recordset::SetValue(std::size_t index, std::u16string_view value) {
   if (!editing_) throw JetError("Update or CancelUpdate without AddNew or Edit.");
   const Field& field = table_->fields()[index];
+  if (field.Type() != dbText) throw JetError("Field " + Quoted(field.Name()) + " takes a number, not text.");
   if (value.size() > static_cast<std::size_t>(field.Size())) {
     throw JetError("The field " + Quoted(field.Name()) +
                    " is too small to accept the amount of data you attempted to add: its size is " +
@@ -437,7 +460,14 @@ void Recordset::Update(int type, bool force) {
   const auto& columns = table_->shape().columns;
   std::vector<Cell> cells(columns.size());
   for (std::size_t i = 0; i < columns.size(); ++i) {
-    if (set_[i]) cells[i] = Cell::Of(EncodeText(fmt, values_[i], columns[i].compressible));
+    if (!set_[i]) continue;
+    if (columns[i].type == kTypeLong) {
+      std::string bytes;
+      PutU32(bytes, static_cast<std::uint32_t>(numbers_[i]));
+      cells[i] = Cell::Of(std::move(bytes));
+    } else {
+      cells[i] = Cell::Of(EncodeText(fmt, values_[i], columns[i].compressible));
+    }
   }
   table_->Append(cells);
   editing_ = false;

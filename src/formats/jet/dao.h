@@ -21,6 +21,7 @@
 
 namespace kinsheet::jet {
 
+inline constexpr int dbLong = 4;
 inline constexpr int dbText = 10;
 inline constexpr int dbOpenDynaset = 2;
 inline constexpr int dbUpdateRegular = 1;
@@ -62,7 +63,8 @@ class TableDef {
  public:
   explicit TableDef(std::string name) : name_(std::move(name)) {}
   const std::string& Name() const { return name_; }
-  // Type 10 (text) only; `size` is in characters, 1 to 255.
+  // Type 10 (text), `size` in characters, 1 to 255; or type 4 (Long
+  // Integer), whose size is 4.
   Field CreateField(const std::string& name, int type, int size) const;
   FieldCollection& Fields() { return fields_; }
   const FieldCollection& Fields() const { return fields_; }
@@ -92,6 +94,8 @@ class RecordsetField {
  public:
   RecordsetField(Recordset& rs, std::size_t index) : rs_(&rs), index_(index) {}
   void Value(std::u16string_view value);
+  // A Long Integer field's value.
+  void Value(std::int32_t value);
 
  private:
   Recordset* rs_;
@@ -114,12 +118,14 @@ class Recordset {
  private:
   friend class RecordsetField;
   void SetValue(std::size_t index, std::u16string_view value);
+  void SetNumber(std::size_t index, std::int32_t value);
 
   Database* db_;
   TableWriter* table_;
   bool editing_ = false;
   bool open_ = true;
   std::vector<std::u16string> values_;  // buffers kept from record to record
+  std::vector<std::int32_t> numbers_;   // of Long Integer fields
   std::vector<bool> set_;                // false: the field stays NULL
   std::unordered_map<std::string, std::size_t> index_;  // field name -> column
 };

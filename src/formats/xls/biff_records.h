@@ -56,6 +56,7 @@ inline constexpr std::uint16_t kInterfaceHdr = 0x00E1;
 inline constexpr std::uint16_t kInterfaceEnd = 0x00E2;
 inline constexpr std::uint16_t kSst = 0x00FC;
 inline constexpr std::uint16_t kLabelSst = 0x00FD;
+inline constexpr std::uint16_t kNumber = 0x0203;  // row, column, XF, IEEE double
 inline constexpr std::uint16_t kExtSst = 0x00FF;
 inline constexpr std::uint16_t kRrTabId = 0x013D;
 inline constexpr std::uint16_t kUsesElfs = 0x0160;

@@ -127,8 +127,20 @@ void Worksheet::SetText(std::uint32_t row, std::uint32_t col, std::u16string_vie
 
 std::u16string_view Worksheet::Text(std::uint32_t row, std::uint32_t col) const {
   const Cell* cell = Find(row, col);
-  if (cell == nullptr || cell->text == kNoText) return {};
+  if (cell == nullptr || cell->text == kNoText || IsNumber(cell->text)) return {};
   return tables_->TextAt(cell->text);
+}
+
+void Worksheet::SetNumber(std::uint32_t row, std::uint32_t col, double value) {
+  Cell& cell = Touch(row, col);
+  cell.text = kNumberBit | static_cast<std::uint32_t>(numbers_.size());
+  numbers_.push_back(value);
+}
+
+std::optional<double> Worksheet::Number(std::uint32_t row, std::uint32_t col) const {
+  const Cell* cell = Find(row, col);
+  if (cell == nullptr || !IsNumber(cell->text)) return std::nullopt;
+  return numbers_[cell->text & ~kNumberBit];
 }
 
 bool Worksheet::HasCell(std::uint32_t row, std::uint32_t col) const { return Find(row, col) != nullptr; }

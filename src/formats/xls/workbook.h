@@ -68,6 +68,10 @@ class Worksheet {
   // from 0. Throws XlsError outside 65,536 rows x 256 columns.
   void SetText(std::uint32_t row, std::uint32_t col, std::u16string_view text);
   std::u16string_view Text(std::uint32_t row, std::uint32_t col) const;
+  // A number in a cell, replacing its text; Number is nullopt for a cell
+  // without one (Text of a number cell is empty).
+  void SetNumber(std::uint32_t row, std::uint32_t col, double value);
+  std::optional<double> Number(std::uint32_t row, std::uint32_t col) const;
   bool HasCell(std::uint32_t row, std::uint32_t col) const;
 
   // A cell's own format, else its column's, else the workbook default.
@@ -89,6 +93,9 @@ class Worksheet {
   friend class WorkbookReader;
 
   static constexpr std::uint32_t kNoText = 0xFFFFFFFF;
+  // A cell's text index with this bit is an index into numbers_ instead.
+  static constexpr std::uint32_t kNumberBit = 0x80000000;
+  static bool IsNumber(std::uint32_t text) { return text != kNoText && (text & kNumberBit) != 0; }
   struct Cell {
     std::uint16_t col;
     std::uint16_t xf;    // index into BookTables::formats
@@ -107,6 +114,7 @@ class Worksheet {
   detail::BookTables* tables_;
   std::u16string name_;
   std::vector<std::vector<Cell>> rows_;  // cells of each row, by column
+  std::vector<double> numbers_;
   std::array<Column, kMaxColumns> columns_;
 };
 

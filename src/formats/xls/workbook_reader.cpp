@@ -2,6 +2,7 @@
 // of the globals, the shared strings across their CONTINUE records, then
 // each worksheet's column settings and text cells. Other records are
 // skipped by their size.
+#include <cstring>
 #include <algorithm>
 #include <map>
 #include <optional>
@@ -300,6 +301,15 @@ void WorkbookReader::ReadSheet(const SheetEntry& entry) {
         const std::u16string text = ReadString(d, 6, false, "LABEL");
         put(GetU16(d, 0), GetU16(d, 2), ModelXf(GetU16(d, 4)),
             text.empty() ? Worksheet::kNoText : book_.tables_->InternText(text));
+        break;
+      }
+      case rt::kNumber: {
+        Need(d, 14, "NUMBER");
+        const std::uint64_t bits = GetU32(d, 6) | (std::uint64_t{GetU32(d, 10)} << 32);
+        double value;
+        std::memcpy(&value, &bits, sizeof value);
+        put(GetU16(d, 0), GetU16(d, 2), ModelXf(GetU16(d, 4)), Worksheet::kNoText);
+        sheet.SetNumber(GetU16(d, 0), GetU16(d, 2), value);
         break;
       }
       case rt::kBlank:

@@ -137,7 +137,7 @@ void WorkbookWriter::CollectStrings() {
   for (const auto& sheet : book_.sheets_) {
     for (const auto& row : sheet->rows_) {
       for (const Worksheet::Cell& cell : row) {
-        if (cell.text == Worksheet::kNoText) continue;
+        if (cell.text == Worksheet::kNoText || Worksheet::IsNumber(cell.text)) continue;
         ++sst_refs_;
         std::uint32_t& to = string_remap_[cell.text];
         if (to == Worksheet::kNoText) {
@@ -401,7 +401,18 @@ void WorkbookWriter::PutSheet(const Worksheet& sheet, bool active) {
       previous = out_.size();
       for (const Worksheet::Cell& cell : rows[r]) {
         const std::uint16_t xf = static_cast<std::uint16_t>(kFirstCellXf + cell.xf);
-        if (cell.text == Worksheet::kNoText) {
+        if (Worksheet::IsNumber(cell.text)) {
+          RecordFrame frame(out_, rt::kNumber);
+          PutU16(out_, static_cast<std::uint16_t>(r));
+          PutU16(out_, cell.col);
+          PutU16(out_, xf);
+          std::uint64_t bits;
+          const double value = sheet.numbers_[cell.text & ~Worksheet::kNumberBit];
+          std::memcpy(&bits, &value, sizeof bits);
+          PutU32(out_, static_cast<std::uint32_t>(bits & 0xFFFFFFFFu));
+          PutU32(out_, static_cast<std::uint32_t>(bits >> 32));
+          frame.Close();
+        } else if (cell.text == Worksheet::kNoText) {
           RecordFrame frame(out_, rt::kBlank);
           PutU16(out_, static_cast<std::uint16_t>(r));
           PutU16(out_, cell.col);

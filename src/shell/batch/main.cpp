@@ -17,6 +17,7 @@
 #include "export/export_command.h"
 #include "export/living.h"
 #include "export/report_csv.h"
+#include "export/more_columns.h"
 #include "gedcom/loader.h"
 #include "records/dates.h"
 #include "shell/batch/console_window_services.h"
@@ -92,7 +93,8 @@ const char* const kCountersHelp =
 
 const char* const kExportHelp =
     "Usage: kinsheet-batch export [--format csv|txt|xls|xlsx|mdb|mdb95|sqlite]\n"
-    "                             [--fields all|LIST] [--living include|private|exclude]\n"
+    "                             [--fields all|more|LIST] [--root ID]\n"
+    "                             [--living include|private|exclude]\n"
     "                             [--living-years N] [--csv-bom] [--csv-guard]\n"
     "                             [--force] [--quiet] [--literal] [--timings]\n"
     "                             [--report FILE.csv] INPUT OUTPUT\n"
@@ -102,7 +104,8 @@ const char* const kExportHelp =
     "               2007 and later), mdb (Access 2000, Jet 4), mdb95 (Access 95,\n"
     "               Jet 3) or sqlite (SQLite 3). Default: from OUTPUT's extension\n"
     "               (.csv, .txt, .xls, .xlsx, .mdb, .sqlite, .sqlite3, .db).\n"
-    "  --fields L   'all' (default) or comma-separated field numbers 0-27:\n"
+    "  --fields L   'all' (default: fields 0-27), 'more' (fields 28-40), or a\n"
+    "               comma-separated list of these words and field numbers:\n"
     "                0 Surname  1 Given  2 Prefix  3 Suffix  4 Title  5 Nick\n"
     "                6 Birth date  7 Birth place  8 Christened date  9 Christened place\n"
     "               10 Death date  11 Death place  12 Burial date  13 Burial place\n"
@@ -110,6 +113,13 @@ const char* const kExportHelp =
     "               18 Father's name  19 Mother's name  20 Spouse's name  21 # of children\n"
     "               22 Father's ID  23 Mother's ID  24 Spouse's ID  25 Full name\n"
     "               26 Family ID - FAMC  27 Family ID - FAMS\n"
+    "               More fields, after the others in every format:\n"
+    "               28 Relationship  29 Generation  30 Ahnentafel  31 Direct line\n"
+    "               32 Common ancestor  33 Birth year  34 Death year  35 Age at death\n"
+    "               36 Occupation  37 Religion  38 Residence  39 Spouses  40 Children\n"
+    "  --root ID    the person fields 28-32 are relative to, by id (with or\n"
+    "               without the @s); an id nobody has is refused before any\n"
+    "               file is written. Without it those fields are empty.\n"
     "  --living M   what to do with people presumed living: include (default, as\n"
     "               they are), private (row kept with the ids, surname and sex; the\n"
     "               given name 'Living'; nothing else) or exclude (no row). Under\n"
@@ -149,6 +159,7 @@ const char* const kExportHelp =
     "  kinsheet-batch export --fields all family.ged family.sqlite\n"
     "  kinsheet-batch export --living private family.ged for-cousins.csv\n"
     "  kinsheet-batch export --csv-bom --csv-guard family.ged for-excel.csv\n"
+    "  kinsheet-batch export --fields all,more --root @I1@ family.ged kin.csv\n"
     "  kinsheet-batch export --fields 16,25 - - < family.ged | head\n";
 
 const char* const kBrowseHelp =
@@ -348,25 +359,28 @@ const FormatChoice* FormatByExtension(const std::string& output) {
   return nullptr;
 }
 
-// "all", or comma-separated box numbers; an empty list ticks nothing.
+// Comma-separated box numbers and the words "all" (the 28) and "more"
+// (the "More fields"); an empty list ticks nothing.
 bool ParseFields(const std::string& text, std::vector<int>& boxes) {
   boxes.clear();
-  if (text == "all") {
-    for (int i = 0; i < kFieldCount; ++i) boxes.push_back(i);
-    return true;
-  }
   if (text.empty()) return true;
   std::size_t start = 0;
   while (true) {
     const std::size_t comma = text.find(',', start);
     const std::string item = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-    if (item.empty() || item.size() > 2 ||
-        !std::all_of(item.begin(), item.end(), [](unsigned char ch) { return std::isdigit(ch); })) {
-      return false;
+    if (item == "all") {
+      for (int i = 0; i < kFieldCount; ++i) boxes.push_back(i);
+    } else if (item == "more") {
+      for (int i = kFieldCount; i < kAllFieldCount; ++i) boxes.push_back(i);
+    } else {
+      if (item.empty() || item.size() > 2 ||
+          !std::all_of(item.begin(), item.end(), [](unsigned char ch) { return std::isdigit(ch); })) {
+        return false;
+      }
+      const int box = std::stoi(item);
+      if (box >= kAllFieldCount) return false;
+      boxes.push_back(box);
     }
-    const int box = std::stoi(item);
-    if (box >= kFieldCount) return false;
-    boxes.push_back(box);
     if (comma == std::string::npos) return true;
     start = comma + 1;
   }
@@ -383,7 +397,7 @@ bool ParseLivingYears(const std::string& text, int& years) {
 }
 
 int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
-  std::string format_name, fields = "all", living_name = "include", living_years;
+  std::string format_name, fields = "all", living_name = "include", living_years, root;
   bool force = false, quiet = false, literal = false, timings = false, csv_bom = false, csv_guard = false;
   std::string report_path;
   bool report_missing = false;
@@ -395,10 +409,15 @@ int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
       return kExitOk;
     } else if (TakeReportOption(args, i, report_path, report_missing)) {
       if (report_missing) return Usage("--report needs a file name", kExportHelp);
-    } else if (a == "--format" || a == "--fields" || a == "--living" || a == "--living-years") {
+    } else if (a == "--format" || a == "--fields" || a == "--living" || a == "--living-years" || a == "--root") {
       if (i + 1 >= args.size()) return Usage(a + " needs a value", kExportHelp);
-      (a == "--format" ? format_name : a == "--fields" ? fields : a == "--living" ? living_name : living_years) =
-          args[++i];
+      (a == "--format"   ? format_name
+       : a == "--fields" ? fields
+       : a == "--living" ? living_name
+       : a == "--root"   ? root
+                         : living_years) = args[++i];
+    } else if (a.rfind("--root=", 0) == 0) {
+      root = a.substr(7);
     } else if (a.rfind("--format=", 0) == 0) {
       format_name = a.substr(9);
     } else if (a.rfind("--fields=", 0) == 0) {
@@ -449,7 +468,10 @@ int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
   }
   if ((csv_bom || csv_guard) && !csv) return Usage("--csv-bom and --csv-guard are for CSV only", kExportHelp);
   std::vector<int> boxes;
-  if (!ParseFields(fields, boxes)) return Usage("--fields takes 'all' or numbers 0 to 27", kExportHelp);
+  if (!ParseFields(fields, boxes)) {
+    return Usage("--fields takes 'all', 'more' or numbers 0 to 40", kExportHelp);
+  }
+  if (!root.empty() && RootIdFrom(root).empty()) return Usage("--root needs an id", kExportHelp);
   LivingOptions living;
   if (!LivingModeFromName(living_name, living.mode)) {
     return Usage("--living takes include, private or exclude", kExportHelp);
@@ -481,6 +503,12 @@ int ExportCommand(const std::vector<std::string>& args, const char* argv0) {
   s.state.living = living;
   s.state.csv_bom = csv_bom;
   s.state.csv_guard = csv_guard;
+  s.state.root_id = RootIdFrom(root);
+  if (!s.state.root_id.empty() && !FindRoot(s.state)) {
+    std::fprintf(stderr, "Kinsheet: %s%s%s\n", msg::kUnknownRootStart,
+                 text::EscapeForTerminal(s.state.root_id).c_str(), msg::kUnknownRootEnd);
+    return kExitRefused;
+  }
 
   ws.set_counting_rows(true);
   const int before = ws.messages_shown();

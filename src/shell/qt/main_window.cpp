@@ -27,6 +27,8 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QProgressBar>
@@ -45,6 +47,7 @@
 
 #include "export/export_command.h"
 #include "export/living.h"
+#include "export/more_columns.h"
 #include "fileio/navigate.h"
 #include "gedcom/loader.h"
 #include "gedcom/reload.h"
@@ -69,7 +72,20 @@ constexpr const char* kFieldCaptions[kFieldCount] = {
     "Spouse's ID",    "Full name",      "Family ID - FAMC", "Family ID - FAMS",
 };
 
+// The "More fields", boxes 28 to 40.
+constexpr const char* kMoreFieldCaptions[kMoreFieldCount] = {
+    "Relationship", "Generation",   "Ahnentafel", "Direct line", "Common ancestor",
+    "Birth year",   "Death year",   "Age at death", "Occupation", "Religion",
+    "Residence",    "# of spouses", "# of all children",
+};
+
 constexpr const char* kSpouseCaption = " Include Spouse's INDI Info ";
+
+// The root person of each GEDCOM file, by the file's path.
+constexpr const char* kRootKeyStart = "rootPerson/";
+constexpr const char* kRootCaption = "Root person:";
+constexpr const char* kRootUnknown = "(nobody has this id)";
+constexpr const char* kSetRootCaption = "Set as root person";
 
 // The remembered living-people choice and its limit of years; the limit
 // has no control of its own: a user who wants another edits the setting.
@@ -387,6 +403,29 @@ QWidget* MainWindow::BuildFieldBoxes() {
     state_.selection.incl_spouse = selected;
   });
 
+  // The "More fields": kinship to the root person and computed columns.
+  auto* more = new QGroupBox("More fields", group);
+  more->setObjectName("fraMoreFields");
+  auto* more_grid = new QGridLayout(more);
+  more_grid->setHorizontalSpacing(4);
+  more_grid->setVerticalSpacing(2);
+  constexpr int kMoreRows = (kMoreFieldCount + 1) / 2;
+  for (int k = 0; k < kMoreFieldCount; ++k) {
+    const int i = kFieldCount + k;
+    chkSelect[i] = new QCheckBox(more);
+    chkSelect[i]->setObjectName(QString("chkSelect_%1").arg(i));
+    chkSelect[i]->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    chkSelect[i]->setAccessibleName(kMoreFieldCaptions[k]);
+    lblField[i] = new QLabel(kMoreFieldCaptions[k], more);
+    lblField[i]->setObjectName(QString("lblField_%1").arg(i));
+    lblField[i]->setTextFormat(Qt::PlainText);
+    lblField[i]->installEventFilter(this);
+    more_grid->addWidget(chkSelect[i], k % kMoreRows, (k / kMoreRows) * 2);
+    more_grid->addWidget(lblField[i], k % kMoreRows, (k / kMoreRows) * 2 + 1);
+    connect(chkSelect[i], &QCheckBox::clicked, this, [this, i](bool ticked) { OnFieldBoxClicked(i, ticked); });
+  }
+  grid->addWidget(more, kRows + 2, 0, 1, 5);
+
   auto* living_row = new QHBoxLayout;
   auto* living_label = new QLabel(msg::kLivingChoice, group);
   living_label->setObjectName("lblLiving");
@@ -472,7 +511,59 @@ QWidget* MainWindow::BuildCounters() {
     grid->addWidget(lblCountName[i], row, column);
     grid->addWidget(lblCount[i], row, column + 1);
   }
+  // The root person, beside the counters: its id can be typed here.
+  auto* root_row = new QHBoxLayout;
+  auto* root_label = new QLabel(kRootCaption, group);
+  root_label->setObjectName("lblRoot");
+  txtRoot = new QLineEdit(group);
+  txtRoot->setObjectName("txtRoot");
+  txtRoot->setMaximumWidth(txtRoot->fontMetrics().horizontalAdvance("@I0000000@ "));
+  root_label->setBuddy(txtRoot);
+  lblRootName = new QLabel(group);
+  lblRootName->setObjectName("lblRootName");
+  lblRootName->setTextFormat(Qt::PlainText);
+  root_row->addWidget(root_label);
+  root_row->addWidget(txtRoot);
+  root_row->addWidget(lblRootName, 1);
+  grid->addLayout(root_row, kRows, 0, 1, 5);
+  connect(txtRoot, &QLineEdit::editingFinished, this, [this] { ChooseRoot(txtRoot->text(), true); });
   return group;
+}
+
+void MainWindow::ChooseRoot(const QString& typed, bool remember) {
+  Guarded(*services_, [&] {
+    const RootPerson root = SetRootPerson(state_, *services_, typed.toStdString());
+    const QSignalBlocker quiet(txtRoot);
+    if (root.found || root.id.empty()) {
+      txtRoot->setText(QString::fromStdString(root.id));
+      lblRootName->setText(QString::fromUtf8(root.name.data(), static_cast<qsizetype>(root.name.size())));
+      if (remember && remember_ && !state_.gedcom_path.empty()) {
+        Settings().setValue(kRootKeyStart + PathText(state_.gedcom_path).toUtf8().toBase64(), PathText(root.id));
+      }
+    } else {
+      lblRootName->setText(kRootUnknown);
+    }
+  });
+}
+
+void MainWindow::RestoreRoot() {
+  state_.root_id.clear();
+  QString id;
+  if (!state_.gedcom_path.empty()) {
+    id = Settings().value(kRootKeyStart + PathText(state_.gedcom_path).toUtf8().toBase64()).toString();
+  }
+  ChooseRoot(id, false);
+}
+
+void MainWindow::ShowBrowserMenu(const QPoint& at) {
+  QTreeWidgetItem* item = ListView1->itemAt(at);
+  if (item == nullptr || working_) return;
+  const std::int32_t n = state_.scroll.value + ListView1->indexOfTopLevelItem(item);
+  QMenu menu(this);
+  QAction* set_root = menu.addAction(kSetRootCaption);
+  set_root->setObjectName("mnuSetRoot");
+  connect(set_root, &QAction::triggered, this, [this, n] { ChooseRoot(PathText(IdOfRecord(state_, n)), true); });
+  menu.exec(ListView1->viewport()->mapToGlobal(at));
 }
 
 QWidget* MainWindow::BuildBrowser() {
@@ -493,6 +584,8 @@ QWidget* MainWindow::BuildBrowser() {
   ListView1->setRootIsDecorated(false);
   ListView1->setUniformRowHeights(true);
   ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+  ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(ListView1, &QWidget::customContextMenuRequested, this, &MainWindow::ShowBrowserMenu);
   ListView1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   ListView1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   ListView1->header()->setStretchLastSection(true);
@@ -644,6 +737,7 @@ void MainWindow::LoadFile(const std::string& preset) {
     }
     lblReadingNote->setVisible(!lblReadingNote->text().isEmpty());
   });
+  RestoreRoot();
   ShowStartHint();
   if (state_.work.individual_count == 0) services_->ShowPageRange({});
   preview->Invalidate(true);
@@ -717,7 +811,7 @@ void MainWindow::RestoreSettings() {
   Guarded(*services_, [&] {
     for (const QVariant& index : ticked) {
       const int i = index.toInt();
-      if (i >= 0 && i < kFieldCount) SetFieldBox(state_, *services_, i, true);
+      if (i >= 0 && i < kAllFieldCount) SetFieldBox(state_, *services_, i, true);
     }
   });
   state_.last_gedcom_folder = PathBytes(settings.value(kGedcomFolderKey).toString());
@@ -732,7 +826,7 @@ void MainWindow::SaveSettings() {
   QSettings settings = Settings();
   settings.setValue(kGeometryKey, saveGeometry());
   QVariantList ticked;
-  for (int i = 0; i < kFieldCount; ++i) {
+  for (int i = 0; i < kAllFieldCount; ++i) {
     if (state_.selection.ticked[i]) ticked << i;
   }
   settings.setValue(kTickedKey, ticked);
@@ -851,7 +945,7 @@ bool MainWindow::PageWithKey(int key) {
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   // A click on a field's caption ticks or clears its box.
   if (event->type() == QEvent::MouseButtonRelease) {
-    for (int i = 0; i < kFieldCount; ++i) {
+    for (int i = 0; i < kAllFieldCount; ++i) {
       if (watched == lblField[i] && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         OnFieldBoxClicked(i, !state_.selection.ticked[i]);
         return true;

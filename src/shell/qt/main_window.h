@@ -25,6 +25,7 @@ class QRadioButton;
 class QScrollBar;
 class QStatusBar;
 class QToolBar;
+class QLineEdit;
 class QTabWidget;
 class QTreeWidget;
 
@@ -109,8 +110,12 @@ class MainWindow : public QMainWindow {
   QStatusBar* StatusBar1 = nullptr;
   QLabel* StatusPanel1 = nullptr;
   QProgressBar* ProgressBar1 = nullptr;
-  std::array<QCheckBox*, kFieldCount> chkSelect{};
-  std::array<QLabel*, kFieldCount> lblField{};
+  std::array<QCheckBox*, kAllFieldCount> chkSelect{};
+  std::array<QLabel*, kAllFieldCount> lblField{};
+  // The root person of the kinship fields: its id (typed or set from the
+  // browser) and its name.
+  QLineEdit* txtRoot = nullptr;
+  QLabel* lblRootName = nullptr;
   QRadioButton* optInclSpouse = nullptr;
   // What exports do with people presumed living, in LivingMode order.
   QComboBox* cboLiving = nullptr;
@@ -156,6 +161,10 @@ class MainWindow : public QMainWindow {
   QWidget* BuildBrowser();
   void OnScrollChanged(int value);
   void OnFieldBoxClicked(int index, bool ticked);
+  // The root person: typed, chosen on the browser, restored per file.
+  void ChooseRoot(const QString& typed, bool remember);
+  void RestoreRoot();
+  void ShowBrowserMenu(const QPoint& at);
   void RebuildRecentMenu();
   void RememberRecent(const std::string& path);
   bool PageWithKey(int key);

@@ -278,7 +278,7 @@ void QtWindowServices::FlushCounters() {
 }
 
 void QtWindowServices::ShowFieldBox(int index, bool ticked) {
-  if (index < 0 || index >= kFieldCount) return;
+  if (index < 0 || index >= kAllFieldCount) return;
   const QSignalBlocker quiet(window_.chkSelect[index]);
   window_.chkSelect[index]->setChecked(ticked);
   window_.FieldBoxesChanged();
