@@ -89,8 +89,8 @@ std::vector<const ExportColumn*> SelectedColumns(const FieldSelection& selection
 
 WorkFiles OpenWorkFiles(RunState& state, WindowServices& ws) {
   WorkFiles files;
-  files.individuals = FileOpen(ws, state.IndividualWorkFile(), kModeRandom, 1, false);
-  files.families = FileOpen(ws, state.FamilyWorkFile(), kModeRandom, 1, false);
+  files.individuals = FileOpen(ws, state.IndividualWorkFile(), kModeRandom, kWorkFileUnit, false);
+  files.families = FileOpen(ws, state.FamilyWorkFile(), kModeRandom, kWorkFileUnit, false);
   return files;
 }
 

@@ -54,7 +54,7 @@ const LivingPlan& SettleLiving(RunState& state, WindowServices& ws) {
   if (options.mode != LivingMode::kInclude && count > 0) {
     fresh.living.assign(static_cast<std::size_t>(count) + 1, false);
     const std::vector<bool>& deaths = state.work.death_recorded;
-    File individuals = FileOpen(ws, state.IndividualWorkFile(), kModeRandom, 1, false);
+    File individuals = FileOpen(ws, state.IndividualWorkFile(), kModeRandom, kWorkFileUnit, false);
     std::string scratch;
     std::int32_t living = 0;
     for (std::int32_t n = 1; n <= count; ++n) {

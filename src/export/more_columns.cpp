@@ -209,7 +209,7 @@ RootPerson SetRootPerson(RunState& state, WindowServices& ws, std::string_view t
   if (!n) return out;
   out.found = true;
   state.root_id = out.id;
-  File file = FileOpen(ws, state.IndividualWorkFile(), kModeRandom, 1, true);
+  File file = FileOpen(ws, state.IndividualWorkFile(), kModeRandom, kWorkFileUnit, true);
   if (file.is_open()) {
     std::string scratch;
     out.name = ViewIndividual(file, state.work.individual_records, *n, scratch).Trimmed(IndiField::kFullName);

@@ -272,8 +272,8 @@ LoadOutcome LoadGedcom(RunState& state, WindowServices& ws, const std::string& p
     const std::string fam_path = state.FamilyWorkFile();
     if (FileExists(ind_path)) std::remove(ind_path.c_str());
     if (FileExists(fam_path)) std::remove(fam_path.c_str());
-    w.individual_file = FileOpen(ws, ind_path, kModeRandom, 1, true);
-    w.family_file = FileOpen(ws, fam_path, kModeRandom, 1, true);
+    w.individual_file = FileOpen(ws, ind_path, kModeRandom, kWorkFileUnit, true);
+    w.family_file = FileOpen(ws, fam_path, kModeRandom, kWorkFileUnit, true);
     if (!w.individual_file.is_open() || !w.family_file.is_open()) return LoadOutcome::kFailed;
     w.kin_log.Open(state.KinWorkFile());
 

@@ -20,6 +20,9 @@
 
 namespace kinsheet {
 
+// The work files hold packed records of varying length, addressed by byte
+// through a RecordIndex: they are opened with records of one byte.
+inline constexpr std::int32_t kWorkFileUnit = 1;
 // Records of each kind are numbered in 32 bits: the most a load can hold.
 inline constexpr std::int32_t kMaxRecordNumber = INT32_MAX;
 

@@ -37,7 +37,7 @@ void BrowsePage(RunState& state, WindowServices& ws) {
   if (first == 0) return;
   const std::int32_t last = first + kPageLength - 1;
   ws.ShowPageRange(PageRangeText(first, std::min(last, state.work.individual_count), state.work.individual_count));
-  File file = FileOpen(ws, state.IndividualWorkFile(), kModeRandom, 1, true);
+  File file = FileOpen(ws, state.IndividualWorkFile(), kModeRandom, kWorkFileUnit, true);
   ws.ListClear();
   if (!file.is_open()) return;
   try {

@@ -146,7 +146,7 @@ TEST(WorkFolder, WorkFilesAreNeverOpenedThroughALink) {
   // A link put there afterwards is refused at the next read.
   fs::remove(s.state.IndividualWorkFile());
   fs::create_symlink(s.dir.File("elsewhere"), s.state.IndividualWorkFile());
-  EXPECT_FALSE(FileOpen(s.ws, s.state.IndividualWorkFile(), kModeRandom, 1777, false).is_open());
+  EXPECT_FALSE(FileOpen(s.ws, s.state.IndividualWorkFile(), kModeRandom, kWorkFileUnit, false).is_open());
   EXPECT_EQ(ReadBytes(s.dir.File("elsewhere")), "keep");
 }
 

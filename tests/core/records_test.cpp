@@ -76,7 +76,7 @@ TEST(WorkRecords, EveryRecordFoundByNumber) {
     if (i % 3 == 0) lines.push_back("1 FAMS @F" + std::to_string(i) + "@");
   }
   ASSERT_EQ(s.Load(Ged(lines)), LoadOutcome::kLoaded);
-  File f = OpenFileRaw(s.state.IndividualWorkFile(), kModeRandom, 1);
+  File f = OpenFileRaw(s.state.IndividualWorkFile(), kModeRandom, kWorkFileUnit);
   std::string scratch;
   for (std::int32_t n = 1; n <= 300; ++n) {
     const IndividualView rec = ViewIndividual(f, s.state.work.individual_records, n, scratch);
@@ -171,7 +171,7 @@ TEST(WorkRecords, LongIdsStayWholeAndApart) {
   EXPECT_EQ(s.state.work.individual_index.Find(stem, 2), std::nullopt);
   EXPECT_EQ(s.state.work.max_individual_id_length, 100);
   EXPECT_EQ(s.state.work.family_index.Extra(1, 2), a);
-  File f = OpenFileRaw(s.state.IndividualWorkFile(), kModeRandom, 1);
+  File f = OpenFileRaw(s.state.IndividualWorkFile(), kModeRandom, kWorkFileUnit);
   std::string scratch;
   EXPECT_EQ(ViewIndividual(f, s.state.work.individual_records, 1, scratch).Trimmed(IndiField::kIndiId), a);
 }
@@ -182,7 +182,7 @@ TEST(NameLines, FirstNameLineFillsTheNameFields) {
                         "0 @I2@ INDI", "1 NAME John Smith", "0 @I3@ INDI", "1 NAME /Smith/",
                         "0 @I4@ INDI", "1 BAPM", "2 DATE 1800", "1 EVEN", "2 DATE 1801", "1 BIRT"})),
             LoadOutcome::kLoaded);
-  File f = OpenFileRaw(s.state.IndividualWorkFile(), kModeRandom, 1);
+  File f = OpenFileRaw(s.state.IndividualWorkFile(), kModeRandom, kWorkFileUnit);
   std::string scratch;
   IndividualView r = ViewIndividual(f, s.state.work.individual_records, 1, scratch);
   EXPECT_EQ(r.Trimmed(IndiField::kGivenName), "Johann");
